@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+// Small numeric helpers for mapping transform bins and levels onto display positions. Pure, no state,
+// callable from any thread.
+
+// (1 - t) a + t b.
+inline double lerp(double a, double b, double t) {
+    return (1.0 - t) * a + t * b;
+}
+
+// Where v lies between lo and hi: (v - lo) / (hi - lo); 0 when hi equals lo.
+inline double normalise(double lo, double v, double hi) {
+    if (hi == lo) return 0.0;
+    return (v - lo) / (hi - lo);
+}
+
+// Quadratic Bezier with its first control value at 0: 2t(1 - t) p1 + t^2 p2.
+inline double quadBezier(double p1, double p2, double t) {
+    return 2.0 * t * (1.0 - t) * p1 + t * t * p2;
+}
+
+// Cubic Bezier: (1 - t)^3 p0 + 3 (1 - t)^2 t p1 + 3 (1 - t) t^2 p2 + t^3 p3.
+inline double cubicBezier(double p0, double p1, double p2, double p3, double t) {
+    const double u = 1.0 - t;
+    return u * u * u * p0 + 3.0 * u * u * t * p1 + 3.0 * u * t * t * p2 + t * t * t * p3;
+}
+
+// The element of values[first .. last] (inclusive) with the largest magnitude, with its sign. Scans
+// upward from a result of 0 and replaces it only on a strictly larger magnitude, so the first of equal
+// magnitudes wins; an all-zero range, or last < first, gives 0.
+inline double absPeak(const double* values, int32_t first, int32_t last) {
+    double peak = 0.0;
+    double peakMagnitude = 0.0;
+    for (int32_t i = first; i <= last; ++i) {
+        const double magnitude = std::fabs(values[i]);
+        if (magnitude > peakMagnitude) {
+            peak = values[i];
+            peakMagnitude = magnitude;
+        }
+    }
+    return peak;
+}

@@ -1,0 +1,253 @@
+#include "engine/RealFft.h"
+
+#include "engine/MathConstants.h"
+
+#include <cmath>
+#include <new>
+
+#include <emmintrin.h>
+
+namespace {
+
+bool isValidSize(int32_t n) {
+    return n >= 4 && n <= RealFft::MAX_SIZE && (n & (n - 1)) == 0;
+}
+
+// --- Butterflies of one L-shaped block starting at index i, with q = s/4 and r = s/8. ---
+
+// The first family: the butterfly at offset 0 and, from s = 8 on, the one at offset r whose twiddle is
+// the eighth turn handled with sqrt2.
+inline void firstFamily(double* x, int i, int q, int r, double sqrt2) {
+    {
+        const int i1 = i, i3 = i + 2 * q, i4 = i + 3 * q;
+        const double t1 = x[i4] + x[i3];
+        x[i4] = x[i4] - x[i3];
+        x[i3] = x[i1] - t1;
+        x[i1] = x[i1] + t1;
+    }
+    if (q != 1) {
+        const int i1 = i + r, i2 = i1 + q, i3 = i2 + q, i4 = i3 + q;
+        const double t1 = (x[i3] + x[i4]) / sqrt2;
+        const double t2 = (x[i3] - x[i4]) / sqrt2;
+        x[i4] = x[i2] - t1;
+        x[i3] = -x[i2] - t1;
+        x[i2] = x[i1] - t2;
+        x[i1] = x[i1] + t2;
+    }
+}
+
+// One general butterfly for family j with the twiddles of a (cc1, ss1) and 3a (cc3, ss3).
+inline void generalButterfly(double* x, int i, int j, int q,
+                             double cc1, double ss1, double cc3, double ss3) {
+    const int i1 = i + j - 1, i2 = i - j + q + 1;
+    const int i3 = i1 + q, i4 = i2 + q, i5 = i3 + q, i6 = i4 + q, i7 = i5 + q, i8 = i6 + q;
+    const double x1 = x[i1], x2 = x[i2], x3 = x[i3], x4 = x[i4];
+    const double x5 = x[i5], x6 = x[i6], x7 = x[i7], x8 = x[i8];
+    const double t1 = x5 * cc1 + x6 * ss1;
+    const double t2 = x6 * cc1 - x5 * ss1;
+    const double t3 = x7 * cc3 + x8 * ss3;
+    const double t4 = x8 * cc3 - x7 * ss3;
+    const double t5 = t1 + t3;
+    const double t6 = t2 + t4;
+    const double u3 = t1 - t3;
+    const double u2 = t2 - t4;
+    x[i1] = x1 + t5;
+    x[i4] = x1 - t5;
+    x[i8] = x4 + t6;
+    x[i5] = t6 - x4;
+    x[i7] = x3 - u3;
+    x[i6] = -x3 - u3;
+    x[i3] = x2 + u2;
+    x[i2] = x2 - u2;
+}
+
+// Two neighbouring families j and j + 1 at once, one per SSE2 lane. Lane 0 is family j, lane 1 family
+// j + 1. Positions i1, i3, i5, i7 rise with j, so both lanes load as they lie in memory; positions i2,
+// i4, i6, i8 fall with j, so those pairs are loaded and stored with their halves swapped. Every lane
+// does the same IEEE operations in the same order as generalButterfly, so the results are identical
+// to two scalar calls.
+inline __m128d loadFalling(const double* p) {
+    const __m128d v = _mm_loadu_pd(p - 1);
+    return _mm_shuffle_pd(v, v, 1);
+}
+
+inline void storeFalling(double* p, __m128d v) {
+    _mm_storeu_pd(p - 1, _mm_shuffle_pd(v, v, 1));
+}
+
+inline void generalButterflyPair(double* x, int i, int j, int q,
+                                 __m128d cc1, __m128d ss1, __m128d cc3, __m128d ss3) {
+    const __m128d signBit = _mm_set1_pd(-0.0);
+    const int i1 = i + j - 1, i2 = i - j + q + 1;
+    const int i3 = i1 + q, i4 = i2 + q, i5 = i3 + q, i6 = i4 + q, i7 = i5 + q, i8 = i6 + q;
+    const __m128d x1 = _mm_loadu_pd(x + i1), x2 = loadFalling(x + i2);
+    const __m128d x3 = _mm_loadu_pd(x + i3), x4 = loadFalling(x + i4);
+    const __m128d x5 = _mm_loadu_pd(x + i5), x6 = loadFalling(x + i6);
+    const __m128d x7 = _mm_loadu_pd(x + i7), x8 = loadFalling(x + i8);
+    const __m128d t1 = _mm_add_pd(_mm_mul_pd(x5, cc1), _mm_mul_pd(x6, ss1));
+    const __m128d t2 = _mm_sub_pd(_mm_mul_pd(x6, cc1), _mm_mul_pd(x5, ss1));
+    const __m128d t3 = _mm_add_pd(_mm_mul_pd(x7, cc3), _mm_mul_pd(x8, ss3));
+    const __m128d t4 = _mm_sub_pd(_mm_mul_pd(x8, cc3), _mm_mul_pd(x7, ss3));
+    const __m128d t5 = _mm_add_pd(t1, t3);
+    const __m128d t6 = _mm_add_pd(t2, t4);
+    const __m128d u3 = _mm_sub_pd(t1, t3);
+    const __m128d u2 = _mm_sub_pd(t2, t4);
+    _mm_storeu_pd(x + i1, _mm_add_pd(x1, t5));
+    storeFalling(x + i4, _mm_sub_pd(x1, t5));
+    storeFalling(x + i8, _mm_add_pd(x4, t6));
+    _mm_storeu_pd(x + i5, _mm_sub_pd(t6, x4));
+    _mm_storeu_pd(x + i7, _mm_sub_pd(x3, u3));
+    storeFalling(x + i6, _mm_sub_pd(_mm_xor_pd(x3, signBit), u3));  // -x3 - u3, sign flip as in scalar
+    _mm_storeu_pd(x + i3, _mm_add_pd(x2, u2));
+    storeFalling(x + i2, _mm_sub_pd(x2, u2));
+}
+
+}  // namespace
+
+RealFft::~RealFft() {
+    release();
+}
+
+int32_t RealFft::tableLengthFor(int32_t n) {
+    int32_t length = 0;
+    int32_t s = 2;
+    for (int32_t a = n; a > 2; a /= 2) {
+        s = 2 * s;
+        if (s / 8 >= 2) length += s / 8 - 1;
+    }
+    return length;
+}
+
+bool RealFft::initialise(int32_t n) {
+    release();
+    if (!isValidSize(n)) return false;
+
+    N = n;
+    tableLength = tableLengthFor(n);
+    twoPi = TWO_PI_APPROX;
+    cos1Table = new (std::nothrow) double[tableLength];
+    if (cos1Table == nullptr) return false;
+    sin1Table = new (std::nothrow) double[tableLength];
+    if (sin1Table == nullptr) return false;
+    cos3Table = new (std::nothrow) double[tableLength];
+    if (cos3Table == nullptr) return false;
+    sin3Table = new (std::nothrow) double[tableLength];
+    if (sin3Table == nullptr) return false;
+    fillTables();
+
+    swapCount = 0;
+    for (int32_t i = 0, j = 0; i < n - 1; ++i) {
+        if (i < j) ++swapCount;
+        int32_t k = n / 2;
+        while (k <= j) { j -= k; k /= 2; }
+        j += k;
+    }
+    swapPairs = new (std::nothrow) int32_t[2 * swapCount];
+    if (swapPairs == nullptr) return false;
+    fillSwapPairs();
+
+    sqrt2 = SQRT2_APPROX;
+    ready = true;
+    return true;
+}
+
+// Stage by stage, s = 4, 8, ..., N: the angles e, 2e, ..., (s/8 - 1)e with e = 2pi/s, stored one
+// stage after another.
+void RealFft::fillTables() {
+    int32_t idx = 0;
+    for (int32_t s = 4; s <= N; s *= 2) {
+        const double e = TWO_PI_APPROX / s;
+        double angle = e;
+        for (int32_t j = 2; j <= s / 8; ++j) {
+            cos1Table[idx] = std::cos(angle);
+            sin1Table[idx] = std::sin(angle);
+            cos3Table[idx] = std::cos(3 * angle);
+            sin3Table[idx] = std::sin(3 * angle);
+            angle = j * e;
+            ++idx;
+        }
+    }
+}
+
+void RealFft::fillSwapPairs() {
+    int32_t pair = 0;
+    for (int32_t i = 0, j = 0; i < N - 1; ++i) {
+        if (i < j) {
+            swapPairs[2 * pair] = i;
+            swapPairs[2 * pair + 1] = j;
+            ++pair;
+        }
+        int32_t k = N / 2;
+        while (k <= j) { j -= k; k /= 2; }
+        j += k;
+    }
+}
+
+void RealFft::release() {
+    ready = false;
+    delete[] cos1Table;
+    delete[] sin1Table;
+    delete[] cos3Table;
+    delete[] sin3Table;
+    delete[] swapPairs;
+    cos1Table = sin1Table = cos3Table = sin3Table = nullptr;
+    swapPairs = nullptr;
+    swapCount = 0;
+}
+
+// The butterflies of one stage touch disjoint positions and read only what earlier stages wrote, so
+// they may run in any order. This walks each L-shaped block once and does all of its butterflies
+// (first family, then the general families j = 2 .. s/8) while the block is in cache; the arithmetic
+// of every butterfly is exactly that of the textbook loop order.
+double* RealFft::transform(double* x) {
+    if (!ready) return x;
+    const int n = N;
+
+    // 1. Bit-reversal permutation.
+    for (int32_t p = 0; p < swapCount; ++p) {
+        const int32_t a = swapPairs[2 * p], b = swapPairs[2 * p + 1];
+        const double t = x[a];
+        x[a] = x[b];
+        x[b] = t;
+    }
+
+    // 2. Length-two butterflies.
+    for (int is = 0, id = 4; is < n - 1; is = 2 * id - 2, id = 4 * id) {
+        for (int i0 = is; i0 < n - 1; i0 += id) {
+            const double a = x[i0], b = x[i0 + 1];
+            x[i0] = a + b;
+            x[i0 + 1] = a - b;
+        }
+    }
+
+    // 3. L-shaped stages s = 4, 8, ..., N. Stage s uses table entries k .. k + s/8 - 2 for j = 2 .. s/8.
+    int32_t k = 0;
+    for (int s = 4; s <= n; s *= 2) {
+        const int q = s / 4, r = s / 8;
+        const double* c1 = cos1Table + k;  // c1[j - 2] is the entry of family j
+        const double* s1 = sin1Table + k;
+        const double* c3 = cos3Table + k;
+        const double* s3 = sin3Table + k;
+        for (int is = 0, id = 2 * s; is < n; is = 2 * id - s, id = 4 * id) {
+            for (int i = is; i < n; i += id) {
+                firstFamily(x, i, q, r, sqrt2);
+                if (r < 2) continue;
+                // Families 2 .. r - 1 in pairs, then family r on its own (r - 1 is always odd).
+                int j = 2;
+                for (; j + 1 < r; j += 2) {
+                    const int t = j - 2;
+                    generalButterflyPair(x, i, j, q, _mm_loadu_pd(c1 + t), _mm_loadu_pd(s1 + t),
+                                         _mm_loadu_pd(c3 + t), _mm_loadu_pd(s3 + t));
+                }
+                generalButterfly(x, i, j, q, c1[j - 2], s1[j - 2], c3[j - 2], s3[j - 2]);
+            }
+        }
+        if (r >= 2) k += r - 1;
+    }
+
+    // 4. Normalisation. N is a power of two, so multiplying by 1/N rounds exactly as dividing by N.
+    // N is even, so the pairs cover the block.
+    const __m128d scale = _mm_set1_pd(1.0 / n);
+    for (int i = 0; i < n; i += 2) _mm_storeu_pd(x + i, _mm_mul_pd(_mm_loadu_pd(x + i), scale));
+    return x;
+}

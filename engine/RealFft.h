@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+
+// In-place forward FFT of a real block: the real-valued split-radix algorithm of Sorensen, Jones,
+// Heideman and Burrus (1987). A bit-reversal permutation, a pass of length-two butterflies, then one
+// L-shaped butterfly stage per power of two with precomputed twiddles for the angles a and 3a.
+//
+// Output layout for a block x[0 .. N-1] with X(k) = sum x[n] e^(-2 pi i k n / N):
+//   x[k]     = Re X(k) / N   for 0 <= k <= N/2
+//   x[N - k] = Im X(k) / N   for 1 <= k <= N/2 - 1
+// The angles come from TWO_PI_APPROX and the middle butterflies divide by SQRT2_APPROX, so results agree
+// with an exact DFT only to about 1e-12 relative to the largest output.
+//
+// Threads: one object is used by one thread at a time. The owning instance initialises it on the
+// [main-thread] when it is created and re-initialises and transforms on the [audio-thread]; resizing
+// and transforming never overlap. No locking.
+class RealFft {
+public:
+    RealFft() = default;
+    ~RealFft();
+    RealFft(const RealFft&) = delete;
+    RealFft& operator=(const RealFft&) = delete;
+
+    // Number of entries in each twiddle table for an n-point transform: the stages s = 16, 32, ..., n
+    // each contribute s/8 - 1 entries (247, 502, 1013, 2036 for 1024 ... 8192).
+    static int32_t tableLengthFor(int32_t n);
+
+    // Sizes the transform for n points (a power of two, 4 <= n <= MAX_SIZE) and builds its tables.
+    // Frees whatever an earlier initialise left behind first. Returns false, without throwing, when n is
+    // not a valid size or an allocation fails; tables allocated before a failure stay allocated until
+    // release() or destruction. After a false result transform() leaves its data untouched.
+    bool initialise(int32_t n);
+
+    // Frees all tables. Safe to call repeatedly and on an object whose initialise failed or never ran;
+    // afterwards transform() is a no-op until the next successful initialise.
+    void release();
+
+    // Transforms the N doubles at x in place and returns x. Allocates nothing. If the object is not
+    // ready (no successful initialise since the last release), x is returned unchanged.
+    double* transform(double* x);
+
+    // True after a successful initialise and until release.
+    bool isReady() const { return ready; }
+
+    static constexpr int32_t MAX_SIZE = 1 << 24;
+
+    // The fields of the transform, in this order.
+    int32_t N = 0;
+    int32_t tableLength = 0;
+    double sqrt2 = 0.0;
+    double twoPi = 0.0;
+    double* cos1Table = nullptr;  // cos(a)
+    double* sin1Table = nullptr;  // sin(a)
+    double* cos3Table = nullptr;  // cos(3a)
+    double* sin3Table = nullptr;  // sin(3a)
+
+private:
+    void fillTables();
+    void fillSwapPairs();
+
+    // The bit-reversal permutation as a list of (i, j) index pairs with i < j, worked out once per size
+    // so the transform only swaps.
+    int32_t* swapPairs = nullptr;
+    int32_t swapCount = 0;
+    bool ready = false;
+};
