@@ -1,0 +1,173 @@
+// CreateThread, WaitForSingleObject and CloseHandle of win32.h over pthreads.
+//
+// Every thread runs detached. Its handle is a small shared record that the thread itself and the
+// handle each hold a reference to: the thread marks it ended after its routine returns, waiters
+// sleep on its condition variable, and whichever of thread and CloseHandle comes last frees it. So a
+// handle closed while its thread still runs leaks nothing, and a thread never needs joining.
+#include <pthread.h>
+#include <time.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <mutex>
+#include <unordered_set>
+
+#include "win32.h"
+
+namespace {
+
+constexpr DWORD kCreateSuspended = 0x4;
+
+struct ThreadRecord {
+    LPTHREAD_START_ROUTINE routine = nullptr;
+    void* parameter = nullptr;
+    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    pthread_cond_t ended;
+    bool finished = false;
+    std::atomic<int> references{2};   // the thread and the handle
+    DWORD id = 0;
+
+    ThreadRecord()
+    {
+        pthread_condattr_t attributes;
+        pthread_condattr_init(&attributes);
+        pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
+        pthread_cond_init(&ended, &attributes);
+        pthread_condattr_destroy(&attributes);
+    }
+    ~ThreadRecord()
+    {
+        pthread_cond_destroy(&ended);
+        pthread_mutex_destroy(&mutex);
+    }
+    void release()
+    {
+        if (references.fetch_sub(1, std::memory_order_acq_rel) == 1)
+            delete this;
+    }
+};
+
+// Open handles, so that a stale or foreign handle gives WAIT_FAILED instead of a crash.
+struct Handles {
+    std::mutex mutex;
+    std::unordered_set<const void*> open;
+};
+
+Handles& handles()
+{
+    static Handles* instance = new Handles;   // never destroyed: threads may end after exit begins
+    return *instance;
+}
+
+std::atomic<DWORD> nextThreadId{1};
+
+void* runThread(void* argument)
+{
+    auto* record = static_cast<ThreadRecord*>(argument);
+    record->routine(record->parameter);
+    pthread_mutex_lock(&record->mutex);
+    record->finished = true;
+    pthread_cond_broadcast(&record->ended);
+    pthread_mutex_unlock(&record->mutex);
+    record->release();
+    return nullptr;
+}
+
+// The record behind an open handle, with a reference taken for the caller, or null.
+ThreadRecord* acquire(HANDLE handle)
+{
+    Handles& h = handles();
+    std::lock_guard<std::mutex> lock(h.mutex);
+    if (!handle || !h.open.count(handle))
+        return nullptr;
+    auto* record = static_cast<ThreadRecord*>(handle);
+    record->references.fetch_add(1, std::memory_order_relaxed);
+    return record;
+}
+
+}  // namespace
+
+extern "C" {
+
+HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE routine, void* parameter,
+                    DWORD flags, DWORD* threadId)
+{
+    (void)security;
+    if (!routine || (flags & kCreateSuspended))
+        return nullptr;
+    auto* record = new ThreadRecord;
+    record->routine = routine;
+    record->parameter = parameter;
+    record->id = nextThreadId.fetch_add(1, std::memory_order_relaxed);
+
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    if (stackSize != 0)
+        pthread_attr_setstacksize(&attributes, stackSize < size_t(PTHREAD_STACK_MIN) ? size_t(PTHREAD_STACK_MIN) : size_t(stackSize));
+    {
+        // Registered before the thread starts, so that the handle is valid however fast it ends.
+        Handles& h = handles();
+        std::lock_guard<std::mutex> lock(h.mutex);
+        h.open.insert(record);
+    }
+    pthread_t thread;
+    const int error = pthread_create(&thread, &attributes, runThread, record);
+    pthread_attr_destroy(&attributes);
+    if (error != 0) {
+        Handles& h = handles();
+        {
+            std::lock_guard<std::mutex> lock(h.mutex);
+            h.open.erase(record);
+        }
+        delete record;
+        return nullptr;
+    }
+    if (threadId)
+        *threadId = record->id;
+    return record;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
+{
+    ThreadRecord* record = acquire(handle);
+    if (!record)
+        return WAIT_FAILED;
+    pthread_mutex_lock(&record->mutex);
+    if (milliseconds == INFINITE) {
+        while (!record->finished)
+            pthread_cond_wait(&record->ended, &record->mutex);
+    } else if (milliseconds > 0) {
+        timespec deadline;
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_sec += time_t(milliseconds / 1000);
+        deadline.tv_nsec += long(milliseconds % 1000) * 1000000L;
+        if (deadline.tv_nsec >= 1000000000L) {
+            deadline.tv_sec += 1;
+            deadline.tv_nsec -= 1000000000L;
+        }
+        while (!record->finished) {
+            if (pthread_cond_timedwait(&record->ended, &record->mutex, &deadline) == ETIMEDOUT)
+                break;
+        }
+    }
+    const bool finished = record->finished;
+    pthread_mutex_unlock(&record->mutex);
+    record->release();
+    return finished ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+    {
+        Handles& h = handles();
+        std::lock_guard<std::mutex> lock(h.mutex);
+        if (!handle || h.open.erase(handle) == 0)
+            return 0;
+    }
+    static_cast<ThreadRecord*>(handle)->release();
+    return 1;
+}
+
+}  // extern "C"

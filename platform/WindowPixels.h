@@ -1,0 +1,41 @@
+// Reading back what a window shows, for either back end, and writing it as a PNG.
+//
+// A handle of an in-memory surface (MemorySurface.h) reads the surface. Any other handle is taken as
+// an X11 window and read through the library's own X connection with XGetImage; under a display
+// without a compositor that is what is on screen in the window's area, including what other clients
+// (the toolkit) painted.
+//
+// Threads: every call is [any-thread].
+#pragma once
+
+#include <stddef.h>
+
+#include "win32.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Stores the window's size in *width and *height. Returns 0 for an unknown window.
+PLATFORM_API BOOL PlatformWindow_getSize(HWND window, int* width, int* height);
+
+// Copies the rectangle (x, y, width, height), which must lie inside the window, into pixels, row by
+// row, one COLORREF (R + 256 G + 65536 B) per pixel. Returns 0 for an unknown window or a rectangle
+// not inside it.
+PLATFORM_API BOOL PlatformWindow_readPixels(HWND window, int x, int y, int width, int height, COLORREF* pixels);
+
+// Writes the whole window as an 8-bit RGB PNG file. Returns 0 when the window is unknown or the file
+// cannot be written.
+PLATFORM_API BOOL PlatformWindow_writePng(HWND window, const char* path);
+
+// The number of X protocol errors raised on the library's own X connection since the process
+// started (drawing into a destroyed window, for example). Errors never end the process.
+PLATFORM_API unsigned long PlatformWindow_x11ErrorCount(void);
+
+// 1 when the library has an X connection (DISPLAY set and the server reachable), else 0. The
+// in-memory back end works either way.
+PLATFORM_API BOOL PlatformWindow_x11Available(void);
+
+#ifdef __cplusplus
+}
+#endif

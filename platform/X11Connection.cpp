@@ -1,0 +1,196 @@
+#include "X11Connection.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+std::atomic<Display*> ownDisplay{nullptr};
+std::atomic<unsigned long> ownErrors{0};
+
+// Non-fatal for every connection in the process. Errors on our connection are counted for the caller
+// that made the failing request; errors on other connections (the toolkit's) are dropped, which is
+// still better than Xlib's default of printing and exiting.
+int onXError(Display* display, XErrorEvent*)
+{
+    if (display == ownDisplay.load(std::memory_order_relaxed))
+        ownErrors.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+}
+
+// At load time: make Xlib thread-safe before anyone (us or the toolkit) opens a connection.
+__attribute__((constructor)) void initialiseXlib()
+{
+    XInitThreads();
+    XSetErrorHandler(onXError);
+}
+
+int maskShift(unsigned long mask)
+{
+    return mask ? __builtin_ctzl(mask) : 0;
+}
+
+int maskBits(unsigned long mask)
+{
+    return __builtin_popcountl(mask);
+}
+
+unsigned long channelToPixel(unsigned value, unsigned long mask)
+{
+    int bits = maskBits(mask);
+    if (bits == 0)
+        return 0;
+    unsigned long scaled = bits >= 8 ? (unsigned long)value << (bits - 8) : value >> (8 - bits);
+    return (scaled << maskShift(mask)) & mask;
+}
+
+unsigned pixelToChannel(unsigned long pixel, unsigned long mask)
+{
+    int bits = maskBits(mask);
+    if (bits == 0)
+        return 0;
+    unsigned long raw = (pixel & mask) >> maskShift(mask);
+    if (bits >= 8)
+        return unsigned(raw >> (bits - 8));
+    // Replicate the raw bits downwards so that full intensity reads back as 255.
+    unsigned long value = 0;
+    int filled = 0;
+    for (; filled < 8; filled += bits)
+        value = (value << bits) | raw;
+    return unsigned(value >> (filled - 8)) & 0xFF;
+}
+
+}  // namespace
+
+PixelFormat PixelFormat::of(const Visual* visual, int depth)
+{
+    PixelFormat format;
+    if (visual && visual->red_mask && visual->green_mask && visual->blue_mask) {
+        format.redMask = visual->red_mask;
+        format.greenMask = visual->green_mask;
+        format.blueMask = visual->blue_mask;
+    }
+    unsigned long all = depth >= 32 ? 0xFFFFFFFFul : ((1ul << depth) - 1);
+    format.extraBits = all & ~(format.redMask | format.greenMask | format.blueMask);
+    return format;
+}
+
+unsigned long PixelFormat::toPixel(COLORREF colour) const
+{
+    return channelToPixel(colour & 0xFF, redMask) | channelToPixel((colour >> 8) & 0xFF, greenMask)
+           | channelToPixel((colour >> 16) & 0xFF, blueMask) | extraBits;
+}
+
+COLORREF PixelFormat::toColour(unsigned long pixel) const
+{
+    return pixelToChannel(pixel, redMask) | (pixelToChannel(pixel, greenMask) << 8)
+           | (pixelToChannel(pixel, blueMask) << 16);
+}
+
+X11Connection* X11Connection::instance()
+{
+    static X11Connection* connection = [] () -> X11Connection* {
+        Display* display = XOpenDisplay(nullptr);
+        if (!display)
+            return nullptr;
+        ownDisplay.store(display);
+        auto* c = new X11Connection(display);   // lives as long as the process
+        c->netWmName_ = XInternAtom(display, "_NET_WM_NAME", False);
+        c->utf8String_ = XInternAtom(display, "UTF8_STRING", False);
+        return c;
+    }();
+    return connection;
+}
+
+unsigned long X11Connection::errorCount()
+{
+    return ownErrors.load(std::memory_order_relaxed);
+}
+
+bool X11Connection::hasName(Window window, const char* name)
+{
+    bool found = false;
+    char* wmName = nullptr;
+    if (XFetchName(display_, window, &wmName) && wmName) {
+        found = std::strcmp(wmName, name) == 0;
+        XFree(wmName);
+    }
+    if (found)
+        return true;
+
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window, netWmName_, 0, 1024, False, utf8String_, &type, &format, &count,
+                           &remaining, &data) == Success && data) {
+        found = type == utf8String_ && format == 8 && std::strlen(name) == count
+                && std::memcmp(data, name, count) == 0;
+        XFree(data);
+    }
+    return found;
+}
+
+// Searches the children of parent from the top of the stacking order down, then their children:
+// a window manager puts each top-level window inside a frame of its own.
+Window X11Connection::findByName(Window parent, const char* name, int depth)
+{
+    Window root = None, parentOfParent = None, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display_, parent, &root, &parentOfParent, &children, &count))
+        return None;
+    Window found = None;
+    for (unsigned int i = count; i-- > 0 && found == None;) {
+        if (hasName(children[i], name))
+            found = children[i];
+    }
+    for (unsigned int i = count; depth > 1 && i-- > 0 && found == None;)
+        found = findByName(children[i], name, depth - 1);
+    if (children)
+        XFree(children);
+    return found;
+}
+
+HWND X11Connection::findWindowByName(const char* name)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    Window found = findByName(DefaultRootWindow(display_), name, 3);
+    return HWND(found);
+}
+
+bool X11Connection::getSize(HWND window, int* width, int* height)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    XWindowAttributes attributes;
+    if (window == 0 || !XGetWindowAttributes(display_, Window(window), &attributes))
+        return false;
+    *width = attributes.width;
+    *height = attributes.height;
+    return true;
+}
+
+bool X11Connection::readPixels(HWND window, int x, int y, int width, int height, COLORREF* pixels)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    XWindowAttributes attributes;
+    if (window == 0 || !XGetWindowAttributes(display_, Window(window), &attributes))
+        return false;
+    if (x < 0 || y < 0 || width < 1 || height < 1 || x + width > attributes.width || y + height > attributes.height)
+        return false;
+    XImage* image = XGetImage(display_, Window(window), x, y, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (!image)
+        return false;
+    PixelFormat format = PixelFormat::of(attributes.visual, attributes.depth);
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column)
+            pixels[size_t(row) * size_t(width) + size_t(column)] = format.toColour(XGetPixel(image, column, row));
+    }
+    XDestroyImage(image);
+    return true;
+}
+
+}  // namespace platform

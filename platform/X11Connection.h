@@ -1,0 +1,54 @@
+// The library's own Xlib connection, shared by all threads that draw or look up windows.
+//
+// One connection per process, opened on first use. Every Xlib call on it is made while holding
+// mutex(); XInitThreads runs when the library is loaded, before any connection exists. A process-wide
+// X error handler records errors on this connection and ignores errors on every other connection, so
+// an error never ends the process (Xlib's default handler would exit).
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <mutex>
+
+#include "win32.h"
+
+namespace platform {
+
+// Conversion between COLORREF and a TrueColor/DirectColor visual's pixel values.
+struct PixelFormat {
+    unsigned long redMask = 0xFF0000, greenMask = 0x00FF00, blueMask = 0x0000FF;
+    unsigned long extraBits = 0;   // depth bits outside the three masks (alpha), set to all ones
+
+    static PixelFormat of(const Visual* visual, int depth);
+    unsigned long toPixel(COLORREF colour) const;
+    COLORREF toColour(unsigned long pixel) const;
+};
+
+class X11Connection {
+public:
+    // The connection, opened on the first call; null when there is no display. [any-thread]
+    static X11Connection* instance();
+
+    std::mutex& mutex() { return mutex_; }
+    Display* display() const { return display_; }
+
+    // Errors raised on this connection so far. [any-thread]
+    static unsigned long errorCount();
+
+    // The following calls take the mutex themselves. [any-thread]
+    HWND findWindowByName(const char* name);
+    bool getSize(HWND window, int* width, int* height);
+    bool readPixels(HWND window, int x, int y, int width, int height, COLORREF* pixels);
+
+private:
+    explicit X11Connection(Display* display) : display_(display) {}
+    Window findByName(Window parent, const char* name, int depth);
+    bool hasName(Window window, const char* name);
+
+    std::mutex mutex_;
+    Display* display_;
+    Atom netWmName_ = None;
+    Atom utf8String_ = None;
+};
+
+}  // namespace platform

@@ -1,0 +1,109 @@
+// The Win32-named services the analyzer engine and host rely on, provided on Linux by libplatform.
+//
+// The engine's drawing and thread code is written against these names and signatures exactly as it
+// would be on Windows; a Windows build can map this header straight to <windows.h>.
+//
+// Two back ends sit behind a window handle: in-memory surfaces (MemorySurface.h), looked up first, and
+// X11 windows, drawn through the library's own Xlib connection (never the toolkit's). Both rasterise
+// lines with the same pixel rules, those of the X server's zero-width lines, so what a test reads
+// back from a surface is exactly what appears in an X11 window. See also MessageLoop.h (the loop the
+// host runs) and WindowPixels.h (read-back and PNG screenshots).
+//
+// Threads: every call says which thread may use it.
+//   [any-thread]  safe from any thread, concurrently with every other call
+//   [one thread per dc]  a device context is used by one thread at a time (it may pass between threads)
+#pragma once
+
+#include <stdint.h>
+
+#if defined(__GNUC__)
+#define PLATFORM_API __attribute__((visibility("default")))
+#else
+#define PLATFORM_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t HWND;       // a top-level window id (X11 window id or in-memory surface id); 0 = none
+typedef void* HDC;           // device context: a window's drawing state, owned by the caller until ReleaseDC
+typedef void* HGDIOBJ;       // any GDI object
+typedef HGDIOBJ HPEN;        // a pen (solid, width 1, one colour)
+typedef uint32_t COLORREF;   // R + 256*G + 65536*B
+typedef void* HANDLE;        // a thread handle
+typedef uint32_t DWORD;
+typedef int BOOL;
+typedef const char* LPCSTR;
+
+typedef struct tagPOINT {
+    int32_t x;
+    int32_t y;
+} POINT;
+
+typedef DWORD (*LPTHREAD_START_ROUTINE)(void* parameter);
+
+#define PS_SOLID 0
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define CLR_INVALID 0xFFFFFFFFu
+
+#ifndef RGB
+#define RGB(r, g, b) ((COLORREF)(((uint32_t)(uint8_t)(r)) | ((uint32_t)(uint8_t)(g) << 8) | ((uint32_t)(uint8_t)(b) << 16)))
+#endif
+
+// Window lookup. [any-thread]
+// Finds a top-level window whose name equals windowName (className is ignored and may be null):
+// first among in-memory surfaces (the newest of equal titles), then among X11 windows by WM_NAME or
+// _NET_WM_NAME, topmost first, including windows inside a window manager's frame. Returns its id, or
+// 0 when there is none or windowName is null. X11 reuses the ids of destroyed windows: look a window
+// up again after it may have been recreated.
+PLATFORM_API HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+
+// Device contexts. [any-thread]
+// GetDC returns a new device context for the window's client area, or null when the window is unknown.
+// It starts with the stock black pen selected and the current position at (0, 0).
+// Drawing is batched per device context and sent on ReleaseDC, which always frees the context. It
+// returns 1 when everything was drawn; 0 when the device context was null or unknown, belonged to
+// another window, or the window went away meanwhile (then nothing is drawn and nothing crashes).
+PLATFORM_API HDC GetDC(HWND window);
+PLATFORM_API int ReleaseDC(HWND window, HDC dc);
+
+// Pens and objects. [any-thread]
+// CreatePen supports PS_SOLID with width 0 or 1 (both one pixel wide); anything else returns null.
+// The top byte of the colour is ignored.
+PLATFORM_API HPEN CreatePen(int style, int width, COLORREF colour);
+// Selects a pen into a device context; returns the previously selected one, or null when either
+// handle is invalid. [one thread per dc]
+PLATFORM_API HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+// Deletes a pen. As in GDI it fails (returns 0) while the pen is selected into a device context.
+PLATFORM_API BOOL DeleteObject(HGDIOBJ object);
+
+// Drawing, GDI pixel rules: LineTo draws from the current position up to but not including the end
+// point, in the selected pen's colour, and moves the current position there; MoveToEx only moves it
+// (storing the old one in *previous when not null). Any 32-bit coordinates are accepted: what lies
+// outside the window is clipped exactly, never wrapped. SetPixel returns the colour set, or
+// CLR_INVALID for a point outside the window. [one thread per dc]
+PLATFORM_API BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
+PLATFORM_API BOOL LineTo(HDC dc, int x, int y);
+PLATFORM_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);
+
+// Threads. [any-thread]
+// CreateThread starts routine(parameter) at once on a new thread; security is ignored, stackSize 0
+// means the system default. flags must not ask for CREATE_SUSPENDED (0x4), which is not supported.
+// Returns a handle (null on failure) and stores a process-unique thread id when threadId is not null.
+PLATFORM_API HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE routine,
+                                 void* parameter, DWORD flags, DWORD* threadId);
+// Waits for the thread to end: timeout 0 tests without waiting, INFINITE waits until it has ended,
+// other values wait at most that many milliseconds.
+// Returns WAIT_OBJECT_0 when ended, WAIT_TIMEOUT when still running, WAIT_FAILED for a bad handle.
+PLATFORM_API DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// Releases the handle, also while the thread still runs: the thread's resources go once it has ended
+// and its handle is closed, with nothing to join. Returns 0 for an unknown handle.
+PLATFORM_API BOOL CloseHandle(HANDLE handle);
+
+#ifdef __cplusplus
+}
+#endif
