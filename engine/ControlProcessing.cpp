@@ -1,0 +1,165 @@
+// The control entry of an analyzer instance: start-up, the show pin, the exchange of control values
+// between the pins and the panel, and keeping the transform, the frequency maps, the window and the
+// frequency marks in step with the panel's settings.
+//
+// Threads: [audio-thread].
+#include "engine/GuiCtrl.h"
+
+#include "engine/WindowFunctions.h"
+#include "module/ModuleDescriptor.h"
+#include "module/ModuleState.h"
+#include "platform/win32.h"
+
+#include <cmath>
+
+namespace {
+
+// Control slots the engine reads as settings.
+constexpr int kSpectrumModeSlot = 1;
+constexpr int kMarkerSlot = 2;
+constexpr int kFftSizeSlot = 4;
+constexpr int kWindowSlot = 18;
+constexpr int kShapeSlot = 47;
+
+// Slots the engine publishes.
+constexpr int kIdleCountSlot = 0;
+constexpr int kMarksValidSlot = 6;
+constexpr int kBinWidthSlot = 7;
+constexpr int kFirstMarkSlot = 8;   // 8, 9, 10: first columns at 100 Hz, 1 kHz, 10 kHz
+
+constexpr int kReadyPin = 0;
+
+// Pins whose values travel between the host and the panel, in processing order.
+constexpr int kExchangedPins[] = {1, 3, 4, 11, 12, 13, 18, 20, 21, 22, 23, 24, 25, 26, 27,
+                                  32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43};
+
+constexpr double kMarkFrequencies[] = {100.0, 1000.0, 10000.0};
+
+// Double to int32, clamped to the 32-bit range and truncated toward zero.
+int32_t toInt32(double value) {
+    if (!(value > -2147483648.0)) return value != value ? 0 : INT32_MIN;
+    if (value >= 2147483647.0) return INT32_MAX;
+    return int32_t(value);
+}
+
+template <typename T>
+T* fromWord(int32_t word) {
+    return reinterpret_cast<T*>(uintptr_t(uint32_t(word)));
+}
+
+}  // namespace
+
+int32_t GuiCtrl::processControl(int32_t inputs, int32_t, int32_t outputs, int32_t) {
+    return processControlPins(fromWord<const int32_t* const>(inputs), fromWord<int32_t>(outputs));
+}
+
+int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outputs) {
+    // Start-up: the first calls only count; from the 16th on they look for the window by its title.
+    if (startupCalls < kStartupCalls) {
+        outputs[kReadyPin] = 0;
+        ++startupCalls;
+        if (startupCalls > 15) analyzerWindow = FindWindowA(nullptr, "Analyzer");
+        return 0;
+    }
+
+    // The show pin: 1 or more shows, 0 hides, negative values change nothing.
+    const int32_t show = *inputs[pins::kShowPin];
+    if (show >= 1 && !windowShown) {
+        windowShown = true;
+        if (guiCallback) guiCallback->showWindow(1);
+    } else if (show == 0 && windowShown) {
+        windowShown = false;
+        if (guiCallback) guiCallback->showWindow(0);
+    }
+    outputs[pins::kShowPin] = windowShown ? 1 : 0;
+    outputs[kReadyPin] = 1;
+
+    sendValue(kIdleCountSlot, idleBlockCount);
+
+    // The frequency at the marker column, in hundredths of a hertz, for the size in force before this call.
+    int32_t markerColumn = panelValues[kMarkerSlot];
+    if (markerColumn < 1) markerColumn = 1;
+    if (markerColumn > 1023) markerColumn = 1023;
+    const double binWidthBefore = double(moduleSampleRate()) / fftSize;
+    sendValue(kMarkerSlot, toInt32(binWidthBefore * binMap[fftSizeCode][markerColumn] * 100.0));
+
+    // A changed input is forwarded to the panel; an unchanged one carries the panel's value out.
+    for (int pin : kExchangedPins) {
+        const int32_t value = *inputs[pin];
+        if (value != lastInput[pin]) {
+            lastInput[pin] = value;
+            sendValue(pin, value);
+        } else {
+            outputs[pin] = panelValues[pin];
+        }
+    }
+
+    // Transform size: follows the panel in spectrum mode, back to 1024 in time mode.
+    const bool spectrumMode = panelValues[kSpectrumModeSlot] != 0;
+    if (spectrumMode && panelValues[kFftSizeSlot] != fftSize) {
+        switch (panelValues[kFftSizeSlot]) {
+        case 2048: switchFftSize(2048, 1); break;
+        case 4096: switchFftSize(4096, 2); break;
+        case 8192: switchFftSize(8192, 3); break;
+        default: switchFftSize(1024, 0); break;
+        }
+    } else if (!spectrumMode && fftSize != 1024) {
+        switchFftSize(1024, 0);
+    }
+
+    const bool marksWanted = spectrumMode && !altDisplay;
+
+    const int32_t sampleRate = moduleSampleRate();
+    if (sampleRate != lastSampleRate) {
+        lastSampleRate = sampleRate;
+        resetRequest = true;
+        markersPublished = marksWanted ? 0 : 1;
+    }
+
+    if (frequencyShape != double(panelValues[kShapeSlot])) {
+        frequencyShape = double(panelValues[kShapeSlot]);
+        buildFrequencyMaps(frequencyShape, binMap, coarseBinMap);
+        markersPublished = marksWanted ? 0 : 1;
+    }
+
+    if (int32_t(marksWanted) != markersPublished) publishFrequencyMarks(marksWanted, sampleRate);
+
+    if (panelValues[kWindowSlot] != appliedWindowCode) {
+        appliedWindowCode = panelValues[kWindowSlot];
+        fillWindow(windowCoefficients, fftSize, appliedWindowCode);
+    }
+    return 0;
+}
+
+void GuiCtrl::switchFftSize(int32_t size, int32_t code) {
+    fftObject.release();
+    fftObject.initialise(size);
+    fftSize = size;
+    fftSizeCode = code;
+    // Any code other than the panel's forces the window to be rebuilt for the new size.
+    appliedWindowCode = panelValues[kWindowSlot] == 0 ? 1 : 0;
+    markersPublished = 0;
+}
+
+void GuiCtrl::publishFrequencyMarks(bool show, int32_t sampleRate) {
+    if (show) {
+        const double binWidth = double(sampleRate) / fftSize;
+        int32_t columns[3];
+        for (int m = 0; m < 3; ++m) {
+            int32_t column = kDisplayColumns;
+            for (int i = 0; i < kDisplayColumns; ++i) {
+                if (binMap[fftSizeCode][i] * binWidth >= kMarkFrequencies[m]) {
+                    column = i;
+                    break;
+                }
+            }
+            columns[m] = column;
+        }
+        sendValue(kBinWidthSlot, toInt32(binWidth));
+        for (int m = 0; m < 3; ++m) sendValue(kFirstMarkSlot + m, columns[m]);
+        sendValue(kMarksValidSlot, 1);
+    } else {
+        sendValue(kMarksValidSlot, 0);
+    }
+    markersPublished = show ? 1 : 0;
+}

@@ -1,0 +1,16 @@
+#include "engine/Effect.h"
+
+int32_t Effect::flagControl(int32_t, int32_t, int32_t, int32_t, int32_t operation, const uint32_t* value) {
+    switch (operation) {
+    case 1:
+        if (value) flagWord &= ~*value;
+        return 0;
+    case 2:
+        if (value) flagWord |= *value;
+        return 0;
+    case 3:
+        return int32_t(flagWord);
+    default:
+        return -3;
+    }
+}

@@ -1,0 +1,95 @@
+// One analyzer instance: the host reaches it through Effect, its panel through ScopeEffectCallback.
+// Every table is a fixed-size member, so the instance is allocated in one piece; only the transform's
+// twiddle tables and the four drawing jobs live in separate blocks.
+//
+// Threads: construction and destruction [main-thread]; processControl and processAudio
+// [audio-thread] (never at the same time); setPanelValue [main-thread]. panelValues entries are whole
+// 32-bit words written by the panel and read by the processing calls without a lock. Drawing
+// [worker]s see only their TraceJob and their jobIdle flag.
+#pragma once
+
+#include "engine/Effect.h"
+#include "engine/FrequencyMap.h"
+#include "engine/GuiObjectCallback.h"
+#include "engine/RealFft.h"
+#include "engine/ScopeEffectCallback.h"
+#include "engine/TraceJob.h"
+#include "platform/win32.h"
+
+#include <atomic>
+#include <cstdint>
+
+constexpr int kControlSlots = 77;
+constexpr int kInputPins = 99;   // room for every control input pin index
+constexpr int kTraces = 4;
+constexpr int kMaxFftSize = 8192;
+constexpr int kCaptureLength = kMaxFftSize + 1;
+constexpr int kHistoryRows = 8;
+constexpr int kStartupCalls = 30;
+
+class GuiCtrl : public Effect, public ScopeEffectCallback {
+public:
+    GuiCtrl();
+    ~GuiCtrl() override;
+
+    // True when every part of the instance could be allocated; an incomplete instance is never handed out.
+    bool isComplete() const;
+
+    void setPanelValue(int32_t slot, int32_t value) override { panelValues[slot] = value; }
+
+    // The control entry: (input pointers, unused, output array, unused); always 0.
+    int32_t processControl(int32_t inputs, int32_t, int32_t outputs, int32_t) override;
+    // The same with typed arguments.
+    int32_t processControlPins(const int32_t* const* inputs, int32_t* outputs);
+
+    // Panel link and control state.
+    GuiObjectCallback* guiCallback = nullptr;
+    int32_t panelValues[kControlSlots];
+    int32_t lastInput[kInputPins];
+    int32_t startupCalls = 0;
+    bool windowShown = false;
+    HWND analyzerWindow = 0;
+    int32_t idleBlockCount = 0;
+
+    // Analysis configuration.
+    int32_t fftSize = 1024;
+    int32_t fftSizeCode = 0;
+    RealFft fftObject;
+    double frequencyShape = 21.0;
+    int32_t binMap[kSizeCodes][1024];
+    int32_t coarseBinMap[kSizeCodes][kCoarseColumns];
+    int32_t appliedWindowCode = 0;
+    double windowCoefficients[kMaxFftSize];
+    int32_t lastSampleRate = 32000;
+    int32_t markersPublished = 0;
+    bool altDisplay = false;
+    bool resetRequest = false;
+    int32_t lastSpectrumMode = 1;
+    int32_t lastPhaseMode = 0;
+
+    // Captured audio and traces.
+    int32_t captureBuffers[kTraces][kCaptureLength];
+    int32_t captureCount = 0;
+    int32_t lastSamples[kTraces];
+    double traceValues[kTraces][kCaptureLength];
+    bool traceActive[kTraces];
+    int32_t previousBin = 0;
+    int32_t markerLevels[kTraces];
+    int32_t history[kHistoryRows][kDisplayColumns];
+
+    // Working storage of one analysis: one spectrum per input.
+    double inputSpectra[kTraces][kMaxFftSize];
+
+    // Drawing.
+    TraceJob* traceJobs[kTraces] = {};
+    std::atomic<bool> jobIdle[kTraces];
+    bool drawingActive = false;
+    HANDLE workerThreads[kTraces] = {};
+    DWORD workerThreadIds[kTraces] = {};
+
+private:
+    void initialise();
+    void sendValue(int32_t slot, int32_t value);
+    void switchFftSize(int32_t size, int32_t code);
+    void publishFrequencyMarks(bool show, int32_t sampleRate);
+};

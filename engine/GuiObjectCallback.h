@@ -1,0 +1,15 @@
+// How the engine reaches its panel. The panel implements it; the engine holds a pointer that stays
+// null until the panel exists, and then sends nothing.
+// Threads: both operations [audio-thread]; an implementation queues the values for the message thread.
+#pragma once
+
+#include <cstdint>
+
+class GuiObjectCallback {
+public:
+    virtual ~GuiObjectCallback() = default;
+    // Hands a value for a control slot to the panel.
+    virtual void setValue(int32_t slot, int32_t value) = 0;
+    // Asks for the analyzer window to be shown (1) or hidden (0).
+    virtual void showWindow(int32_t flag) = 0;
+};

@@ -1,0 +1,54 @@
+#include "host/ModuleLoader.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+ModuleLoader::~ModuleLoader() { unload(); }
+
+bool ModuleLoader::load(const std::string& path) {
+    unload();
+    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library_ == nullptr) {
+        const char* reason = dlerror();
+        error_ = "cannot load module " + path + ": " + (reason ? reason : "unknown error");
+        return false;
+    }
+    entry_ = reinterpret_cast<DeviceIoControlFunction>(dlsym(library_, "DARAZE_W32_DeviceIOControl"));
+    if (entry_ == nullptr) {
+        error_ = "module " + path + " does not export DARAZE_W32_DeviceIOControl";
+        unload();
+        return false;
+    }
+    error_.clear();
+    return true;
+}
+
+void ModuleLoader::unload() {
+    if (library_) dlclose(library_);
+    library_ = nullptr;
+    entry_ = nullptr;
+}
+
+int32_t ModuleLoader::command(int32_t code, const void* in, int32_t inSize, void* out, int32_t outSize,
+                              int32_t& bytesReturned) {
+    bytesReturned = 0;
+    if (entry_ == nullptr) return -1;
+    return entry_(code, in, inSize, out, outSize, &bytesReturned);
+}
+
+int32_t ModuleLoader::readDescriptorImage(std::vector<uint8_t>& image, int32_t bufferSize) {
+    image.assign(size_t(bufferSize), 0);
+    int32_t returned = 0;
+    command(1024, nullptr, 0, image.data(), bufferSize, returned);
+    if (returned >= 0 && returned <= bufferSize) image.resize(size_t(returned < 4 ? 4 : returned));
+    return returned;
+}
+
+std::string ModuleLoader::defaultModulePath() {
+    char exe[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (length <= 0) return "./qanagui.so";
+    std::string path(exe, size_t(length));
+    return path.substr(0, path.rfind('/') + 1) + "qanagui.so";
+}

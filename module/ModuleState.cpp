@@ -1,0 +1,13 @@
+#include "module/ModuleState.h"
+
+ModuleState& moduleState() {
+    static ModuleState state;
+    return state;
+}
+
+int32_t moduleSampleRate() { return moduleState().sampleRate; }
+
+int32_t notifyHost(int32_t code, int32_t value1, int32_t value2) {
+    HostCallback callback = moduleState().hostCallback;
+    return callback ? callback(code, value1, value2, 0) : 0;
+}

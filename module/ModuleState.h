@@ -1,0 +1,29 @@
+// Module-wide state, one copy per loaded library: the instance table, the module sample rate and the
+// host's callback. No lock guards it: commands run on the host thread that issues them, and the
+// processing thread only reads the sample rate (a whole 32-bit word).
+#pragma once
+
+#include <cstdint>
+
+class Effect;
+
+// A host notification function: a code, two values and a final 0.
+typedef int32_t (*HostCallback)(int32_t code, int32_t value1, int32_t value2, int32_t zero);
+
+constexpr int kInstanceSlots = 256;
+constexpr int32_t kDefaultSampleRate = 44100;
+
+struct ModuleState {
+    Effect* instanceTable[kInstanceSlots] = {};
+    int32_t sampleRate = kDefaultSampleRate;
+    HostCallback hostCallback = nullptr;
+};
+
+// The library's one state object. [main-thread] for writes.
+ModuleState& moduleState();
+
+// The module sample rate in Hz, as last set by the host (44100 until then). [any-thread]
+int32_t moduleSampleRate();
+
+// Sends a notification to the host's callback; 0 while none is installed. [any-thread]
+int32_t notifyHost(int32_t code, int32_t value1, int32_t value2);

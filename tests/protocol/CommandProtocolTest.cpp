@@ -1,0 +1,135 @@
+// The commands of the export: size tests, status words, bytes-returned counts and the instance table.
+#include "ModuleFixture.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using CommandProtocol = ModuleTest;
+
+TEST_F(CommandProtocol, UnknownCommandsLeaveTheOutputUntouched) {
+    for (int32_t code : {0, -1, 1023, 1031, 2048}) {
+        CommandResult r = run(code, {1, 2}, 64);
+        SCOPED_TRACE(code);
+        EXPECT_EQ(r.result, 0);
+        EXPECT_EQ(r.bytesReturned, 0);
+        for (uint8_t byte : r.out) ASSERT_EQ(byte, kUntouched);
+    }
+}
+
+TEST_F(CommandProtocol, UndersizedBuffersReportBadSizeAndDoNothingElse) {
+    struct Case {
+        int32_t code, inBytes, outBytes;
+    };
+    const Case cases[] = {
+        {kCreateInstance, 0, 7},   {kDestroyInstance, 3, 4}, {kDestroyInstance, 4, 3}, {kGetEntryPoints, 0, 23},
+        {kSetSampleRate, 7, 4},    {kSetSampleRate, 8, 3},   {kNotifyInstance, 7, 4},  {kNotifyInstance, 8, 3},
+        {kSetHostCallback, 3, 4},  {kSetHostCallback, 4, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.code << " in " << c.inBytes << " out " << c.outBytes);
+        CommandResult r = run(c.code, {0, 48000}, c.outBytes, c.inBytes);
+        EXPECT_EQ(r.result, 0);
+        EXPECT_EQ(r.word(0), -3);
+        EXPECT_EQ(r.word(1), kUntouchedWord);
+        EXPECT_EQ(r.bytesReturned, 0);
+    }
+}
+
+TEST_F(CommandProtocol, CreateReportsHandleButZeroBytes) {
+    CommandResult r = run(kCreateInstance, {}, 8);
+    EXPECT_EQ(r.word(0), 0);
+    EXPECT_NE(r.word(1), 0);
+    EXPECT_EQ(r.word(2), kUntouchedWord);
+    EXPECT_EQ(r.bytesReturned, 0);
+    created.push_back(r.word(1));
+    EXPECT_EQ(destroy(r.word(1)), 0);
+}
+
+TEST_F(CommandProtocol, DestroyUnknownHandleReportsNoSuchHandle) {
+    const int32_t handle = create();
+    EXPECT_EQ(destroy(handle + 16), -2);
+    EXPECT_EQ(destroy(handle), 0);
+    EXPECT_EQ(destroy(handle), -2) << "a destroyed handle is gone from the table";
+}
+
+TEST_F(CommandProtocol, TableHolds256InstancesAndReusesAFreedSlot) {
+    for (int i = 0; i < 256; ++i) ASSERT_NE(create(), 0) << i;
+    CommandResult full = run(kCreateInstance, {}, 8);
+    EXPECT_EQ(full.word(0), -1);
+    EXPECT_EQ(full.word(1), kUntouchedWord);
+
+    // Handle 0 matches no slot of a full table.
+    EXPECT_EQ(destroy(0), -2);
+
+    const int32_t freed = created[100];
+    EXPECT_EQ(destroy(freed), 0);
+    EXPECT_EQ(destroy(0), 0) << "handle 0 now matches the free slot and destroys nothing";
+    EXPECT_NE(create(), 0);
+    EXPECT_EQ(run(kCreateInstance, {}, 8).word(0), -1) << "exactly one slot was free";
+}
+
+TEST_F(CommandProtocol, CreateWithOutputSize7CreatesNothing) {
+    for (int i = 0; i < 255; ++i) ASSERT_NE(create(), 0);
+    EXPECT_EQ(run(kCreateInstance, {}, 7).word(0), -3);
+    EXPECT_NE(create(), 0) << "the last slot is still free";
+}
+
+TEST_F(CommandProtocol, SampleRateAndNotifyWriteNothingOnSuccess) {
+    const int32_t handle = create();
+    for (int32_t target : {0, handle, handle + 16}) {
+        for (int32_t code : {kSetSampleRate, kNotifyInstance}) {
+            CommandResult r = run(code, {target, 48000}, 4);
+            EXPECT_EQ(r.result, 0);
+            EXPECT_EQ(r.word(0), kUntouchedWord) << code << " for handle " << target;
+            EXPECT_EQ(r.bytesReturned, 0);
+        }
+    }
+}
+
+TEST_F(CommandProtocol, HostCallbackIsStoredWithStatusOk) {
+    CommandResult r = run(kSetHostCallback, {0x1234}, 4);
+    EXPECT_EQ(r.word(0), 0);
+    EXPECT_EQ(r.bytesReturned, 0);
+    r = run(kSetHostCallback, {0}, 4);
+    EXPECT_EQ(r.word(0), 0);
+}
+
+TEST_F(CommandProtocol, MemoryExhaustionReportsTableFullAndLeavesTheSlotFree) {
+    // In a child process with a small address-space limit, create instances until memory runs out.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit limit{};
+        getrlimit(RLIMIT_AS, &limit);
+        FILE* status = std::fopen("/proc/self/statm", "r");
+        unsigned long pages = 0;
+        if (status == nullptr || std::fscanf(status, "%lu", &pages) != 1) _exit(10);
+        std::fclose(status);
+        limit.rlim_cur = rlim_t(pages) * 4096 + 24u * 1024 * 1024;
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(11);
+
+        std::vector<int32_t> handles;
+        int32_t lastStatus = 0;
+        for (int i = 0; i < 256; ++i) {
+            CommandResult r = run(kCreateInstance, {}, 8);
+            lastStatus = r.word(0);
+            if (lastStatus != 0) break;
+            handles.push_back(r.word(1));
+        }
+        if (lastStatus != -1) _exit(12);                  // memory ran out before the table filled
+        if (handles.empty() || handles.size() >= 256) _exit(13);
+        if (destroy(handles.back()) != 0) _exit(14);
+        handles.pop_back();
+        CommandResult again = run(kCreateInstance, {}, 8);  // the freed memory serves a new instance
+        if (again.word(0) != 0) _exit(15);
+        handles.push_back(again.word(1));
+        for (int32_t handle : handles)
+            if (destroy(handle) != 0) _exit(16);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}

@@ -1,0 +1,61 @@
+// The entry-point table of command 1027, called as the host calls it.
+#include "ModuleFixture.h"
+
+#include <set>
+
+namespace {
+typedef int32_t (*Audio)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
+typedef int32_t (*Control)(uint32_t, int32_t, int32_t, int32_t, int32_t);
+typedef void (*Aux1)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
+typedef int32_t (*Aux3)(uint32_t, int32_t, int32_t, int32_t, int32_t);
+typedef int32_t (*Flags)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, ...);
+
+template <typename F>
+F entry(uint32_t word) {
+    return reinterpret_cast<F>(uintptr_t(word));
+}
+}  // namespace
+
+using EntryPoints = ModuleTest;
+
+TEST_F(EntryPoints, TableReports24BytesOfFiveDistinctFunctions) {
+    CommandResult r = run(kGetEntryPoints, {}, 24);
+    EXPECT_EQ(r.word(0), 0);
+    EXPECT_EQ(r.bytesReturned, 24);
+    EXPECT_EQ(r.word(6), kUntouchedWord);
+    std::set<int32_t> words;
+    for (size_t i = 1; i <= 5; ++i) words.insert(r.word(i));
+    EXPECT_EQ(words.size(), 5u);
+    EXPECT_EQ(words.count(0), 0u);
+}
+
+TEST_F(EntryPoints, FlagControlKeepsAFlagWordPerInstance) {
+    const uint32_t a = uint32_t(create()), b = uint32_t(create());
+    Flags flags = entry<Flags>(entryPoints()[4]);
+
+    EXPECT_EQ(flags(a, 0, 0, 0, 0, 3, 0u), 0) << "a new instance starts with no flags";
+    EXPECT_EQ(flags(a, 9, 9, 9, 9, 2, 5u), 0);
+    EXPECT_EQ(flags(a, 0, 0, 0, 0, 3, 0u), 5);
+    EXPECT_EQ(flags(a, 0, 0, 0, 0, 1, 1u), 0);
+    EXPECT_EQ(flags(a, 0, 0, 0, 0, 3, 0u), 4);
+    EXPECT_EQ(flags(a, 0, 0, 0, 0, 0, 4u), -3);
+    EXPECT_EQ(flags(a, 0, 0, 0, 0, 4, 4u), -3);
+    EXPECT_EQ(flags(a, 0, 0, 0, 0, 3, 0u), 4) << "unknown operations change nothing";
+    EXPECT_EQ(flags(b, 0, 0, 0, 0, 3, 0u), 0) << "instances do not share flags";
+    EXPECT_EQ(flags(a, 0, 0, 0, 0, 2, 0x80000000u), 0);
+    EXPECT_EQ(uint32_t(flags(a, 0, 0, 0, 0, 3, 0u)), 0x80000004u);
+}
+
+TEST_F(EntryPoints, AuxiliaryOperationsChangeNothing) {
+    const uint32_t handle = uint32_t(create());
+    const auto table = entryPoints();
+    Flags flags = entry<Flags>(table[4]);
+    flags(handle, 0, 0, 0, 0, 2, 6u);
+
+    entry<Aux1>(table[2])(handle, 1, 2, 3, 4, 5);
+    EXPECT_EQ(entry<Aux3>(table[3])(handle, 1, 2, 3, 4), -1);
+    EXPECT_EQ(entry<Aux3>(table[3])(handle, 0, 0, 0, 0), -1);
+    run(kNotifyInstance, {int32_t(handle), 77}, 4);
+    run(kSetSampleRate, {int32_t(handle), 96000}, 8);
+    EXPECT_EQ(flags(handle, 0, 0, 0, 0, 3, 0u), 6);
+}

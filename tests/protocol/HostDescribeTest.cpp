@@ -1,0 +1,55 @@
+// The host program's --describe, run as a user runs it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct HostRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+HostRun runHost(const std::string& arguments) {
+    HostRun run;
+    const std::string command = std::string(ANALYZER_HOST_PATH) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+}  // namespace
+
+TEST(HostDescribe, PrintsNamesAndEveryPin) {
+    HostRun run = runHost("--describe");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("QANAGUI"), std::string::npos);
+    EXPECT_NE(run.output.find("DUDEVIVIDOR"), std::string::npos);
+    EXPECT_NE(run.output.find("Inputs (81)"), std::string::npos);
+    EXPECT_NE(run.output.find("Outputs (77)"), std::string::npos);
+    EXPECT_NE(run.output.find("iSHo"), std::string::npos);
+    EXPECT_NE(run.output.find("SHow"), std::string::npos);
+    EXPECT_NE(run.output.find("audio"), std::string::npos);
+}
+
+TEST(HostDescribe, FailsClearlyWhenTheModuleCannotBeUsed) {
+    HostRun missing = runHost("--describe --module /nonexistent/qanagui.so");
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_NE(missing.output.find("cannot load module"), std::string::npos) << missing.output;
+
+    // A real shared object without the export: the maths library.
+    HostRun noExport = runHost("--describe --module libm.so.6");
+    EXPECT_NE(noExport.exitCode, 0);
+    EXPECT_NE(noExport.output.find("does not export"), std::string::npos) << noExport.output;
+
+    HostRun noArguments = runHost("");
+    EXPECT_NE(noArguments.exitCode, 0);
+}
