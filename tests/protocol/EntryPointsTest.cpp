@@ -59,3 +59,37 @@ TEST_F(EntryPoints, AuxiliaryOperationsChangeNothing) {
     run(kSetSampleRate, {int32_t(handle), 96000}, 8);
     EXPECT_EQ(flags(handle, 0, 0, 0, 0, 3, 0u), 6);
 }
+
+TEST_F(EntryPoints, ControlEntryStartsUpThenEchoesThePanelValues) {
+    const uint32_t handle = uint32_t(create());
+    const auto table = entryPoints();
+    Control control = entry<Control>(table[1]);
+
+    int32_t inputs[81] = {};
+    const int32_t* pointers[81];
+    for (int i = 0; i < 81; ++i) pointers[i] = &inputs[i];
+    int32_t outputs[77];
+    for (int32_t& o : outputs) o = kUntouchedWord;
+    const int32_t in = int32_t(reinterpret_cast<uintptr_t>(pointers));
+    const int32_t out = int32_t(reinterpret_cast<uintptr_t>(outputs));
+
+    for (int call = 1; call <= 30; ++call) {
+        ASSERT_EQ(control(handle, in, 0, out, 0), 0);
+        ASSERT_EQ(outputs[0], 0) << call;
+        ASSERT_EQ(outputs[4], kUntouchedWord) << call;
+    }
+    inputs[3] = 9;
+    EXPECT_EQ(control(handle, in, 0, out, 0), 0);
+    EXPECT_EQ(outputs[0], 1) << "ready from call 31 on";
+    EXPECT_EQ(outputs[44], 0) << "window not shown";
+    EXPECT_EQ(outputs[4], 1024) << "the panel's default size, echoed";
+    EXPECT_EQ(outputs[11], 1) << "the panel's default dB factor, echoed";
+    EXPECT_EQ(outputs[3], kUntouchedWord) << "a changed input leaves its output alone in that call";
+    control(handle, in, 0, out, 0);
+    EXPECT_EQ(outputs[3], 0) << "then carries the panel's value (no panel: still the default)";
+
+    Audio audio = entry<Audio>(table[0]);
+    int32_t samples[4][16] = {};
+    int32_t* rows[4] = {samples[0], samples[1], samples[2], samples[3]};
+    EXPECT_EQ(audio(handle, 0, int32_t(reinterpret_cast<uintptr_t>(rows)), 0, 0, 0, 16), -1);
+}

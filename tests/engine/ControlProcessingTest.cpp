@@ -1,0 +1,245 @@
+// The control entry: start-up, the show pin, the exchange of values between pins and panel, and the
+// settings that follow the panel (transform size, frequency maps, marks, window).
+#include "EngineHarness.h"
+
+#include "platform/MemorySurface.h"
+
+using ControlStartUp = EngineTest;
+using ControlRunning = EngineTest;
+
+TEST_F(ControlStartUp, First30CallsOnlyCountAndHoldTheReadyPinAt0) {
+    inputs[44] = 1;
+    inputs[1] = 7;
+    for (int call = 1; call <= 30; ++call) {
+        control();
+        ASSERT_EQ(outputs[0], 0) << call;
+        for (int pin = 1; pin < 77; ++pin) ASSERT_EQ(outputs[pin], kUntouched) << "call " << call << " pin " << pin;
+    }
+    EXPECT_TRUE(panel.calls.empty());
+    EXPECT_FALSE(instance->windowShown);
+
+    control();
+    EXPECT_EQ(outputs[0], 1);
+    EXPECT_EQ(outputs[44], 1);
+    EXPECT_EQ(panel.shows(), std::vector<int32_t>{1});
+    EXPECT_EQ(panel.valuesOn(1), std::vector<int32_t>{7});
+}
+
+TEST_F(ControlStartUp, WindowIsLookedUpByTitleOnCalls16To30AndTheLastLookupStands) {
+    const HWND early = PlatformSurface_register(0, 64, 32, "Analyzer");
+    ASSERT_NE(early, 0u);
+    for (int call = 1; call <= 15; ++call) control();
+    EXPECT_EQ(instance->analyzerWindow, 0u) << "no lookup before call 16";
+    control();
+    EXPECT_EQ(instance->analyzerWindow, early);
+
+    PlatformSurface_unregister(early);
+    for (int call = 17; call <= 29; ++call) control();
+    const HWND late = PlatformSurface_register(0, 64, 32, "Analyzer");
+    control();  // call 30
+    EXPECT_EQ(instance->analyzerWindow, late);
+    PlatformSurface_unregister(late);
+    control();  // running calls look nothing up
+    EXPECT_EQ(instance->analyzerWindow, late);
+}
+
+TEST_F(ControlRunning, ShowPinShowsOnceHidesAtZeroAndIgnoresNegatives) {
+    startUp();
+    inputs[44] = 5;
+    control();
+    control();
+    EXPECT_EQ(outputs[44], 1);
+    inputs[44] = -1;
+    control();
+    EXPECT_EQ(outputs[44], 1);
+    inputs[44] = 0;
+    control();
+    EXPECT_EQ(outputs[44], 0);
+    control();
+    EXPECT_EQ(panel.shows(), (std::vector<int32_t>{1, 0}));
+}
+
+TEST_F(ControlRunning, ChangedInputsAreForwardedAndUnchangedOnesEchoThePanel) {
+    startUp();
+    for (int pin = 0; pin < 77; ++pin) instance->panelValues[pin] = 1000 + pin;
+    inputs[13] = 3;
+    inputs[32] = 200;
+    outputs[13] = -7;
+    control();
+    // Forwarded in processing order; the output of a changed pin keeps what the host left there.
+    EXPECT_EQ(panel.valuesOn(13), std::vector<int32_t>{3});
+    EXPECT_EQ(panel.valuesOn(32), std::vector<int32_t>{200});
+    EXPECT_EQ(outputs[13], -7);
+    EXPECT_EQ(outputs[32], kUntouched);
+    // An input that stayed 0 since the start is never forwarded: its output carries the panel value.
+    EXPECT_EQ(outputs[20], 1020);
+    EXPECT_EQ(outputs[43], 1043);
+    EXPECT_EQ(outputs[1], 1001);
+    // Pins outside the exchange are left alone.
+    for (int pin : {2, 5, 6, 10, 14, 19, 28, 31, 45, 47, 48, 76}) EXPECT_EQ(outputs[pin], kUntouched) << pin;
+
+    panel.calls.clear();
+    control();
+    EXPECT_TRUE(panel.valuesOn(13).empty()) << "an unchanged input is not sent again";
+    EXPECT_EQ(outputs[13], 1013);
+    EXPECT_EQ(outputs[32], 1032);
+}
+
+TEST_F(ControlRunning, ForwardedPinsFollowTheProcessingOrder) {
+    startUp();
+    const int order[] = {1, 3, 4, 11, 12, 13, 18, 20, 21, 22, 23, 24, 25, 26, 27,
+                         32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43};
+    for (int pin = 0; pin < 77; ++pin) inputs[pin] = 500 + pin;
+    control();
+    std::vector<int32_t> forwarded;
+    for (const PanelCall& c : panel.calls)
+        if (!c.show && c.value == 500 + c.slot) forwarded.push_back(c.slot);
+    EXPECT_EQ(forwarded, std::vector<int32_t>(std::begin(order), std::end(order)));
+}
+
+TEST_F(ControlRunning, IdleCountAndMarkerFrequencyAreSentEveryCall) {
+    startUp();
+    instance->panelValues[47] = 21;
+    instance->idleBlockCount = 17;
+    instance->panelValues[2] = 512;
+    control();
+    ASSERT_GE(panel.calls.size(), 2u);
+    EXPECT_EQ(panel.calls[0], (PanelCall{false, 0, 17}));
+    EXPECT_EQ(panel.calls[1], (PanelCall{false, 2, 90439}));
+
+    instance->panelValues[2] = 0;  // reads column 1 (bin 1)
+    control();
+    instance->panelValues[2] = 5000;  // reads column 1023 (bin 514)
+    control();
+    EXPECT_EQ(panel.valuesOn(2), (std::vector<int32_t>{90439, 4306, 2213613}));
+}
+
+TEST_F(ControlRunning, MarksArePublishedOncePerChangeInTheirOrder) {
+    startUp();
+    instance->panelValues[47] = 21;
+    instance->panelValues[1] = 1;
+    control();
+    std::vector<PanelCall> marks;
+    for (const PanelCall& c : panel.calls)
+        if (!c.show && c.slot >= 6 && c.slot <= 10) marks.push_back(c);
+    EXPECT_EQ(marks, (std::vector<PanelCall>{{false, 7, 43}, {false, 8, 172}, {false, 9, 529}, {false, 10, 886},
+                                             {false, 6, 1}}));
+    EXPECT_TRUE(instance->resetRequest) << "the first running call sees the rate change from 32000";
+
+    panel.calls.clear();
+    instance->resetRequest = false;
+    control();
+    EXPECT_TRUE(panel.valuesOn(6).empty());
+    EXPECT_FALSE(instance->resetRequest);
+
+    // A new sample rate republishes the marks and asks for a reset.
+    moduleState().sampleRate = 48000;
+    control();
+    EXPECT_EQ(panel.valuesOn(7), std::vector<int32_t>{46});
+    EXPECT_EQ(panel.valuesOn(6), std::vector<int32_t>{1});
+    EXPECT_TRUE(instance->resetRequest);
+
+    // Time mode withdraws them; "Vibes Watch" does too.
+    panel.calls.clear();
+    instance->panelValues[1] = 0;
+    control();
+    EXPECT_EQ(panel.valuesOn(6), std::vector<int32_t>{0});
+    EXPECT_TRUE(panel.valuesOn(7).empty());
+    instance->panelValues[1] = 1;
+    instance->altDisplay = true;
+    control();
+    EXPECT_EQ(panel.valuesOn(6), (std::vector<int32_t>{0})) << "still withdrawn, nothing new sent";
+}
+
+TEST_F(ControlRunning, TransformSizeFollowsThePanelOnlyInSpectrumMode) {
+    startUp();
+    instance->panelValues[18] = 1;  // Hann
+    instance->panelValues[4] = 4096;
+    control();
+    EXPECT_EQ(instance->fftSize, 1024);
+    EXPECT_EQ(instance->fftSizeCode, 0);
+
+    instance->panelValues[1] = 1;
+    control();
+    EXPECT_EQ(instance->fftSize, 4096);
+    EXPECT_EQ(instance->fftSizeCode, 2);
+    EXPECT_EQ(instance->fftObject.N, 4096);
+    EXPECT_EQ(instance->appliedWindowCode, 1);
+    // The Hann window was rebuilt for 4096 points: zero at both ends, near 1 in the middle.
+    EXPECT_NEAR(instance->windowCoefficients[0], 0.0, 1e-12);
+    EXPECT_NEAR(instance->windowCoefficients[4095], 0.0, 1e-12);
+    EXPECT_NEAR(instance->windowCoefficients[2047], 1.0, 1e-6);
+
+    instance->panelValues[4] = 8192;
+    control();
+    EXPECT_EQ(instance->fftSize, 8192);
+    EXPECT_EQ(instance->fftSizeCode, 3);
+
+    instance->panelValues[1] = 0;
+    control();
+    EXPECT_EQ(instance->fftSize, 1024);
+    EXPECT_EQ(instance->fftSizeCode, 0);
+    EXPECT_EQ(instance->fftObject.N, 1024);
+    EXPECT_NEAR(instance->windowCoefficients[1023], 0.0, 1e-12);
+    EXPECT_NEAR(instance->windowCoefficients[511], 1.0, 1e-5);
+}
+
+TEST_F(ControlRunning, UnknownSizeSelects1024AndWindowNoneStillRebuilds) {
+    startUp();
+    instance->panelValues[1] = 1;
+    instance->panelValues[4] = 2048;
+    instance->panelValues[18] = 2;  // Hamming
+    control();
+    EXPECT_EQ(instance->fftSize, 2048);
+    EXPECT_NEAR(instance->windowCoefficients[0], 0.07672, 1e-12);
+
+    instance->panelValues[4] = 3000;
+    control();
+    EXPECT_EQ(instance->fftSize, 1024);
+    EXPECT_EQ(instance->fftSizeCode, 0);
+    EXPECT_EQ(instance->appliedWindowCode, 2);
+}
+
+TEST_F(ControlRunning, WindowCodesWithoutAFormulaKeepTheCoefficientsButAreRecorded) {
+    startUp();
+    instance->panelValues[18] = 6;  // Blackman
+    control();
+    const double kept = instance->windowCoefficients[300];
+    EXPECT_NE(kept, 0.0);
+    for (int32_t code : {4, 12, -1, 0}) {
+        instance->panelValues[18] = code;
+        control();
+        EXPECT_EQ(instance->appliedWindowCode, code);
+        EXPECT_EQ(instance->windowCoefficients[300], kept) << code;
+    }
+}
+
+TEST_F(ControlRunning, ShapeChangesRebuildTheMapsAndRepublishTheMarks) {
+    startUp();
+    instance->panelValues[1] = 1;
+    control();  // the panel stored no shape yet: P[47] = 0 rebuilds with shape 0
+    EXPECT_EQ(instance->frequencyShape, 0.0);
+    EXPECT_EQ(instance->binMap[0][511], 8);
+
+    instance->panelValues[47] = 21;
+    panel.calls.clear();
+    control();
+    EXPECT_EQ(instance->frequencyShape, 21.0);
+    EXPECT_EQ(instance->binMap[0][511], 21);
+    EXPECT_EQ(panel.valuesOn(8), std::vector<int32_t>{172});
+
+    panel.calls.clear();
+    control();
+    EXPECT_TRUE(panel.valuesOn(8).empty()) << "the same shape changes nothing";
+}
+
+TEST_F(ControlRunning, NothingIsSentWithoutAPanel) {
+    instance->guiCallback = nullptr;
+    inputs[44] = 1;
+    inputs[3] = 9;
+    instance->panelValues[1] = 1;
+    for (int call = 0; call < 40; ++call) control();
+    EXPECT_TRUE(instance->windowShown);
+    EXPECT_EQ(outputs[3], 0);
+    EXPECT_TRUE(panel.calls.empty());
+}
