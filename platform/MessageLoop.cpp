@@ -241,10 +241,11 @@ int PlatformLoop_runFor(PlatformLoop* loop, int ms)
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
     while (!loop->quitRequested.load()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline)
             break;
-        loop->pump(int(left));
+        // Rounded up: poll() must not return before the deadline and leave runFor short.
+        loop->pump(int(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count()));
     }
     loop->quitRequested.store(false);
     return 0;

@@ -12,6 +12,8 @@
 //   [owner-thread] only on the loop's owner, never from inside one of its callbacks
 #pragma once
 
+#include <poll.h>   // POLLIN, POLLOUT, ... for PlatformLoop_addFd
+
 #include "win32.h"
 
 #ifdef __cplusplus
