@@ -106,74 +106,6 @@ inline void generalButterflyPair(double* x, int i, int j, int q,
     storeFalling(x + i2, _mm_sub_pd(x2, u2));
 }
 
-// The twiddles of one stage s: family j uses entry j - 2. The entries of stage s follow those of all
-// smaller stages in the tables.
-struct StageTwiddles {
-    StageTwiddles(const RealFft& fft, int s)
-        : offset(RealFft::tableLengthFor(s / 2)),
-          c1(fft.cos1Table + offset), s1(fft.sin1Table + offset),
-          c3(fft.cos3Table + offset), s3(fft.sin3Table + offset), sqrt2(fft.sqrt2) {}
-    int32_t offset;
-    const double *c1, *s1, *c3, *s3;
-    double sqrt2;
-};
-
-// All butterflies of the L-shaped block of length s that starts at x[0]: the first family, then the
-// general families j = 2 .. s/8 (pairs of families while two are left, family s/8 on its own, as
-// s/8 - 1 is always odd).
-inline void lShapedBlock(const StageTwiddles& tw, double* x, int s) {
-    const int q = s / 4, r = s / 8;
-    firstFamily(x, 0, q, r, tw.sqrt2);
-    if (r < 2) return;
-    int j = 2;
-    for (; j + 1 < r; j += 2) {
-        const int t = j - 2;
-        generalButterflyPair(x, 0, j, q, _mm_loadu_pd(tw.c1 + t), _mm_loadu_pd(tw.s1 + t),
-                             _mm_loadu_pd(tw.c3 + t), _mm_loadu_pd(tw.s3 + t));
-    }
-    const int t = j - 2;
-    generalButterfly(x, 0, j, q, tw.c1[t], tw.s1[t], tw.c3[t], tw.s3[t]);
-}
-
-// Steps 2 and 3 of the algorithm on x[0 .. n-1], stage after stage, for blocks that fit in the cache.
-void butterfliesByStage(const RealFft& fft, double* x, int n) {
-    // Length-two butterflies.
-    for (int is = 0, id = 4; is < n - 1; is = 2 * id - 2, id = 4 * id) {
-        for (int i0 = is; i0 < n - 1; i0 += id) {
-            const double a = x[i0], b = x[i0 + 1];
-            x[i0] = a + b;
-            x[i0 + 1] = a - b;
-        }
-    }
-    // L-shaped stages s = 4, 8, ..., n.
-    for (int s = 4; s <= n; s *= 2) {
-        const StageTwiddles tw(fft, s);
-        for (int is = 0, id = 2 * s; is < n; is = 2 * id - s, id = 4 * id) {
-            for (int i = is; i < n; i += id) lShapedBlock(tw, x + i, s);
-        }
-    }
-}
-
-// Steps 2 and 3 on x[0 .. n-1], where x already holds its data in bit-reversed order. The butterflies
-// of one stage touch disjoint positions and read only what earlier stages wrote, so their order is free
-// as long as each block comes after the blocks it reads. The split-radix structure gives that order
-// directly: a block of length n combines the length n/2 transform at its start with the two length n/4
-// transforms behind it. Large blocks are therefore done depth first, so each sub-transform is finished
-// while it is still in the cache, and blocks of up to CACHE_BLOCK points stage by stage. Every butterfly
-// does exactly the arithmetic of the stage-by-stage order, so the results are identical.
-constexpr int CACHE_BLOCK = 2048;
-
-void butterflies(const RealFft& fft, double* x, int n) {
-    if (n <= CACHE_BLOCK) {
-        butterfliesByStage(fft, x, n);
-        return;
-    }
-    butterflies(fft, x, n / 2);
-    butterflies(fft, x + n / 2, n / 4);
-    butterflies(fft, x + 3 * n / 4, n / 4);
-    lShapedBlock(StageTwiddles(fft, n), x, n);
-}
-
 }  // namespace
 
 RealFft::~RealFft() {
@@ -286,8 +218,13 @@ void RealFft::release() {
     swapCount = 0;
 }
 
+// The butterflies of one stage touch disjoint positions and read only what earlier stages wrote, so
+// they may run in any order. This walks each L-shaped block once and does all of its butterflies
+// (first family, then the general families j = 2 .. s/8) while the block is in cache; the arithmetic
+// of every butterfly is exactly that of the textbook loop order.
 double* RealFft::transform(double* x) {
     if (!ready) return x;
+    const int n = N;
 
     // 1. Bit-reversal permutation.
     for (int32_t p = 0; p < swapCount; ++p) {
@@ -297,12 +234,43 @@ double* RealFft::transform(double* x) {
         x[b] = t;
     }
 
-    // 2. and 3. Length-two butterflies and L-shaped stages.
-    butterflies(*this, x, N);
+    // 2. Length-two butterflies.
+    for (int is = 0, id = 4; is < n - 1; is = 2 * id - 2, id = 4 * id) {
+        for (int i0 = is; i0 < n - 1; i0 += id) {
+            const double a = x[i0], b = x[i0 + 1];
+            x[i0] = a + b;
+            x[i0 + 1] = a - b;
+        }
+    }
+
+    // 3. L-shaped stages s = 4, 8, ..., N. Stage s uses table entries k .. k + s/8 - 2 for j = 2 .. s/8.
+    int32_t k = 0;
+    for (int s = 4; s <= n; s *= 2) {
+        const int q = s / 4, r = s / 8;
+        const double* c1 = cos1Table + k;  // c1[j - 2] is the entry of family j
+        const double* s1 = sin1Table + k;
+        const double* c3 = cos3Table + k;
+        const double* s3 = sin3Table + k;
+        for (int is = 0, id = 2 * s; is < n; is = 2 * id - s, id = 4 * id) {
+            for (int i = is; i < n; i += id) {
+                firstFamily(x, i, q, r, sqrt2);
+                if (r < 2) continue;
+                // Families 2 .. r - 1 in pairs, then family r on its own (r - 1 is always odd).
+                int j = 2;
+                for (; j + 1 < r; j += 2) {
+                    const int t = j - 2;
+                    generalButterflyPair(x, i, j, q, _mm_loadu_pd(c1 + t), _mm_loadu_pd(s1 + t),
+                                         _mm_loadu_pd(c3 + t), _mm_loadu_pd(s3 + t));
+                }
+                generalButterfly(x, i, j, q, c1[j - 2], s1[j - 2], c3[j - 2], s3[j - 2]);
+            }
+        }
+        if (r >= 2) k += r - 1;
+    }
 
     // 4. Normalisation. N is a power of two, so multiplying by 1/N rounds exactly as dividing by N.
     // N is even, so the pairs cover the block.
-    const __m128d scale = _mm_set1_pd(1.0 / N);
-    for (int i = 0; i < N; i += 2) _mm_storeu_pd(x + i, _mm_mul_pd(_mm_loadu_pd(x + i), scale));
+    const __m128d scale = _mm_set1_pd(1.0 / n);
+    for (int i = 0; i < n; i += 2) _mm_storeu_pd(x + i, _mm_mul_pd(_mm_loadu_pd(x + i), scale));
     return x;
 }
