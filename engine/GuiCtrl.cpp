@@ -1,12 +1,16 @@
 #include "engine/GuiCtrl.h"
 
+#include "engine/TraceWorkers.h"
 #include "module/ModuleDescriptor.h"
 
+#include <cstring>
 #include <new>
 
 GuiCtrl::GuiCtrl() : Effect(&moduleDescriptor()) { initialise(); }
 
 GuiCtrl::~GuiCtrl() {
+    // Workers may still be drawing from the jobs: let them finish before the jobs go.
+    joinTraceWorkers(*this);
     for (TraceJob*& job : traceJobs) {
         delete job;
         job = nullptr;
@@ -43,6 +47,12 @@ void GuiCtrl::initialise() {
     lastSpectrumMode = 1;
 
     fftObject.initialise(1024);
+
+    // Capture and trace rows are filled before they are read; zeros keep a trace that selects
+    // nothing to fill (codes 18 and above) at a defined level.
+    std::memset(captureBuffers, 0, sizeof captureBuffers);
+    std::memset(traceValues, 0, sizeof traceValues);
+    std::memset(inputSpectra, 0, sizeof inputSpectra);
 
     captureCount = 0;
     for (int32_t& level : markerLevels) level = 0;

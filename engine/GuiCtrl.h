@@ -42,6 +42,12 @@ public:
     // The same with typed arguments.
     int32_t processControlPins(const int32_t* const* inputs, int32_t* outputs);
 
+    // The audio entry: (unused, pointer to the four input sample arrays A..D, unused, unused, start
+    // index, sample count); always -1.
+    int32_t processAudio(int32_t, int32_t inputs, int32_t, int32_t, int32_t start, int32_t count) override;
+    // The same with typed arguments.
+    int32_t processAudioBlock(const int32_t* const* inputs, int32_t start, int32_t count);
+
     // Panel link and control state.
     GuiObjectCallback* guiCallback = nullptr;
     int32_t panelValues[kControlSlots];
@@ -89,6 +95,14 @@ public:
 
 private:
     void initialise();
+    void holdTraces();
+    bool triggered(int32_t mode, const int32_t* samples) const;
+    void runAnalysisStep();
+    // Switches a trace off (and asks for a reset) or marks it active; true when it is to be processed.
+    bool traceSwitchedOn(int trace);
+    void analyseTime();
+    void analyseSpectrum();
+    void mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry);
     void sendValue(int32_t slot, int32_t value);
     void switchFftSize(int32_t size, int32_t code);
     void publishFrequencyMarks(bool show, int32_t sampleRate);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <memory>
 #include <utility>
 #include <vector>
@@ -63,6 +65,42 @@ protected:
     void startUp() {
         for (int i = 0; i < kStartupCalls; ++i) control();
         panel.calls.clear();
+    }
+
+    // Start-up done and the window shown: audio blocks are analysed from now on.
+    void startRunning() {
+        inputs[44] = 1;
+        for (int i = 0; i <= kStartupCalls; ++i) control();
+        panel.calls.clear();
+    }
+
+    // Feeds one block of count samples per input, starting at element start of each array.
+    void feed(const std::vector<int32_t>& a, const std::vector<int32_t>& b, const std::vector<int32_t>& c,
+              const std::vector<int32_t>& d, int32_t start = 0, int32_t count = -1) {
+        const int32_t* rows[4] = {a.data(), b.data(), c.data(), d.data()};
+        if (count < 0) count = int32_t(a.size()) - start;
+        EXPECT_EQ(instance->processAudioBlock(rows, start, count), -1);
+    }
+    // The same signal on all four inputs.
+    void feedAll(const std::vector<int32_t>& x) { feed(x, x, x, x); }
+
+    // Waits until every drawing job has finished (generous timeout for slow machines and valgrind).
+    bool waitIdle() {
+        for (int spin = 0; spin < 200000; ++spin) {
+            bool idle = true;
+            for (const auto& flag : instance->jobIdle) idle = flag.load(std::memory_order_acquire) && idle;
+            if (idle) return true;
+            usleep(100);
+        }
+        return false;
+    }
+
+    // Feeds blocks of signal until one analysis has run, and waits for its drawing to finish.
+    void analyse(const std::vector<int32_t>& a, const std::vector<int32_t>& b, const std::vector<int32_t>& c,
+                 const std::vector<int32_t>& d) {
+        feed(a, b, c, d);
+        ASSERT_EQ(instance->captureCount, 0) << "the capture did not complete";
+        ASSERT_TRUE(waitIdle());
     }
 
     static constexpr int32_t kUntouched = 0x5A5A5A5A;

@@ -1,0 +1,125 @@
+// The audio entry of an analyzer instance: gates, capture of the four inputs with the optional
+// zero-crossing trigger, and one analysis step per complete capture followed by the drawing workers.
+//
+// Threads: [audio-thread]. The drawing workers are synchronised only through the jobIdle flags: they
+// are read here with acquire semantics before history rows 4..7 or the jobs are touched.
+#include "engine/GuiCtrl.h"
+
+#include "engine/TraceWorkers.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kSpectrumModeSlot = 1;
+constexpr int kHoldSlot = 5;
+constexpr int kAltDisplaySlot = 12;
+constexpr int kCatcherSlot = 13;
+constexpr int kPhaseSlot = 48;
+constexpr int kRedrawSlot = 19;
+constexpr int kFirstHeldTraceSlot = 28;
+
+static_assert(sizeof(void*) == 4, "held traces travel to the panel as 32-bit addresses");
+
+// True exactly when the signal crosses from 0 or below to above 0.
+inline bool risingEdge(int32_t previous, int32_t current) { return previous <= 0 && current > 0; }
+
+}  // namespace
+
+int32_t GuiCtrl::processAudio(int32_t, int32_t inputs, int32_t, int32_t, int32_t start, int32_t count) {
+    return processAudioBlock(reinterpret_cast<const int32_t* const*>(uintptr_t(uint32_t(inputs))), start, count);
+}
+
+int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, int32_t count) {
+    if (startupCalls < kStartupCalls) return -1;
+
+    bool workersIdle = true;
+    for (const auto& idle : jobIdle) workersIdle = idle.load(std::memory_order_acquire) && workersIdle;
+
+    const int32_t hold = panelValues[kHoldSlot];
+    if (!workersIdle || hold != 0 || !windowShown) {
+        if (count >= 1)
+            for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + count - 1];
+        if (hold == 0) {
+            // The capture keeps its partial contents and resumes when the gate opens again.
+            ++idleBlockCount;
+            return -1;
+        }
+        idleBlockCount = 0;
+        captureCount = 0;
+        if (workersIdle && !drawingActive) holdTraces();
+        return -1;
+    }
+
+    drawingActive = false;
+    if (count < 1) return -1;
+
+    const int32_t mode = panelValues[kCatcherSlot];
+    int32_t samples[kTraces];
+    for (int32_t i = 0; i < count; ++i) {
+        for (int input = 0; input < kTraces; ++input) samples[input] = inputs[input][start + i];
+        if (mode < 1 || captureCount != 0) {
+            for (int input = 0; input < kTraces; ++input) captureBuffers[input][captureCount] = samples[input];
+            ++captureCount;
+            if (captureCount >= fftSize) {
+                // The rest of this block is not used; the next capture starts with the next block.
+                runAnalysisStep();
+                for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + count - 1];
+                if (resetRequest) {
+                    resetRequest = false;
+                    sendValue(kRedrawSlot, 1);
+                }
+                return -1;
+            }
+        } else if (triggered(mode, samples)) {
+            for (int input = 0; input < kTraces; ++input) captureBuffers[input][0] = samples[input];
+            captureCount = 1;
+        }
+        std::memcpy(lastSamples, samples, sizeof samples);
+    }
+    return -1;
+}
+
+bool GuiCtrl::triggered(int32_t mode, const int32_t* samples) const {
+    if (mode < 1 || mode > 8) return false;
+    const int input = (mode - 1) / 2;
+    const bool rising = (mode % 2) == 1;
+    return rising ? risingEdge(lastSamples[input], samples[input]) : risingEdge(samples[input], lastSamples[input]);
+}
+
+void GuiCtrl::holdTraces() {
+    // Hand each current display row to the panel once per hold; the panel paints them while frozen.
+    for (int k = 0; k < kTraces; ++k) {
+        std::memcpy(traceJobs[k]->previous, history[k], sizeof traceJobs[k]->previous);
+        sendValue(kFirstHeldTraceSlot + k, int32_t(reinterpret_cast<uintptr_t>(traceJobs[k]->previous)));
+    }
+    drawingActive = true;
+}
+
+void GuiCtrl::runAnalysisStep() {
+    const bool alt = panelValues[kAltDisplaySlot] != 0;
+    if (alt != altDisplay) resetRequest = true;
+    altDisplay = alt;
+
+    if (lastSpectrumMode != panelValues[kSpectrumModeSlot]) resetRequest = true;
+    lastSpectrumMode = panelValues[kSpectrumModeSlot] != 0 ? 1 : 0;
+
+    if (lastPhaseMode != panelValues[kPhaseSlot]) {
+        resetRequest = true;
+        lastPhaseMode = panelValues[kPhaseSlot];
+    }
+
+    if (resetRequest)
+        for (int k = 0; k < kTraces; ++k)
+            for (int32_t& position : history[k]) position = NO_LEVEL;
+
+    captureCount = 0;
+    std::memcpy(history[kTraces], history[0], sizeof(history[0]) * kTraces);
+
+    if (panelValues[kSpectrumModeSlot] == 0) {
+        analyseTime();
+    } else {
+        analyseSpectrum();
+    }
+    launchTraceWorkers(*this);
+}

@@ -1,0 +1,151 @@
+// Turning one complete capture into display positions: the time traces, or the windowed spectra
+// mapped onto the display columns through the bent frequency scale, with the level at the marker.
+//
+// Threads: [audio-thread], inside processAudio, only while every drawing job is idle.
+#include "engine/GuiCtrl.h"
+
+#include "engine/NumericHelpers.h"
+#include "engine/TraceSelection.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kMarkerSlot = 2;
+constexpr int kMagnitudesSlot = 3;
+constexpr int kLevelFactorSlot = 11;
+constexpr int kFirstSelectionSlot = 20;
+constexpr int kPhaseSlot = 48;
+constexpr int kFirstMarkerLevelSlot = 14;
+
+constexpr int kTimeColumns = 1024;
+constexpr int kHalfRow = 512;
+constexpr int kBottomRow = 400;
+
+// Windows with a formula; any other code leaves the capture unweighted.
+bool windowApplies(int32_t code) { return code >= 1 && code <= 11 && code != 4; }
+
+int32_t positionOf(double level, double top, double bottomLevel) {
+    return int32_t(lerp(top, kBottomRow, normalise(LEVEL_MAX, level, bottomLevel)));
+}
+
+}  // namespace
+
+bool GuiCtrl::traceSwitchedOn(int trace) {
+    const int32_t code = panelValues[kFirstSelectionSlot + trace];
+    if (code < 2) {
+        if (code == 1 && traceActive[trace]) {
+            traceActive[trace] = false;
+            resetRequest = true;
+        }
+        return false;
+    }
+    traceActive[trace] = true;
+    return true;
+}
+
+void GuiCtrl::analyseTime() {
+    const int32_t* rows[kTraces] = {captureBuffers[0], captureBuffers[1], captureBuffers[2], captureBuffers[3]};
+    const int32_t factor = panelValues[kLevelFactorSlot];
+    for (int k = 0; k < kTraces; ++k) {
+        if (!traceSwitchedOn(k)) continue;
+        double* values = traceValues[k];
+        fillTrace(selectionFor(panelValues[kFirstSelectionSlot + k]), rows, kTimeColumns, false, values);
+        if (factor != 0)
+            for (int i = 0; i < kTimeColumns; ++i) values[i] = std::trunc(clampLevel(factor * values[i]));
+        for (int j = 0; j < kTimeColumns; ++j) history[k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
+    }
+
+    // X*Y: regroup so that one job holds trace 1 against trace 2 (and another trace 3 against 4).
+    if (panelValues[kPhaseSlot] == 1) {
+        for (int pair = 0; pair < kTraces; pair += 2)
+            for (int i = 0; i < kHalfRow; ++i) std::swap(history[pair][kHalfRow + i], history[pair + 1][i]);
+    }
+}
+
+void GuiCtrl::analyseSpectrum() {
+    const int32_t size = fftSize;
+    const bool magnitudes = panelValues[kMagnitudesSlot] != 0;
+
+    // Each input that some trace needs is transformed once.
+    bool needed[kTraces] = {};
+    for (int k = 0; k < kTraces; ++k) {
+        const TraceSelection selection = selectionFor(panelValues[kFirstSelectionSlot + k]);
+        if (selection.combination == Combination::None) continue;
+        needed[selection.first] = true;
+        if (selection.combination != Combination::Single) needed[selection.second] = true;
+    }
+    const bool weighted = windowApplies(appliedWindowCode);
+    for (int input = 0; input < kTraces; ++input) {
+        if (!needed[input]) continue;
+        const int32_t* capture = captureBuffers[input];
+        double* spectrum = inputSpectra[input];
+        if (weighted) {
+            for (int i = 0; i < size; ++i) spectrum[i] = capture[i] * windowCoefficients[i];
+        } else {
+            for (int i = 0; i < size; ++i) spectrum[i] = capture[i];
+        }
+        fftObject.transform(spectrum);
+        if (magnitudes) {
+            // Bins 0 .. N/2 become |Re| + |Im|; the upper half keeps the raw imaginary parts.
+            const int half = size / 2;
+            spectrum[0] = std::fabs(spectrum[0]);
+            spectrum[half] = std::fabs(spectrum[half]);
+            for (int m = 1; m < half; ++m) spectrum[m] = std::fabs(spectrum[m]) + std::fabs(spectrum[size - m]);
+        }
+    }
+
+    for (int32_t& level : markerLevels) level = 0;
+    const double* spectra[kTraces] = {inputSpectra[0], inputSpectra[1], inputSpectra[2], inputSpectra[3]};
+    for (int k = 0; k < kTraces; ++k) {
+        if (!traceSwitchedOn(k)) continue;
+        fillTrace(selectionFor(panelValues[kFirstSelectionSlot + k]), spectra, size, magnitudes, traceValues[k]);
+        if (!altDisplay) {
+            mapTraceToColumns(k, binMap[fftSizeCode], kDisplayColumns, 1.0, 0);
+        } else {
+            // The newest 128-column frame enters at the right; the oldest leaves at the left.
+            std::memmove(&history[k][0], &history[k][kCoarseColumns],
+                         sizeof(int32_t) * (kDisplayColumns - kCoarseColumns));
+            mapTraceToColumns(k, coarseBinMap[fftSizeCode], kCoarseColumns, double(kCoarseColumns),
+                              kDisplayColumns - kCoarseColumns);
+        }
+        previousBin = 0;
+    }
+
+    for (int k = 0; k < kTraces; ++k) {
+        // |INT32_MIN| does not fit: the largest magnitude sent is INT32_MAX.
+        const int64_t level = markerLevels[k];
+        sendValue(kFirstMarkerLevelSlot + k, int32_t(level < 0 ? std::min<int64_t>(-level, INT32_MAX) : level));
+    }
+}
+
+void GuiCtrl::mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry) {
+    const double* v = traceValues[trace];
+    const int32_t size = fftSize;
+    const bool magnitudes = panelValues[kMagnitudesSlot] != 0;
+    const int32_t factor = panelValues[kLevelFactorSlot];
+    const int32_t markerColumn = panelValues[kMarkerSlot];
+    const double bottomLevel = magnitudes ? 0.0 : LEVEL_MIN;
+
+    for (int col = 0; col < columns; ++col) {
+        const int32_t bin = map[col];
+        const int32_t first = previousBin + 1;
+        // A column shows the strongest of the bins after the previous column's bin up to its own.
+        double level = first < bin ? absPeak(v, first, bin) : v[bin];
+        level = clampLevel(level);
+
+        if (col == markerColumn) {
+            if (magnitudes) {
+                markerLevels[trace] = int32_t(level);
+            } else {
+                const double im = first < bin ? absPeak(v, size - bin, size - previousBin - 1) : v[size - bin];
+                markerLevels[trace] = int32_t(std::fmin(std::fabs(level) + std::fabs(im), LEVEL_MAX));
+            }
+        }
+        previousBin = bin;
+
+        if (factor != 0) level = clampLevel(level * factor);
+        history[trace][firstEntry + col] = positionOf(level, top, bottomLevel);
+    }
+}

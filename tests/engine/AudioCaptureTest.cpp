@@ -1,0 +1,200 @@
+// Capture of the four inputs: the gates, the zero-crossing catcher, dropped samples after a complete
+// capture, idle counting and the hand-over of traces while hold is on.
+#include "EngineHarness.h"
+
+namespace {
+
+std::vector<int32_t> zeros(int n) { return std::vector<int32_t>(size_t(n), 0); }
+
+// 0, 1, 2, ... so that a captured sample tells where in the feed it came from.
+std::vector<int32_t> ramp(int n, int32_t first = 1) {
+    std::vector<int32_t> x(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) x[size_t(i)] = first + i;
+    return x;
+}
+
+class Capture : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        startRunning();
+        instance->analyzerWindow = 0;
+        instance->panelValues[20] = 2;  // trace 1 on A
+    }
+};
+
+}  // namespace
+
+TEST_F(Capture, NothingHappensBeforeStartUpEnds) {
+    auto fresh = std::make_unique<GuiCtrl>();
+    const std::vector<int32_t> x = ramp(2048);
+    const int32_t* rows[4] = {x.data(), x.data(), x.data(), x.data()};
+    EXPECT_EQ(fresh->processAudioBlock(rows, 0, 2048), -1);
+    EXPECT_EQ(fresh->captureCount, 0);
+    EXPECT_EQ(fresh->idleBlockCount, 0);
+    EXPECT_EQ(fresh->lastSamples[0], 1);
+}
+
+TEST_F(Capture, FreeRunningCollectsEverySampleAndDropsTheRestOfTheCompletingBlock) {
+    const std::vector<int32_t> a = ramp(1500, 1), b = ramp(1500, 10001), c = ramp(1500, -5000), d = zeros(1500);
+    feed(a, b, c, d, 0, 1000);
+    EXPECT_EQ(instance->captureCount, 1000);
+    feed(a, b, c, d, 1000, 500);  // 24 samples complete the capture, 476 are dropped
+    EXPECT_EQ(instance->captureCount, 0);
+    for (int i = 0; i < 1024; ++i) {
+        ASSERT_EQ(instance->captureBuffers[0][i], a[size_t(i)]);
+        ASSERT_EQ(instance->captureBuffers[1][i], b[size_t(i)]);
+        ASSERT_EQ(instance->captureBuffers[2][i], c[size_t(i)]);
+    }
+    EXPECT_EQ(instance->lastSamples[0], 1500) << "the block's last samples, not the completing ones";
+    EXPECT_EQ(instance->lastSamples[1], 11500);
+    EXPECT_EQ(instance->lastSamples[2], -3501);
+    ASSERT_TRUE(waitIdle());
+
+    // The next capture starts with the next block, not with the dropped samples.
+    const std::vector<int32_t> next = ramp(1024, 77);
+    feed(next, next, next, next);
+    EXPECT_EQ(instance->captureBuffers[0][0], 77);
+}
+
+struct CatcherCase {
+    int32_t mode;
+    int input;
+    bool rising;
+};
+
+class Catcher : public Capture, public ::testing::WithParamInterface<CatcherCase> {};
+
+TEST_P(Catcher, StartsTheCaptureAtTheChosenEdgeOfTheChosenInput) {
+    const CatcherCase c = GetParam();
+    instance->panelValues[13] = c.mode;
+    // Every input but the chosen one crosses zero in both directions all the time.
+    std::vector<std::vector<int32_t>> rows(4, std::vector<int32_t>(1200));
+    for (int input = 0; input < 4; ++input)
+        for (int i = 0; i < 1200; ++i) rows[size_t(input)][size_t(i)] = (i % 2) ? 1000 : -1000;
+    // The chosen input: -5, 0 (exactly zero after a negative sample does not rise), then up at 10.
+    std::vector<int32_t>& x = rows[size_t(c.input)];
+    for (int i = 0; i < 1200; ++i) x[size_t(i)] = c.rising ? -5 : 5;
+    x[8] = 0;
+    x[9] = 0;
+    for (int i = 10; i < 1200; ++i) x[size_t(i)] = c.rising ? 100 + i : -100 - i;
+    if (!c.rising) x[8] = x[9] = 7;  // falling edge is from above 0 to 0 or below: at 10
+
+    instance->lastSamples[c.input] = c.rising ? -5 : 5;
+    feed(rows[0], rows[1], rows[2], rows[3], 0, 600);
+    EXPECT_EQ(instance->captureCount, 590) << "armed until sample 10";
+    feed(rows[0], rows[1], rows[2], rows[3], 600, 600);
+    EXPECT_EQ(instance->captureCount, 0);
+    EXPECT_EQ(instance->captureBuffers[c.input][0], x[10]);
+    EXPECT_EQ(instance->captureBuffers[c.input][1023], x[1033]);
+    ASSERT_TRUE(waitIdle());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryInputBothDirections, Catcher,
+                         ::testing::Values(CatcherCase{1, 0, true}, CatcherCase{2, 0, false}, CatcherCase{3, 1, true},
+                                           CatcherCase{4, 1, false}, CatcherCase{5, 2, true}, CatcherCase{6, 2, false},
+                                           CatcherCase{7, 3, true}, CatcherCase{8, 3, false}));
+
+TEST_F(Capture, ExactZeroAfterANegativeSampleDoesNotTrigger) {
+    instance->panelValues[13] = 1;
+    instance->lastSamples[0] = 1;
+    std::vector<int32_t> a = {-3, 0, 0, 0, 4, 5, 6};
+    feed(a, a, a, a);
+    EXPECT_EQ(instance->captureCount, 3);
+    EXPECT_EQ(instance->captureBuffers[0][0], 4);
+}
+
+TEST_F(Capture, TriggerLooksAcrossBlockBoundaries) {
+    instance->panelValues[13] = 2;  // A falls
+    feed({9}, {0}, {0}, {0});
+    feed({0, 1}, {0, 0}, {0, 0}, {0, 0});
+    EXPECT_EQ(instance->captureCount, 2);
+    EXPECT_EQ(instance->captureBuffers[0][0], 0) << "9 at the end of one block, 0 at the start of the next";
+}
+
+TEST_F(Capture, ModesAbove8NeverTrigger) {
+    instance->panelValues[13] = 9;
+    const std::vector<int32_t> sine = {-1, 1, -1, 1, -1, 1, -1, 1};
+    for (int block = 0; block < 400; ++block) feed(sine, sine, sine, sine);
+    EXPECT_EQ(instance->captureCount, 0);
+    EXPECT_EQ(instance->idleBlockCount, 0);
+}
+
+TEST_F(Capture, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepThePartialCapture) {
+    const std::vector<int32_t> x = ramp(300);
+    feed(x, x, x, x);
+    EXPECT_EQ(instance->captureCount, 300);
+
+    instance->jobIdle[2].store(false);
+    for (int i = 0; i < 5; ++i) feed(x, x, x, x);
+    EXPECT_EQ(instance->idleBlockCount, 5);
+    EXPECT_EQ(instance->captureCount, 300);
+    instance->jobIdle[2].store(true);
+
+    inputs[44] = 0;
+    control();
+    feed(x, x, x, x);
+    feed(x, x, x, x, 0, 0);  // an empty block is counted too
+    EXPECT_EQ(instance->idleBlockCount, 7);
+    EXPECT_EQ(instance->captureCount, 300);
+    EXPECT_EQ(instance->lastSamples[0], 300);
+
+    control();
+    EXPECT_EQ(panel.valuesOn(0).back(), 7) << "the idle count reaches the panel on slot 0";
+
+    inputs[44] = 1;
+    control();
+    feed(x, x, x, x);
+    EXPECT_EQ(instance->captureCount, 600) << "collection resumes where it stopped";
+}
+
+TEST_F(Capture, HoldHandsTheTracesOverOnceThenResumes) {
+    const std::vector<int32_t> x = ramp(1024, -512);
+    feed(x, x, x, x);
+    ASSERT_TRUE(waitIdle());
+    instance->idleBlockCount = 9;
+    panel.calls.clear();
+
+    instance->panelValues[5] = 1;
+    feed(x, x, x, x, 0, 100);
+    feed(x, x, x, x, 0, 100);
+    EXPECT_EQ(instance->idleBlockCount, 0);
+    EXPECT_EQ(instance->captureCount, 0);
+    ASSERT_EQ(panel.calls.size(), 4u) << "one hand-over per hold";
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(panel.calls[size_t(k)].slot, 28 + k);
+        const int32_t* held = reinterpret_cast<const int32_t*>(uintptr_t(uint32_t(panel.calls[size_t(k)].value)));
+        for (int j = 0; j < 1024; ++j) ASSERT_EQ(held[j], instance->history[k][j]) << k << " " << j;
+    }
+
+    instance->panelValues[5] = 0;
+    feed(x, x, x, x);
+    EXPECT_EQ(instance->captureCount, 0) << "analysed again";
+    ASSERT_TRUE(waitIdle());
+    instance->panelValues[5] = 1;
+    feed(x, x, x, x, 0, 10);
+    EXPECT_EQ(panel.valuesOn(28).size(), 2u) << "every new hold hands over again";
+}
+
+TEST_F(Capture, ModeChangesClearTheRowsAndRequestARedraw) {
+    const std::vector<int32_t> x = ramp(1024, -512);
+    feed(x, x, x, x);
+    ASSERT_TRUE(waitIdle());
+    panel.calls.clear();
+    feed(x, x, x, x);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(panel.valuesOn(19).empty()) << "no change, no redraw";
+
+    for (int slot : {12, 1, 48}) {
+        panel.calls.clear();
+        instance->panelValues[20] = 1;  // trace off: its row stays as the reset leaves it
+        instance->traceActive[0] = false;
+        instance->history[0][5] = 123;
+        instance->panelValues[slot] = 1;
+        feed(x, x, x, x);
+        ASSERT_TRUE(waitIdle());
+        EXPECT_EQ(instance->history[0][5], NO_LEVEL) << slot;
+        EXPECT_EQ(panel.valuesOn(19), std::vector<int32_t>{1}) << slot;
+        EXPECT_FALSE(instance->resetRequest);
+    }
+}
