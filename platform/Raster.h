@@ -68,6 +68,26 @@ void rasteriseSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int w, int
     if (dMajor == 0 || w <= 0 || h <= 0)
         return;
 
+    const bool inside = x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w && x1 < w && y0 < h && y1 < h;
+    if (inside) {
+        // The common case needs no clipping and no division: 32-bit arithmetic from step 0.
+        const int32_t denom = int32_t(2 * dMajor), step = int32_t(2 * dMinor);
+        int32_t remainder = int32_t(dMajor), offset = 0;
+        const int32_t n = int32_t(dMajor);
+        for (int32_t i = 0; i < n; ++i) {
+            if (xMajor)
+                plot(x0 + sx * i, y0 + sy * offset);
+            else
+                plot(x0 + sx * offset, y0 + sy * i);
+            remainder += step;
+            if (remainder >= denom) {
+                remainder -= denom;
+                ++offset;
+            }
+        }
+        return;
+    }
+
     int64_t first = 0, last = dMajor - 1;
     if (xMajor) {
         limitSteps(x0, sx, w, true, dMinor, dMajor, first, last);
