@@ -74,15 +74,18 @@ struct Objects {
     Pen stockPen;   // GDI's BLACK_PEN: selected in every new device context
 };
 
+// Made when the library is loaded, before any thread can use it; never destroyed: workers may still
+// run at exit.
+Objects* const theObjects = [] {
+    auto* o = new Objects;
+    o->stockPen.stock = true;
+    o->live.insert(&o->stockPen);
+    return o;
+}();
+
 Objects& objects()
 {
-    static Objects* instance = [] {
-        auto* o = new Objects;   // never destroyed: workers may still run at exit
-        o->stockPen.stock = true;
-        o->live.insert(&o->stockPen);
-        return o;
-    }();
-    return *instance;
+    return *theObjects;
 }
 
 DeviceContext* checkedDc(HDC dc)

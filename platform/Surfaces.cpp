@@ -17,10 +17,13 @@ struct Registry {
     HWND nextHandle = PLATFORM_SURFACE_HANDLE_BASE;
 };
 
+// Made when the library is loaded, before any thread can use it; never destroyed, so that threads
+// still running at exit can use it.
+Registry* const theRegistry = new Registry;
+
 Registry& registry()
 {
-    static Registry* instance = new Registry;   // never destroyed: usable from threads running at exit
-    return *instance;
+    return *theRegistry;
 }
 
 }  // namespace

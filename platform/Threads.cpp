@@ -25,7 +25,7 @@ struct ThreadRecord {
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     pthread_cond_t ended;
     bool finished = false;
-    std::atomic<int> references{2};   // the thread and the handle
+    int references = 2;   // the thread and the handle; guarded by mutex
     DWORD id = 0;
 
     ThreadRecord()
@@ -41,9 +41,20 @@ struct ThreadRecord {
         pthread_cond_destroy(&ended);
         pthread_mutex_destroy(&mutex);
     }
+    // Counted under the mutex rather than with an atomic, so that race checkers (helgrind, DRD) see
+    // the ordering between the last user and the delete.
+    void retain()
+    {
+        pthread_mutex_lock(&mutex);
+        ++references;
+        pthread_mutex_unlock(&mutex);
+    }
     void release()
     {
-        if (references.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        pthread_mutex_lock(&mutex);
+        const bool last = --references == 0;
+        pthread_mutex_unlock(&mutex);
+        if (last)
             delete this;
     }
 };
@@ -54,10 +65,11 @@ struct Handles {
     std::unordered_set<const void*> open;
 };
 
+Handles* const theHandles = new Handles;   // made at load time; never destroyed: threads may end after exit begins
+
 Handles& handles()
 {
-    static Handles* instance = new Handles;   // never destroyed: threads may end after exit begins
-    return *instance;
+    return *theHandles;
 }
 
 std::atomic<DWORD> nextThreadId{1};
@@ -82,7 +94,7 @@ ThreadRecord* acquire(HANDLE handle)
     if (!handle || !h.open.count(handle))
         return nullptr;
     auto* record = static_cast<ThreadRecord*>(handle);
-    record->references.fetch_add(1, std::memory_order_relaxed);
+    record->retain();
     return record;
 }
 

@@ -91,19 +91,27 @@ COLORREF PixelFormat::toColour(unsigned long pixel) const
            | (pixelToChannel(pixel, blueMask) << 16);
 }
 
+// The connection is opened on first use, not at load time: DISPLAY may be set after loading, and a
+// process that never draws into X11 should not connect. A plain mutex (rather than a function-local
+// static) keeps the hand-over visible to race checkers.
+std::mutex* const openingMutex = new std::mutex;
+static X11Connection* theConnection = nullptr;
+static bool openingTried = false;
+
 X11Connection* X11Connection::instance()
 {
-    static X11Connection* connection = [] () -> X11Connection* {
-        Display* display = XOpenDisplay(nullptr);
-        if (!display)
-            return nullptr;
-        ownDisplay.store(display);
-        auto* c = new X11Connection(display);   // lives as long as the process
-        c->netWmName_ = XInternAtom(display, "_NET_WM_NAME", False);
-        c->utf8String_ = XInternAtom(display, "UTF8_STRING", False);
-        return c;
-    }();
-    return connection;
+    std::lock_guard<std::mutex> lock(*openingMutex);
+    if (!openingTried) {
+        openingTried = true;
+        if (Display* display = XOpenDisplay(nullptr)) {
+            ownDisplay.store(display);
+            auto* c = new X11Connection(display);   // lives as long as the process
+            c->netWmName_ = XInternAtom(display, "_NET_WM_NAME", False);
+            c->utf8String_ = XInternAtom(display, "UTF8_STRING", False);
+            theConnection = c;
+        }
+    }
+    return theConnection;
 }
 
 unsigned long X11Connection::errorCount()
