@@ -86,11 +86,14 @@ struct Rig {
     }
 
     // In real time the next capture completes 170 ms later, long after the workers are done. Running
-    // faster than real time, wait for them (sleeping, so the wait costs no CPU) so that every capture
-    // is analysed and drawn, as it would be live.
+    // faster than real time, wait for them (blocked on their threads, so the wait costs no CPU) so that
+    // every capture is analysed and drawn, as it would be live.
     void waitForDrawing() {
-        for (auto& flag : instance->jobIdle)
-            while (!flag.load(std::memory_order_acquire)) std::this_thread::sleep_for(std::chrono::microseconds(20));
+        for (int k = 0; k < kTraces; ++k) {
+            if (instance->jobIdle[k].load(std::memory_order_acquire)) continue;
+            if (instance->workerThreads[k]) WaitForSingleObject(instance->workerThreads[k], INFINITE);
+            while (!instance->jobIdle[k].load(std::memory_order_acquire)) std::this_thread::yield();
+        }
     }
 };
 
