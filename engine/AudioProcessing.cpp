@@ -5,19 +5,12 @@
 // are read here with acquire semantics before history rows 4..7 or the jobs are touched.
 #include "engine/GuiCtrl.h"
 
+#include "engine/ControlSlots.h"
 #include "engine/TraceWorkers.h"
 
 #include <cstring>
 
 namespace {
-
-constexpr int kSpectrumModeSlot = 1;
-constexpr int kHoldSlot = 5;
-constexpr int kAltDisplaySlot = 12;
-constexpr int kCatcherSlot = 13;
-constexpr int kPhaseSlot = 48;
-constexpr int kRedrawSlot = 19;
-constexpr int kFirstHeldTraceSlot = 28;
 
 static_assert(sizeof(void*) == 4, "held traces travel to the panel as 32-bit addresses");
 
@@ -36,7 +29,7 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
     bool workersIdle = true;
     for (const auto& idle : jobIdle) workersIdle = idle.load(std::memory_order_acquire) && workersIdle;
 
-    const int32_t hold = panelValues[kHoldSlot];
+    const int32_t hold = panelValues[slot::kHold];
     if (!workersIdle || hold != 0 || !windowShown) {
         if (count >= 1)
             for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + count - 1];
@@ -54,7 +47,7 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
     drawingActive = false;
     if (count < 1) return -1;
 
-    const int32_t mode = panelValues[kCatcherSlot];
+    const int32_t mode = panelValues[slot::kCatcher];
     int32_t samples[kTraces];
     for (int32_t i = 0; i < count; ++i) {
         for (int input = 0; input < kTraces; ++input) samples[input] = inputs[input][start + i];
@@ -67,7 +60,7 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
                 for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + count - 1];
                 if (resetRequest) {
                     resetRequest = false;
-                    sendValue(kRedrawSlot, 1);
+                    sendValue(slot::kRedraw, 1);
                 }
                 return -1;
             }
@@ -91,22 +84,22 @@ void GuiCtrl::holdTraces() {
     // Hand each current display row to the panel once per hold; the panel paints them while frozen.
     for (int k = 0; k < kTraces; ++k) {
         std::memcpy(traceJobs[k]->previous, history[k], sizeof traceJobs[k]->previous);
-        sendValue(kFirstHeldTraceSlot + k, int32_t(reinterpret_cast<uintptr_t>(traceJobs[k]->previous)));
+        sendValue(slot::kFirstHeldTrace + k, int32_t(reinterpret_cast<uintptr_t>(traceJobs[k]->previous)));
     }
     drawingActive = true;
 }
 
 void GuiCtrl::runAnalysisStep() {
-    const bool alt = panelValues[kAltDisplaySlot] != 0;
+    const bool alt = panelValues[slot::kAltDisplay] != 0;
     if (alt != altDisplay) resetRequest = true;
     altDisplay = alt;
 
-    if (lastSpectrumMode != panelValues[kSpectrumModeSlot]) resetRequest = true;
-    lastSpectrumMode = panelValues[kSpectrumModeSlot] != 0 ? 1 : 0;
+    if (lastSpectrumMode != panelValues[slot::kSpectrumMode]) resetRequest = true;
+    lastSpectrumMode = panelValues[slot::kSpectrumMode] != 0 ? 1 : 0;
 
-    if (lastPhaseMode != panelValues[kPhaseSlot]) {
+    if (lastPhaseMode != panelValues[slot::kPhase]) {
         resetRequest = true;
-        lastPhaseMode = panelValues[kPhaseSlot];
+        lastPhaseMode = panelValues[slot::kPhase];
     }
 
     if (resetRequest)
@@ -116,7 +109,7 @@ void GuiCtrl::runAnalysisStep() {
     captureCount = 0;
     std::memcpy(history[kTraces], history[0], sizeof(history[0]) * kTraces);
 
-    if (panelValues[kSpectrumModeSlot] == 0) {
+    if (panelValues[slot::kSpectrumMode] == 0) {
         analyseTime();
     } else {
         analyseSpectrum();

@@ -5,29 +5,14 @@
 // Threads: [audio-thread].
 #include "engine/GuiCtrl.h"
 
+#include "engine/ControlSlots.h"
 #include "engine/WindowFunctions.h"
-#include "module/ModuleDescriptor.h"
 #include "module/ModuleState.h"
 #include "platform/win32.h"
 
 #include <cmath>
 
 namespace {
-
-// Control slots the engine reads as settings.
-constexpr int kSpectrumModeSlot = 1;
-constexpr int kMarkerSlot = 2;
-constexpr int kFftSizeSlot = 4;
-constexpr int kWindowSlot = 18;
-constexpr int kShapeSlot = 47;
-
-// Slots the engine publishes.
-constexpr int kIdleCountSlot = 0;
-constexpr int kMarksValidSlot = 6;
-constexpr int kBinWidthSlot = 7;
-constexpr int kFirstMarkSlot = 8;   // 8, 9, 10: first columns at 100 Hz, 1 kHz, 10 kHz
-
-constexpr int kReadyPin = 0;
 
 // Pins whose values travel between the host and the panel, in processing order.
 constexpr int kExchangedPins[] = {1, 3, 4, 11, 12, 13, 18, 20, 21, 22, 23, 24, 25, 26, 27,
@@ -56,14 +41,14 @@ int32_t GuiCtrl::processControl(int32_t inputs, int32_t, int32_t outputs, int32_
 int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outputs) {
     // Start-up: the first calls only count; from the 16th on they look for the window by its title.
     if (startupCalls < kStartupCalls) {
-        outputs[kReadyPin] = 0;
+        outputs[slot::kReadyPin] = 0;
         ++startupCalls;
         if (startupCalls > 15) analyzerWindow = FindWindowA(nullptr, "Analyzer");
         return 0;
     }
 
     // The show pin: 1 or more shows, 0 hides, negative values change nothing.
-    const int32_t show = *inputs[pins::kShowPin];
+    const int32_t show = *inputs[slot::kShowPin];
     if (show >= 1 && !windowShown) {
         windowShown = true;
         if (guiCallback) guiCallback->showWindow(1);
@@ -71,17 +56,17 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
         windowShown = false;
         if (guiCallback) guiCallback->showWindow(0);
     }
-    outputs[pins::kShowPin] = windowShown ? 1 : 0;
-    outputs[kReadyPin] = 1;
+    outputs[slot::kShowPin] = windowShown ? 1 : 0;
+    outputs[slot::kReadyPin] = 1;
 
-    sendValue(kIdleCountSlot, idleBlockCount);
+    sendValue(slot::kIdleCount, idleBlockCount);
 
     // The frequency at the marker column, in hundredths of a hertz, for the size in force before this call.
-    int32_t markerColumn = panelValues[kMarkerSlot];
+    int32_t markerColumn = panelValues[slot::kMarker];
     if (markerColumn < 1) markerColumn = 1;
     if (markerColumn > 1023) markerColumn = 1023;
     const double binWidthBefore = double(moduleSampleRate()) / fftSize;
-    sendValue(kMarkerSlot, toInt32(binWidthBefore * binMap[fftSizeCode][markerColumn] * 100.0));
+    sendValue(slot::kMarker, toInt32(binWidthBefore * binMap[fftSizeCode][markerColumn] * 100.0));
 
     // A changed input is forwarded to the panel; an unchanged one carries the panel's value out.
     for (int pin : kExchangedPins) {
@@ -95,9 +80,9 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
     }
 
     // Transform size: follows the panel in spectrum mode, back to 1024 in time mode.
-    const bool spectrumMode = panelValues[kSpectrumModeSlot] != 0;
-    if (spectrumMode && panelValues[kFftSizeSlot] != fftSize) {
-        switch (panelValues[kFftSizeSlot]) {
+    const bool spectrumMode = panelValues[slot::kSpectrumMode] != 0;
+    if (spectrumMode && panelValues[slot::kFftSize] != fftSize) {
+        switch (panelValues[slot::kFftSize]) {
         case 2048: switchFftSize(2048, 1); break;
         case 4096: switchFftSize(4096, 2); break;
         case 8192: switchFftSize(8192, 3); break;
@@ -116,16 +101,16 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
         markersPublished = marksWanted ? 0 : 1;
     }
 
-    if (frequencyShape != double(panelValues[kShapeSlot])) {
-        frequencyShape = double(panelValues[kShapeSlot]);
+    if (frequencyShape != double(panelValues[slot::kShape])) {
+        frequencyShape = double(panelValues[slot::kShape]);
         buildFrequencyMaps(frequencyShape, binMap, coarseBinMap);
         markersPublished = marksWanted ? 0 : 1;
     }
 
     if (int32_t(marksWanted) != markersPublished) publishFrequencyMarks(marksWanted, sampleRate);
 
-    if (panelValues[kWindowSlot] != appliedWindowCode) {
-        appliedWindowCode = panelValues[kWindowSlot];
+    if (panelValues[slot::kWindow] != appliedWindowCode) {
+        appliedWindowCode = panelValues[slot::kWindow];
         fillWindow(windowCoefficients, fftSize, appliedWindowCode);
     }
     return 0;
@@ -137,7 +122,7 @@ void GuiCtrl::switchFftSize(int32_t size, int32_t code) {
     fftSize = size;
     fftSizeCode = code;
     // Any code other than the panel's forces the window to be rebuilt for the new size.
-    appliedWindowCode = panelValues[kWindowSlot] == 0 ? 1 : 0;
+    appliedWindowCode = panelValues[slot::kWindow] == 0 ? 1 : 0;
     markersPublished = 0;
 }
 
@@ -155,11 +140,11 @@ void GuiCtrl::publishFrequencyMarks(bool show, int32_t sampleRate) {
             }
             columns[m] = column;
         }
-        sendValue(kBinWidthSlot, toInt32(binWidth));
-        for (int m = 0; m < 3; ++m) sendValue(kFirstMarkSlot + m, columns[m]);
-        sendValue(kMarksValidSlot, 1);
+        sendValue(slot::kBinWidth, toInt32(binWidth));
+        for (int m = 0; m < 3; ++m) sendValue(slot::kFirstMark + m, columns[m]);
+        sendValue(slot::kMarksValid, 1);
     } else {
-        sendValue(kMarksValidSlot, 0);
+        sendValue(slot::kMarksValid, 0);
     }
     markersPublished = show ? 1 : 0;
 }

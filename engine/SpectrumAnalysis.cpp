@@ -4,6 +4,7 @@
 // Threads: [audio-thread], inside processAudio, only while every drawing job is idle.
 #include "engine/GuiCtrl.h"
 
+#include "engine/ControlSlots.h"
 #include "engine/NumericHelpers.h"
 #include "engine/TraceSelection.h"
 
@@ -11,13 +12,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int kMarkerSlot = 2;
-constexpr int kMagnitudesSlot = 3;
-constexpr int kLevelFactorSlot = 11;
-constexpr int kFirstSelectionSlot = 20;
-constexpr int kPhaseSlot = 48;
-constexpr int kFirstMarkerLevelSlot = 14;
 
 constexpr int kTimeColumns = 1024;
 constexpr int kHalfRow = 512;
@@ -33,7 +27,7 @@ int32_t positionOf(double level, double top, double bottomLevel) {
 }  // namespace
 
 bool GuiCtrl::traceSwitchedOn(int trace) {
-    const int32_t code = panelValues[kFirstSelectionSlot + trace];
+    const int32_t code = panelValues[slot::kFirstSelection + trace];
     if (code < 2) {
         if (code == 1 && traceActive[trace]) {
             traceActive[trace] = false;
@@ -47,18 +41,18 @@ bool GuiCtrl::traceSwitchedOn(int trace) {
 
 void GuiCtrl::analyseTime() {
     const int32_t* rows[kTraces] = {captureBuffers[0], captureBuffers[1], captureBuffers[2], captureBuffers[3]};
-    const int32_t factor = panelValues[kLevelFactorSlot];
+    const int32_t factor = panelValues[slot::kLevelFactor];
     for (int k = 0; k < kTraces; ++k) {
         if (!traceSwitchedOn(k)) continue;
         double* values = traceValues[k];
-        fillTrace(selectionFor(panelValues[kFirstSelectionSlot + k]), rows, kTimeColumns, false, values);
+        fillTrace(selectionFor(panelValues[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
         if (factor != 0)
             for (int i = 0; i < kTimeColumns; ++i) values[i] = std::trunc(clampLevel(factor * values[i]));
         for (int j = 0; j < kTimeColumns; ++j) history[k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
     }
 
     // X*Y: regroup so that one job holds trace 1 against trace 2 (and another trace 3 against 4).
-    if (panelValues[kPhaseSlot] == 1) {
+    if (panelValues[slot::kPhase] == 1) {
         for (int pair = 0; pair < kTraces; pair += 2)
             for (int i = 0; i < kHalfRow; ++i) std::swap(history[pair][kHalfRow + i], history[pair + 1][i]);
     }
@@ -66,12 +60,12 @@ void GuiCtrl::analyseTime() {
 
 void GuiCtrl::analyseSpectrum() {
     const int32_t size = fftSize;
-    const bool magnitudes = panelValues[kMagnitudesSlot] != 0;
+    const bool magnitudes = panelValues[slot::kMagnitudes] != 0;
 
     // Each input that some trace needs is transformed once.
     bool needed[kTraces] = {};
     for (int k = 0; k < kTraces; ++k) {
-        const TraceSelection selection = selectionFor(panelValues[kFirstSelectionSlot + k]);
+        const TraceSelection selection = selectionFor(panelValues[slot::kFirstSelection + k]);
         if (selection.combination == Combination::None) continue;
         needed[selection.first] = true;
         if (selection.combination != Combination::Single) needed[selection.second] = true;
@@ -100,7 +94,7 @@ void GuiCtrl::analyseSpectrum() {
     const double* spectra[kTraces] = {inputSpectra[0], inputSpectra[1], inputSpectra[2], inputSpectra[3]};
     for (int k = 0; k < kTraces; ++k) {
         if (!traceSwitchedOn(k)) continue;
-        fillTrace(selectionFor(panelValues[kFirstSelectionSlot + k]), spectra, size, magnitudes, traceValues[k]);
+        fillTrace(selectionFor(panelValues[slot::kFirstSelection + k]), spectra, size, magnitudes, traceValues[k]);
         if (!altDisplay) {
             mapTraceToColumns(k, binMap[fftSizeCode], kDisplayColumns, 1.0, 0);
         } else {
@@ -116,16 +110,16 @@ void GuiCtrl::analyseSpectrum() {
     for (int k = 0; k < kTraces; ++k) {
         // |INT32_MIN| does not fit: the largest magnitude sent is INT32_MAX.
         const int64_t level = markerLevels[k];
-        sendValue(kFirstMarkerLevelSlot + k, int32_t(level < 0 ? std::min<int64_t>(-level, INT32_MAX) : level));
+        sendValue(slot::kFirstMarkerLevel + k, int32_t(level < 0 ? std::min<int64_t>(-level, INT32_MAX) : level));
     }
 }
 
 void GuiCtrl::mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry) {
     const double* v = traceValues[trace];
     const int32_t size = fftSize;
-    const bool magnitudes = panelValues[kMagnitudesSlot] != 0;
-    const int32_t factor = panelValues[kLevelFactorSlot];
-    const int32_t markerColumn = panelValues[kMarkerSlot];
+    const bool magnitudes = panelValues[slot::kMagnitudes] != 0;
+    const int32_t factor = panelValues[slot::kLevelFactor];
+    const int32_t markerColumn = panelValues[slot::kMarker];
     const double bottomLevel = magnitudes ? 0.0 : LEVEL_MIN;
 
     for (int col = 0; col < columns; ++col) {
