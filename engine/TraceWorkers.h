@@ -19,6 +19,10 @@ void launchTraceWorkers(GuiCtrl& instance);
 // touches the instance's jobs or flags. Called before the instance frees its jobs.
 void joinTraceWorkers(GuiCtrl& instance);
 
+// True when every trace's worker has handed its job back (all four jobIdle flags read with acquire
+// semantics, so everything the workers did happens before what the caller does next).
+bool traceWorkersIdle(const GuiCtrl& instance);
+
 // Colour word of trace k from the panel: 0x0HRRGGBB with H set when the trace's "History" is on.
 uint32_t traceColourWord(const GuiCtrl& instance, int trace);
 
@@ -27,3 +31,10 @@ DWORD drawTraceLines(void* job);
 DWORD drawTraceSegments(void* job);
 DWORD drawPhasePointsLeft(void* job);
 DWORD drawPhasePointsRight(void* job);
+
+// The function that starts worker threads, CreateThread's signature. Tests replace it to make a
+// start fail or to watch the workers; pass null to go back to CreateThread. Returns the previous one.
+// Process-wide: change it only while no instance launches workers.
+using TraceThreadStarter = HANDLE (*)(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE routine,
+                                      void* parameter, DWORD flags, DWORD* threadId);
+TraceThreadStarter setTraceThreadStarter(TraceThreadStarter starter);

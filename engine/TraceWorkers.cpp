@@ -1,0 +1,228 @@
+#include "engine/TraceWorkers.h"
+
+#include "engine/GuiCtrl.h"
+
+#include <atomic>
+
+// Race checkers under valgrind (helgrind, DRD) do not model C++ atomics. These client requests tell
+// them that the flags are atomic (so polling them is no race) and that setting a flag (release)
+// happens before whatever follows the load that sees it set (acquire). Outside valgrind each is a
+// few instructions that do nothing.
+#if __has_include(<valgrind/helgrind.h>) && __has_include(<valgrind/drd.h>)
+#include <valgrind/helgrind.h>
+#include <valgrind/drd.h>
+#define TRACE_FLAG_IS_ATOMIC(flag)                              \
+    do {                                                        \
+        VALGRIND_HG_DISABLE_CHECKING((flag), sizeof *(flag));   \
+        ANNOTATE_BENIGN_RACE_SIZED((flag), sizeof *(flag), ""); \
+    } while (0)
+#define TRACE_FLAG_HANDS_BACK(flag)                                      \
+    do {                                                                 \
+        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_SEND_PRE, void*, (flag));     \
+        ANNOTATE_HAPPENS_BEFORE(flag);                                   \
+    } while (0)
+#define TRACE_FLAG_TAKES_BACK(flag)                                      \
+    do {                                                                 \
+        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_RECV_POST, void*, (flag));    \
+        ANNOTATE_HAPPENS_AFTER(flag);                                    \
+    } while (0)
+#else
+#define TRACE_FLAG_IS_ATOMIC(flag) ((void)(flag))
+#define TRACE_FLAG_HANDS_BACK(flag) ((void)(flag))
+#define TRACE_FLAG_TAKES_BACK(flag) ((void)(flag))
+#endif
+
+namespace {
+
+// Client coordinates of the display area that the traces are drawn into.
+constexpr int kTraceLeft = 14;
+constexpr int kRowOffset = 45;
+constexpr int kFrames = 8;
+constexpr int kFrameColumns = kDisplayColumns / kFrames;
+constexpr int kPhasePoints = kDisplayColumns / 2;
+constexpr int kPhaseLeftX = 64;
+constexpr int kPhaseRightX = 596;
+
+// Panel slots read by the launch.
+constexpr int kSpectrumSlot = 1;
+constexpr int kSelectionSlot = 20;
+constexpr int kHistorySlot = 24;
+constexpr int kColourSlot = 32;
+constexpr int kPhaseSlot = 48;
+constexpr int32_t kSelectionNull = 1;
+constexpr int32_t kPhaseXTimesY = 1;
+
+std::atomic<TraceThreadStarter> threadStarter{&CreateThread};
+
+uint32_t red(uint32_t word) { return (word >> 16) & 255u; }
+uint32_t green(uint32_t word) { return (word >> 8) & 255u; }
+uint32_t blue(uint32_t word) { return word & 255u; }
+
+COLORREF traceColour(uint32_t word) { return RGB(red(word), green(word), blue(word)); }
+COLORREF dimColour(uint32_t word) { return RGB(red(word) >> 2, green(word) >> 2, blue(word) >> 2); }
+
+// The previous frame is dimmed when the trace keeps a history, otherwise erased in black.
+COLORREF previousColour(uint32_t word) { return (word & 0xFF000000u) ? dimColour(word) : RGB(0, 0, 0); }
+
+// The skeleton every worker shares: take a private copy of the job, draw it when there is a window,
+// and hand the job back by setting its flag. The flag is the very last thing the worker touches:
+// from the moment it is set, the processing thread may refill the job or the owner may free it.
+template <typename Draw>
+DWORD runWorker(void* parameter, Draw draw) {
+    const TraceJob job = *static_cast<const TraceJob*>(parameter);
+    if (job.window) {
+        if (HDC dc = GetDC(job.window)) {
+            draw(dc, job);
+            ReleaseDC(job.window, dc);
+        }
+    }
+    TRACE_FLAG_HANDS_BACK(job.doneFlag);
+    job.doneFlag->store(true, std::memory_order_release);
+    return DWORD(-1);
+}
+
+// Draws the previous frame in its pen, then the current one in the trace pen; polyline draws one row.
+template <typename Polyline>
+void drawWithPens(HDC dc, const TraceJob& job, Polyline polyline) {
+    HPEN erasePen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    HPEN tracePen = CreatePen(PS_SOLID, 1, traceColour(job.colourWord));
+    HPEN dimPen = CreatePen(PS_SOLID, 1, dimColour(job.colourWord));
+
+    HGDIOBJ original = SelectObject(dc, (job.colourWord & 0xFF000000u) ? dimPen : erasePen);
+    polyline(dc, job.previous);
+    SelectObject(dc, tracePen);
+    polyline(dc, job.current);
+
+    if (original) SelectObject(dc, original);
+    DeleteObject(erasePen);
+    DeleteObject(tracePen);
+    DeleteObject(dimPen);
+}
+
+void polylineOverColumns(HDC dc, const int32_t* values) {
+    MoveToEx(dc, kTraceLeft, values[0] + kRowOffset, nullptr);
+    for (int i = 1; i < kDisplayColumns; ++i) LineTo(dc, kTraceLeft + i, values[i] + kRowOffset);
+}
+
+// Eight separate frames of 128 points; each point rises one pixel, so a frame climbs 127 pixels.
+void slantedFrames(HDC dc, const int32_t* values) {
+    for (int f = 0; f < kFrames; ++f) {
+        const int first = f * kFrameColumns;
+        MoveToEx(dc, kTraceLeft + first, values[first] + kRowOffset, nullptr);
+        for (int j = 1; j < kFrameColumns; ++j)
+            LineTo(dc, kTraceLeft + first + j, values[first + j] - j + kRowOffset);
+    }
+}
+
+// The first half of a row is the horizontal coordinate, the second half the vertical one.
+void phasePoints(HDC dc, const TraceJob& job, int x) {
+    const COLORREF previous = previousColour(job.colourWord);
+    for (int i = 0; i < kPhasePoints; ++i)
+        SetPixel(dc, job.previous[i] + x, job.previous[kPhasePoints + i] + kRowOffset, previous);
+    const COLORREF current = traceColour(job.colourWord);
+    for (int i = 0; i < kPhasePoints; ++i)
+        SetPixel(dc, job.current[i] + x, job.current[kPhasePoints + i] + kRowOffset, current);
+}
+
+LPTHREAD_START_ROUTINE chooseWorker(const GuiCtrl& instance, int trace) {
+    const int32_t phase = instance.panelValues[kPhaseSlot];
+    if (phase != 0) return trace < 2 ? &drawPhasePointsLeft : &drawPhasePointsRight;
+    if (instance.altDisplay && instance.panelValues[kSpectrumSlot] != 0) return &drawTraceSegments;
+    return &drawTraceLines;
+}
+
+// Releases the handle of the trace's last worker. The launch runs only once every flag is set, and
+// a worker sets its flag as its last act, so whatever worker still holds this handle has nothing
+// left to do but return. Its handle is therefore never kept open: if the thread has not quite ended,
+// we wait for it (a few instructions), which also guarantees that no thread still runs our code
+// when the instance later goes away. Waiting here also means a job is never refilled while an
+// earlier worker of the same trace could still read it.
+void releaseLastWorker(GuiCtrl& instance, int trace) {
+    HANDLE& handle = instance.workerThreads[trace];
+    if (!handle) return;
+    if (WaitForSingleObject(handle, 0) == WAIT_TIMEOUT) WaitForSingleObject(handle, INFINITE);
+    CloseHandle(handle);
+    handle = nullptr;
+    instance.workerThreadIds[trace] = 0;
+}
+
+}  // namespace
+
+uint32_t traceColourWord(const GuiCtrl& instance, int trace) {
+    const int32_t* p = instance.panelValues;
+    const uint32_t history = p[kHistorySlot + trace] ? 256u : 0u;
+    const uint32_t r = uint32_t(p[kColourSlot + 3 * trace]);
+    const uint32_t g = uint32_t(p[kColourSlot + 3 * trace + 1]);
+    const uint32_t b = uint32_t(p[kColourSlot + 3 * trace + 2]);
+    return ((r | history) << 16) | (g << 8) | b;
+}
+
+void launchTraceWorkers(GuiCtrl& instance) {
+    const bool shareColours = instance.panelValues[kPhaseSlot] == kPhaseXTimesY;
+    for (int k = 0; k < kTraces; ++k) {
+        if (instance.panelValues[kSelectionSlot + k] <= kSelectionNull) continue;
+        releaseLastWorker(instance, k);
+
+        TraceJob& job = *instance.traceJobs[k];
+        // With X*Y the second trace of each pair is plotted against the first, in the first's colour.
+        job.colourWord = (shareColours && (k == 1 || k == 3)) ? instance.traceJobs[k - 1]->colourWord
+                                                              : traceColourWord(instance, k);
+        job.window = instance.analyzerWindow;
+        for (int i = 0; i < kDisplayColumns; ++i) {
+            job.previous[i] = instance.history[4 + k][i];
+            job.current[i] = instance.history[k][i];
+        }
+        TRACE_FLAG_IS_ATOMIC(&instance.jobIdle[k]);
+        instance.jobIdle[k].store(false, std::memory_order_relaxed);
+        job.doneFlag = &instance.jobIdle[k];
+
+        DWORD id = 0;
+        HANDLE thread = threadStarter.load(std::memory_order_relaxed)(nullptr, 0, chooseWorker(instance, k), &job, 0, &id);
+        if (!thread) {
+            // No worker will ever set this flag; a flag left false would stop every later analysis.
+            // The trace simply misses this frame.
+            instance.jobIdle[k].store(true, std::memory_order_release);
+            continue;
+        }
+        instance.workerThreads[k] = thread;
+        instance.workerThreadIds[k] = id;
+    }
+}
+
+void joinTraceWorkers(GuiCtrl& instance) {
+    for (int k = 0; k < kTraces; ++k) {
+        HANDLE& handle = instance.workerThreads[k];
+        if (!handle) continue;
+        WaitForSingleObject(handle, INFINITE);
+        CloseHandle(handle);
+        handle = nullptr;
+        instance.workerThreadIds[k] = 0;
+    }
+}
+
+bool traceWorkersIdle(const GuiCtrl& instance) {
+    for (const std::atomic<bool>& idle : instance.jobIdle)
+        if (!idle.load(std::memory_order_acquire)) return false;
+    for (const std::atomic<bool>& idle : instance.jobIdle) TRACE_FLAG_TAKES_BACK(&idle);
+    return true;
+}
+
+TraceThreadStarter setTraceThreadStarter(TraceThreadStarter starter) {
+    return threadStarter.exchange(starter ? starter : &CreateThread);
+}
+
+DWORD drawTraceLines(void* job) {
+    return runWorker(job, [](HDC dc, const TraceJob& copy) { drawWithPens(dc, copy, polylineOverColumns); });
+}
+
+DWORD drawTraceSegments(void* job) {
+    return runWorker(job, [](HDC dc, const TraceJob& copy) { drawWithPens(dc, copy, slantedFrames); });
+}
+
+DWORD drawPhasePointsLeft(void* job) {
+    return runWorker(job, [](HDC dc, const TraceJob& copy) { phasePoints(dc, copy, kPhaseLeftX); });
+}
+
+DWORD drawPhasePointsRight(void* job) {
+    return runWorker(job, [](HDC dc, const TraceJob& copy) { phasePoints(dc, copy, kPhaseRightX); });
+}

@@ -1,0 +1,383 @@
+// The drawing workers: what each kind draws into an in-memory window, pixel for pixel, the colours
+// and pens, which traces get a worker, and the life of the worker threads (start failures, handles,
+// destruction while drawing).
+#include "EngineHarness.h"
+
+#include "engine/TraceWorkers.h"
+#include "platform/MemorySurface.h"
+#include "platform/WindowPixels.h"
+
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+constexpr int kWidth = 1100;
+constexpr int kHeight = 500;
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// Polls the four flags with acquire loads; false after the timeout.
+bool waitForWorkers(const GuiCtrl& instance, std::chrono::seconds timeout = std::chrono::seconds(30)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!traceWorkersIdle(instance)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+// A picture of the whole surface, to compare what was drawn with what should have been.
+struct Picture {
+    std::vector<COLORREF> pixels = std::vector<COLORREF>(size_t(kWidth) * kHeight, kWhite);
+    void set(int x, int y, COLORREF c) {
+        if (x >= 0 && x < kWidth && y >= 0 && y < kHeight) pixels[size_t(y) * kWidth + x] = c;
+    }
+    COLORREF at(int x, int y) const { return pixels[size_t(y) * kWidth + x]; }
+};
+
+// Counts differing pixels and names the first few.
+::testing::AssertionResult samePicture(const Picture& expected, const Picture& actual) {
+    int differences = 0;
+    std::ostringstream first;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (expected.at(x, y) != actual.at(x, y) && ++differences <= 5)
+                first << " (" << x << ", " << y << "): expected " << std::hex << expected.at(x, y) << " got "
+                      << actual.at(x, y) << std::dec << ";";
+    if (differences == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << differences << " pixels differ:" << first.str();
+}
+
+class TraceWorkers : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        window = PlatformSurface_register(0, kWidth, kHeight, "TraceWorkerSurface");
+        ASSERT_NE(window, 0u);
+        ASSERT_TRUE(PlatformSurface_fill(window, kWhite));
+        instance->analyzerWindow = window;
+    }
+    void TearDown() override {
+        EngineTest::TearDown();   // destroys the instance, which waits for its workers
+        PlatformSurface_unregister(window);
+    }
+
+    void setColour(int trace, int r, int g, int b, bool history = false) {
+        instance->panelValues[32 + 3 * trace] = r;
+        instance->panelValues[33 + 3 * trace] = g;
+        instance->panelValues[34 + 3 * trace] = b;
+        instance->panelValues[24 + trace] = history ? 1 : 0;
+    }
+    void switchOn(int trace) { instance->panelValues[20 + trace] = 2; }
+
+    // Launches and waits until every worker has handed its job back.
+    void draw() {
+        launchTraceWorkers(*instance);
+        ASSERT_TRUE(waitForWorkers(*instance));
+    }
+
+    Picture surface() const {
+        Picture p;
+        EXPECT_TRUE(PlatformWindow_readPixels(window, 0, 0, kWidth, kHeight, p.pixels.data()));
+        return p;
+    }
+
+    // Every column gets exactly one pixel when neighbouring values differ by at most one: a
+    // one-step line draws only its start point.
+    static void expectPolyline(Picture& p, const int32_t* values, COLORREF c) {
+        for (int i = 0; i < 1023; ++i) p.set(14 + i, values[i] + 45, c);
+    }
+
+    HWND window = 0;
+};
+
+}  // namespace
+
+TEST_F(TraceWorkers, LineTraceErasesOrDimsThePreviousFrameAndDrawsColumns14To1036) {
+    switchOn(0);
+    setColour(0, 255, 0, 0);
+    for (int i = 0; i < 1024; ++i) {
+        instance->history[0][i] = 1 + i / 4;      // rows 1 ... 256, rising one pixel every four columns
+        instance->history[4][i] = 400 - i / 4;    // rows 400 ... 145, never on the same pixel
+    }
+    EXPECT_EQ(traceColourWord(*instance, 0), 0x00FF0000u);
+    draw();
+
+    Picture expected;
+    expectPolyline(expected, instance->history[4], kBlack);
+    expectPolyline(expected, instance->history[0], RGB(255, 0, 0));
+    const Picture actual = surface();
+    EXPECT_TRUE(samePicture(expected, actual));
+    // The ends, spelled out: row 1 lands on y = 46; the end point of the last LineTo stays undrawn.
+    EXPECT_EQ(actual.at(14, 46), RGB(255, 0, 0));
+    EXPECT_EQ(actual.at(1036, 45 + 1 + 1022 / 4), RGB(255, 0, 0));
+    EXPECT_EQ(actual.at(1037, 45 + 1 + 1023 / 4), kWhite);
+    EXPECT_EQ(actual.at(13, 46), kWhite);
+
+    // "History" on: the previous frame in a quarter of each component, rounded down.
+    setColour(0, 255, 130, 7, /*history=*/true);
+    EXPECT_EQ(traceColourWord(*instance, 0), 0x01FF8207u);
+    PlatformSurface_fill(window, kWhite);
+    draw();
+    expected = Picture();
+    expectPolyline(expected, instance->history[4], RGB(63, 32, 1));
+    expectPolyline(expected, instance->history[0], RGB(255, 130, 7));
+    EXPECT_TRUE(samePicture(expected, surface()));
+}
+
+TEST_F(TraceWorkers, VibesWatchDrawsEightUnjoinedFramesEachClimbing127Pixels) {
+    switchOn(1);
+    setColour(1, 0, 255, 0);
+    instance->altDisplay = true;
+    instance->panelValues[1] = 1;   // spectrum
+    for (int i = 0; i < 1024; ++i) {
+        instance->history[1][i] = 390;
+        instance->history[5][i] = 260;
+    }
+    draw();
+
+    Picture expected;
+    for (int f = 0; f < 8; ++f)
+        for (int m = 0; m < 127; ++m) {   // the end point of each frame's last LineTo is not drawn
+            expected.set(14 + 128 * f + m, 260 + 45 - m, kBlack);
+            expected.set(14 + 128 * f + m, 390 + 45 - m, RGB(0, 255, 0));
+        }
+    const Picture actual = surface();
+    EXPECT_TRUE(samePicture(expected, actual));
+    // Frame 0 ends at (141, 435 - 127) undrawn, frame 1 starts again at the flat row.
+    EXPECT_EQ(actual.at(141, 435 - 127), kWhite);
+    EXPECT_EQ(actual.at(142, 435), RGB(0, 255, 0));
+}
+
+TEST_F(TraceWorkers, PhasePointsPlotFirstHalfAgainstSecondHalfAtOffsets64And596) {
+    instance->panelValues[48] = 2;   // X*X: each trace against itself
+    switchOn(0);
+    switchOn(3);
+    setColour(0, 10, 20, 30);
+    setColour(3, 200, 100, 40, /*history=*/true);
+    for (int i = 0; i < 512; ++i) {
+        instance->history[0][i] = 1 + i % 400;
+        instance->history[0][512 + i] = 1 + i / 2;
+        instance->history[4][i] = 1 + i / 2;
+        instance->history[4][512 + i] = 400 - i % 400;
+        instance->history[3][i] = 1 + (i * 3) % 400;
+        instance->history[3][512 + i] = 200;
+        instance->history[7][i] = 5;
+        instance->history[7][512 + i] = 1 + i % 400;
+    }
+    draw();
+
+    Picture expected;
+    for (int i = 0; i < 512; ++i) expected.set(instance->history[4][i] + 64, instance->history[4][512 + i] + 45, kBlack);
+    for (int i = 0; i < 512; ++i) expected.set(instance->history[0][i] + 64, instance->history[0][512 + i] + 45, RGB(10, 20, 30));
+    for (int i = 0; i < 512; ++i) expected.set(601, instance->history[7][512 + i] + 45, RGB(50, 25, 10));
+    for (int i = 0; i < 512; ++i) expected.set(instance->history[3][i] + 596, 245, RGB(200, 100, 40));
+    const Picture actual = surface();
+    EXPECT_TRUE(samePicture(expected, actual));
+    EXPECT_EQ(actual.at(65, 46), RGB(10, 20, 30));     // first point of trace 1
+    EXPECT_EQ(actual.at(601, 46), RGB(50, 25, 10));    // the right plot's dimmed column at x = 5 + 596
+}
+
+TEST_F(TraceWorkers, XTimesYDrawsEachPairInTheFirstTracesColour) {
+    instance->panelValues[48] = 1;
+    for (int k = 0; k < 4; ++k) switchOn(k);
+    setColour(0, 255, 0, 0);
+    setColour(1, 0, 255, 0);
+    setColour(2, 0, 0, 255);
+    setColour(3, 255, 255, 0, /*history=*/true);   // ignored: trace 4 takes trace 3's word, History and all
+    for (int i = 0; i < 512; ++i) {
+        for (int k = 0; k < 4; ++k) {
+            instance->history[k][i] = 1 + i % 100;        // trace k on rows 1 + 100k ... 100 + 100k
+            instance->history[k][512 + i] = 1 + 100 * k + i % 100;
+            instance->history[4 + k][i] = NO_LEVEL;
+            instance->history[4 + k][512 + i] = NO_LEVEL;
+        }
+    }
+    draw();
+
+    EXPECT_EQ(instance->traceJobs[1]->colourWord, 0x00FF0000u);
+    EXPECT_EQ(instance->traceJobs[3]->colourWord, 0x000000FFu);
+    Picture expected;
+    const COLORREF pair[4] = {RGB(255, 0, 0), RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 0, 255)};
+    for (int k = 0; k < 4; ++k)
+        for (int i = 0; i < 100; ++i) expected.set(1 + i + (k < 2 ? 64 : 596), 1 + 100 * k + i + 45, pair[k]);
+    EXPECT_TRUE(samePicture(expected, surface()));
+}
+
+TEST_F(TraceWorkers, ClearedRowsNullWindowAndNullSelectionDrawNothing) {
+    // Cleared rows: every worker kind runs, none leaves a pixel.
+    for (int k = 0; k < 4; ++k) {
+        switchOn(k);
+        setColour(k, 200, 100 + k, 50, k % 2 == 1);
+    }
+    struct Mode { int32_t phase; bool alt; };
+    for (const Mode mode : {Mode{0, false}, Mode{0, true}, Mode{2, false}}) {
+        instance->panelValues[48] = mode.phase;
+        instance->altDisplay = mode.alt;
+        instance->panelValues[1] = 1;
+        draw();
+        EXPECT_TRUE(samePicture(Picture(), surface())) << "phase " << mode.phase << " alt " << mode.alt;
+    }
+
+    // No window: nothing drawn, every flag set again.
+    instance->panelValues[48] = 0;
+    for (int i = 0; i < 1024; ++i) instance->history[0][i] = 200;
+    instance->analyzerWindow = 0;
+    draw();
+    EXPECT_TRUE(samePicture(Picture(), surface()));
+
+    // Selection 1 ("NULL") and 0: no worker, no job filled, the last drawing stays on screen.
+    instance->analyzerWindow = window;
+    draw();
+    const Picture lastDrawing = surface();
+    EXPECT_FALSE(samePicture(Picture(), lastDrawing));
+    joinTraceWorkers(*instance);
+    instance->panelValues[20] = 1;
+    instance->panelValues[21] = 0;
+    instance->panelValues[22] = 1;
+    instance->panelValues[23] = 1;
+    for (int i = 0; i < 1024; ++i) instance->history[0][i] = 300;
+    launchTraceWorkers(*instance);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(instance->workerThreads[k], nullptr) << k;
+        EXPECT_TRUE(instance->jobIdle[k].load(std::memory_order_acquire)) << k;
+    }
+    EXPECT_EQ(instance->traceJobs[0]->current[0], 200);
+    EXPECT_TRUE(samePicture(lastDrawing, surface()));
+}
+
+// Thread starters for the tests below.
+namespace {
+
+HANDLE failingStarter(void*, uint32_t, LPTHREAD_START_ROUTINE, void*, DWORD, DWORD*) { return nullptr; }
+
+// Runs the real worker, then lingers after its flag is set, counting workers started and ended.
+std::atomic<int> workersStarted{0};
+std::atomic<int> workersEnded{0};
+std::atomic<int> lingerMilliseconds{0};
+
+struct Lingering {
+    LPTHREAD_START_ROUTINE routine;
+    void* job;
+};
+
+DWORD lingeringWorker(void* parameter) {
+    const Lingering run = *static_cast<Lingering*>(parameter);
+    delete static_cast<Lingering*>(parameter);
+    const DWORD result = run.routine(run.job);
+    std::this_thread::sleep_for(std::chrono::milliseconds(lingerMilliseconds.load()));
+    workersEnded.fetch_add(1);
+    return result;
+}
+
+HANDLE lingeringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags, DWORD* id) {
+    auto* run = new Lingering{routine, job};
+    HANDLE thread = CreateThread(security, stack, &lingeringWorker, run, flags, id);
+    if (thread)
+        workersStarted.fetch_add(1);
+    else
+        delete run;
+    return thread;
+}
+
+class TraceWorkerThreads : public TraceWorkers {
+protected:
+    void SetUp() override {
+        TraceWorkers::SetUp();
+        workersStarted = 0;
+        workersEnded = 0;
+        lingerMilliseconds = 0;
+    }
+    void TearDown() override {
+        TraceWorkers::TearDown();
+        setTraceThreadStarter(nullptr);
+    }
+    void fillRows(GuiCtrl& g, int seed) {
+        for (int r = 0; r < 8; ++r)
+            for (int i = 0; i < 1024; ++i) g.history[r][i] = 1 + (i * (r + 1) + seed) % 400;
+    }
+};
+
+}  // namespace
+
+TEST_F(TraceWorkerThreads, AWorkerThatCannotStartHandsItsFlagBackAtOnce) {
+    for (int k = 0; k < 4; ++k) switchOn(k);
+    fillRows(*instance, 0);
+    setTraceThreadStarter(&failingStarter);
+    launchTraceWorkers(*instance);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_TRUE(instance->jobIdle[k].load(std::memory_order_acquire)) << k;
+        EXPECT_EQ(instance->workerThreads[k], nullptr) << k;
+    }
+    EXPECT_TRUE(samePicture(Picture(), surface()));
+
+    // The next analysis draws as usual.
+    setTraceThreadStarter(nullptr);
+    draw();
+    for (int k = 0; k < 4; ++k) EXPECT_NE(instance->workerThreads[k], nullptr) << k;
+    EXPECT_FALSE(samePicture(Picture(), surface()));
+}
+
+TEST_F(TraceWorkerThreads, HandlesOfEndedWorkersAreClosedEvenWhenTheyLingerAfterTheirFlag) {
+    switchOn(0);
+    switchOn(2);
+    fillRows(*instance, 1);
+    setTraceThreadStarter(&lingeringStarter);
+    lingerMilliseconds = 500;
+    draw();   // returns once the flags are set, while both threads still linger
+    const HANDLE first = instance->workerThreads[0];
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(WaitForSingleObject(first, 0), DWORD(WAIT_TIMEOUT)) << "the worker should still linger";
+
+    lingerMilliseconds = 0;
+    launchTraceWorkers(*instance);
+    // The launch waited for the lingering workers to end and closed their handles. A closed handle is
+    // unknown to the platform, unless the new worker's handle reused its record (only possible once
+    // the old one was released).
+    EXPECT_GE(workersEnded.load(), 2);
+    if (instance->workerThreads[0] != first) {
+        EXPECT_EQ(WaitForSingleObject(first, 0), DWORD(WAIT_FAILED));
+    }
+    ASSERT_TRUE(waitForWorkers(*instance));
+
+    HANDLE held[4];
+    for (int k = 0; k < 4; ++k) held[k] = instance->workerThreads[k];
+    joinTraceWorkers(*instance);
+    EXPECT_EQ(workersEnded.load(), workersStarted.load());
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(instance->workerThreads[k], nullptr);
+        if (held[k]) {
+            EXPECT_EQ(WaitForSingleObject(held[k], 0), DWORD(WAIT_FAILED)) << k;
+        }
+    }
+}
+
+TEST_F(TraceWorkerThreads, InstancesDestroyedWhileFourWorkersDrawWaitForThem) {
+    setTraceThreadStarter(&lingeringStarter);
+    constexpr int kInstances = 40;
+    constexpr int kRounds = 3;
+    for (int n = 0; n < kInstances; ++n) {
+        auto g = std::make_unique<GuiCtrl>();
+        ASSERT_TRUE(g->isComplete());
+        g->analyzerWindow = window;
+        for (int k = 0; k < 4; ++k) {
+            g->panelValues[20 + k] = 2 + k;
+            g->panelValues[32 + 3 * k] = 60 * k;
+            g->panelValues[24 + k] = (n + k) % 2;
+        }
+        g->panelValues[48] = n % 3;
+        g->altDisplay = n % 2 == 1;
+        g->panelValues[1] = 1;
+        lingerMilliseconds = n % 4;
+        for (int round = 0; round < kRounds; ++round) {
+            ASSERT_TRUE(waitForWorkers(*g));
+            fillRows(*g, n + round);
+            launchTraceWorkers(*g);
+        }
+        g.reset();   // the last round is still drawing
+        ASSERT_EQ(workersEnded.load(), workersStarted.load()) << "instance " << n;
+    }
+    EXPECT_EQ(workersStarted.load(), kInstances * kRounds * 4);
+}
