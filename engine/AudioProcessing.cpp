@@ -26,8 +26,7 @@ int32_t GuiCtrl::processAudio(int32_t, int32_t inputs, int32_t, int32_t, int32_t
 int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, int32_t count) {
     if (startupCalls < kStartupCalls) return -1;
 
-    bool workersIdle = true;
-    for (const auto& idle : jobIdle) workersIdle = idle.load(std::memory_order_acquire) && workersIdle;
+    const bool workersIdle = traceWorkersIdle(*this);
 
     const int32_t hold = panelValues[slot::kHold];
     if (!workersIdle || hold != 0 || !windowShown) {
