@@ -12,7 +12,9 @@ int32_t CommandResult::word(size_t i) const {
 void ModuleTest::SetUp() { ASSERT_TRUE(module.load(QANAGUI_MODULE_PATH)) << module.error(); }
 
 void ModuleTest::TearDown() {
-    for (int32_t handle : created) destroy(handle);
+    const std::vector<int32_t> live = created;  // destroy() edits `created`
+    for (int32_t handle : live) EXPECT_EQ(destroy(handle), 0);
+    EXPECT_TRUE(created.empty());
     module.unload();
 }
 
