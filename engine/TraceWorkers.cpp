@@ -1,5 +1,6 @@
 #include "engine/TraceWorkers.h"
 
+#include "engine/ControlSlots.h"
 #include "engine/GuiCtrl.h"
 
 #include <atomic>
@@ -43,12 +44,6 @@ constexpr int kPhasePoints = kDisplayColumns / 2;
 constexpr int kPhaseLeftX = 64;
 constexpr int kPhaseRightX = 596;
 
-// Panel slots read by the launch.
-constexpr int kSpectrumSlot = 1;
-constexpr int kSelectionSlot = 20;
-constexpr int kHistorySlot = 24;
-constexpr int kColourSlot = 32;
-constexpr int kPhaseSlot = 48;
 constexpr int32_t kSelectionNull = 1;
 constexpr int32_t kPhaseXTimesY = 1;
 
@@ -125,9 +120,9 @@ void phasePoints(HDC dc, const TraceJob& job, int x) {
 }
 
 LPTHREAD_START_ROUTINE chooseWorker(const GuiCtrl& instance, int trace) {
-    const int32_t phase = instance.panelValues[kPhaseSlot];
+    const int32_t phase = instance.panelValues[slot::kPhase];
     if (phase != 0) return trace < 2 ? &drawPhasePointsLeft : &drawPhasePointsRight;
-    if (instance.altDisplay && instance.panelValues[kSpectrumSlot] != 0) return &drawTraceSegments;
+    if (instance.altDisplay && instance.panelValues[slot::kSpectrumMode] != 0) return &drawTraceSegments;
     return &drawTraceLines;
 }
 
@@ -150,17 +145,17 @@ void releaseLastWorker(GuiCtrl& instance, int trace) {
 
 uint32_t traceColourWord(const GuiCtrl& instance, int trace) {
     const int32_t* p = instance.panelValues;
-    const uint32_t history = p[kHistorySlot + trace] ? 256u : 0u;
-    const uint32_t r = uint32_t(p[kColourSlot + 3 * trace]);
-    const uint32_t g = uint32_t(p[kColourSlot + 3 * trace + 1]);
-    const uint32_t b = uint32_t(p[kColourSlot + 3 * trace + 2]);
+    const uint32_t history = p[slot::kFirstHistory + trace] ? 256u : 0u;
+    const uint32_t r = uint32_t(p[slot::kFirstColour + 3 * trace]);
+    const uint32_t g = uint32_t(p[slot::kFirstColour + 3 * trace + 1]);
+    const uint32_t b = uint32_t(p[slot::kFirstColour + 3 * trace + 2]);
     return ((r | history) << 16) | (g << 8) | b;
 }
 
 void launchTraceWorkers(GuiCtrl& instance) {
-    const bool shareColours = instance.panelValues[kPhaseSlot] == kPhaseXTimesY;
+    const bool shareColours = instance.panelValues[slot::kPhase] == kPhaseXTimesY;
     for (int k = 0; k < kTraces; ++k) {
-        if (instance.panelValues[kSelectionSlot + k] <= kSelectionNull) continue;
+        if (instance.panelValues[slot::kFirstSelection + k] <= kSelectionNull) continue;
         releaseLastWorker(instance, k);
 
         TraceJob& job = *instance.traceJobs[k];
