@@ -45,8 +45,11 @@ void GuiCtrl::analyseTime() {
     for (int k = 0; k < kTraces; ++k) {
         if (!traceSwitchedOn(k)) continue;
         double* values = traceValues[k];
-        fillTrace(selectionFor(panelValues[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
-        if (factor != 0)
+        // A selection without inputs keeps the previous values, which already carry the factor:
+        // scaling them again would grow the trace frame by frame.
+        const bool filled =
+            fillTrace(selectionFor(panelValues[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
+        if (filled && factor != 0)
             for (int i = 0; i < kTimeColumns; ++i) values[i] = std::trunc(clampLevel(factor * values[i]));
         for (int j = 0; j < kTimeColumns; ++j) history[k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
     }

@@ -76,6 +76,17 @@ TEST_F(Analysis, LevelFactorScalesAndClampsTimeTraces) {
     EXPECT_EQ(row(0), constant(100)) << "1 + 399 * (MAX - 2^30) / 2^32";
 }
 
+TEST_F(Analysis, ASelectionWithoutInputsKeepsItsLastTraceWithoutScalingItAgain) {
+    select(0, 2);
+    instance->panelValues[11] = 2;
+    analyse(constant(1 << 20), constant(0), constant(0), constant(0));
+    const std::vector<int32_t> before = row(0);
+    select(0, 18);  // no input: the trace keeps its values
+    for (int n = 0; n < 3; ++n) analyse(constant(kMax), constant(0), constant(0), constant(0));
+    EXPECT_EQ(row(0), before);
+    EXPECT_EQ(instance->traceValues[0][0], double(1 << 21));
+}
+
 TEST_F(Analysis, XyRegroupsTheRowsForThePhasePlot) {
     instance->panelValues[48] = 1;
     for (int k = 0; k < 4; ++k) select(k, 2 + k);
@@ -189,8 +200,11 @@ TEST_F(Analysis, VibesWatchScrollsEightFramesAndPushesTheOldestOut) {
             ASSERT_GE(instance->history[0][896 + j], 128) << "top row of the stack";
             ASSERT_LE(instance->history[0][896 + j], 400);
         }
-        if (n == 7)
-            for (int j = 0; j < 1024; ++j) ASSERT_NE(instance->history[0][j], NO_LEVEL) << "eight frames fill the row";
+        if (n == 7) {
+            for (int j = 0; j < 1024; ++j) {
+                ASSERT_NE(instance->history[0][j], NO_LEVEL) << "eight frames fill the row";
+            }
+        }
     }
     // After nine analyses the frames, left to right, are analyses 2 .. 9.
     for (int f = 0; f < 8; ++f)
