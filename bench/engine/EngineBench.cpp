@@ -137,6 +137,25 @@ void BM_FftwTransformsOfASecond(benchmark::State& state) {
 }
 BENCHMARK(BM_FftwTransformsOfASecond)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
+// What the short-lived workers cost by themselves: start and end as many threads as the engine does in
+// one second (four per analysis), each doing nothing.
+DWORD doNothing(void*) { return DWORD(-1); }
+
+void BM_WorkerThreadsOfASecond(benchmark::State& state) {
+    const int threads = 4 * (kRate / 8192 + 1);
+    for (auto _ : state) {
+        for (int t = 0; t < threads; t += 4) {
+            HANDLE handles[4];
+            for (HANDLE& handle : handles) handle = CreateThread(nullptr, 0, &doNothing, nullptr, 0, nullptr);
+            for (HANDLE handle : handles) {
+                WaitForSingleObject(handle, INFINITE);
+                CloseHandle(handle);
+            }
+        }
+    }
+}
+BENCHMARK(BM_WorkerThreadsOfASecond)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
