@@ -39,11 +39,15 @@ int32_t GuiCtrl::processControl(int32_t inputs, int32_t, int32_t outputs, int32_
 }
 
 int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outputs) {
-    // Start-up: the first calls only count; from the 16th on they look for the window by its title.
+    // Start-up: the first calls only count; from the 16th on they take the instance's own window, or
+    // look for a window by its title when the instance has none of its own.
     if (startupCalls < kStartupCalls) {
         outputs[slot::kReadyPin] = 0;
         ++startupCalls;
-        if (startupCalls > 15) analyzerWindow = FindWindowA(nullptr, "Analyzer");
+        if (startupCalls > 15) {
+            const HWND own = ownWindow.load(std::memory_order_acquire);
+            analyzerWindow = own ? own : FindWindowA(nullptr, "Analyzer");
+        }
         return 0;
     }
 

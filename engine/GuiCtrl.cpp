@@ -26,7 +26,7 @@ bool GuiCtrl::isComplete() const {
 
 void GuiCtrl::initialise() {
     windowShown = false;
-    for (int32_t& value : panelValues) value = 0;
+    for (PanelValue& value : panelValues) value = 0;
     for (double& c : windowCoefficients) c = 0.0;
     for (int32_t& value : lastInput) value = 0;
     startupCalls = 0;

@@ -4,13 +4,14 @@
 //
 // Threads: construction and destruction [main-thread]; processControl and processAudio
 // [audio-thread] (never at the same time); setPanelValue [main-thread]. panelValues entries are whole
-// 32-bit words written by the panel and read by the processing calls without a lock. Drawing
+// 32-bit words (relaxed atomics) written by the panel and read by the processing calls without a lock. Drawing
 // [worker]s see only their TraceJob and their jobIdle flag.
 #pragma once
 
 #include "engine/Effect.h"
 #include "engine/FrequencyMap.h"
 #include "engine/GuiObjectCallback.h"
+#include "engine/PanelValue.h"
 #include "engine/RealFft.h"
 #include "engine/ScopeEffectCallback.h"
 #include "engine/TraceJob.h"
@@ -50,11 +51,14 @@ public:
 
     // Panel link and control state.
     GuiObjectCallback* guiCallback = nullptr;
-    int32_t panelValues[kControlSlots];
+    PanelValue panelValues[kControlSlots];
     int32_t lastInput[kInputPins];
     int32_t startupCalls = 0;
     bool windowShown = false;
     HWND analyzerWindow = 0;
+    // The instance's own window, handed over when its window is created [main-thread]; the start-up
+    // looks the window up by its title only while this is 0 (no window of its own).
+    std::atomic<HWND> ownWindow{0};
     int32_t idleBlockCount = 0;
 
     // Analysis configuration.

@@ -144,7 +144,7 @@ void releaseLastWorker(GuiCtrl& instance, int trace) {
 }  // namespace
 
 uint32_t traceColourWord(const GuiCtrl& instance, int trace) {
-    const int32_t* p = instance.panelValues;
+    const PanelValue* p = instance.panelValues;
     const uint32_t history = p[slot::kFirstHistory + trace] ? 256u : 0u;
     const uint32_t r = uint32_t(p[slot::kFirstColour + 3 * trace]);
     const uint32_t g = uint32_t(p[slot::kFirstColour + 3 * trace + 1]);

@@ -1,6 +1,7 @@
 #include "module/InstanceLifecycle.h"
 
 #include "engine/GuiCtrl.h"
+#include "ui/GuiRegistry.h"
 
 #include <new>
 
@@ -16,7 +17,21 @@ GuiCtrl* createInstance() {
         delete instance;
         return nullptr;
     }
+    // Its window: the panel becomes the instance's road to the screen.
+    try {
+        instance->guiCallback = createGuiFor(instance);
+    } catch (const std::bad_alloc&) {
+        destroyGuiFor(instance);
+        delete instance;
+        stopToolkitIfUnused();
+        return nullptr;
+    }
     return instance;
 }
 
-void destroyInstance(GuiCtrl* instance) { delete instance; }
+void destroyInstance(GuiCtrl* instance) {
+    delete instance;
+    // Only the address is compared: the instance is gone already.
+    destroyGuiFor(instance);
+    stopToolkitIfUnused();
+}

@@ -106,6 +106,11 @@ unsigned long PlatformWindow_x11ErrorCount(void)
     return X11Connection::errorCount();
 }
 
+void PlatformWindow_installX11ErrorHandler(void)
+{
+    X11Connection::installErrorHandler();
+}
+
 BOOL PlatformWindow_x11Available(void)
 {
     return X11Connection::instance() != nullptr ? 1 : 0;

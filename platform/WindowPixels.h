@@ -32,6 +32,11 @@ PLATFORM_API BOOL PlatformWindow_writePng(HWND window, const char* path);
 // started (drawing into a destroyed window, for example). Errors never end the process.
 PLATFORM_API unsigned long PlatformWindow_x11ErrorCount(void);
 
+// Makes the library's X error handler the process's handler again, after another library (the
+// toolkit) replaced it. The handler counts errors on the library's own connection and ignores those of
+// every other connection; it never ends the process.
+PLATFORM_API void PlatformWindow_installX11ErrorHandler(void);
+
 // 1 when the library has an X connection (DISPLAY set and the server reachable), else 0. The
 // in-memory back end works either way.
 PLATFORM_API BOOL PlatformWindow_x11Available(void);

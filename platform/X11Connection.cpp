@@ -66,6 +66,11 @@ unsigned pixelToChannel(unsigned long pixel, unsigned long mask)
 
 }  // namespace
 
+void X11Connection::installErrorHandler()
+{
+    XSetErrorHandler(onXError);
+}
+
 PixelFormat PixelFormat::of(const Visual* visual, int depth)
 {
     PixelFormat format;

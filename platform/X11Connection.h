@@ -34,6 +34,8 @@ public:
 
     // Errors raised on this connection so far. [any-thread]
     static unsigned long errorCount();
+    // Installs the library's error handler as the process's X error handler. [any-thread]
+    static void installErrorHandler();
 
     // The following calls take the mutex themselves. [any-thread]
     HWND findWindowByName(const char* name);

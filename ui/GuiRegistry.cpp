@@ -1,0 +1,60 @@
+#include "ui/GuiRegistry.h"
+
+#include "engine/GuiCtrl.h"
+#include "ui/MainComponent.h"
+#include "ui/MainWindow.h"
+#include "ui/ToolkitOnHostLoop.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+
+namespace {
+
+juce::Array<GuiHolder*>& registry() {
+    static juce::Array<GuiHolder*> holders;
+    return holders;
+}
+
+}  // namespace
+
+GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance(forInstance) {
+    if (toolkit::start()) {
+        // Owned here until the holder is complete, so that running out of memory leaks no window.
+        std::unique_ptr<MainWindow> created(new MainWindow(instance));
+        created->addToDesktop(created->getDesktopWindowStyleFlags());
+        registry().add(this);
+        window = created.release();
+    } else {
+        registry().add(this);
+    }
+}
+
+GuiHolder::~GuiHolder() {
+    registry().removeFirstMatchingValue(this);
+    delete window;
+}
+
+GuiObjectCallback* createGuiFor(GuiCtrl* instance) {
+    auto* holder = new GuiHolder(instance);
+    MainWindow* window = holder->window;
+    if (window == nullptr) return nullptr;
+    // Two instances have two windows of the same title: each draws into the one that is its own.
+    if (auto* peer = window->getPeer())
+        instance->ownWindow.store(HWND(reinterpret_cast<uintptr_t>(peer->getNativeHandle())), std::memory_order_release);
+    return window->panel;
+}
+
+void destroyGuiFor(const GuiCtrl* instance) {
+    for (GuiHolder* holder : registry())
+        if (holder->instance == instance) {
+            delete holder;
+            return;
+        }
+}
+
+int guiCount() { return registry().size(); }
+
+void stopToolkitIfUnused() {
+    if (guiCount() == 0) toolkit::stop();
+}

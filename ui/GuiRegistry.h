@@ -1,0 +1,38 @@
+// The module-wide registry that ties each analyzer instance to its window.
+//
+// A GuiHolder is created right after its instance: it starts the toolkit on the calling thread if it
+// does not run yet, builds the instance's MainWindow and registers itself. destroyGuiFor deletes the
+// holder of an instance (compared by address only: the instance is already gone by then), and the
+// destroy command stops the toolkit once guiCount() reaches 0.
+//
+// Threads: [main-thread] for everything here; the registry takes no lock.
+#pragma once
+
+class GuiCtrl;
+class GuiObjectCallback;
+class MainWindow;
+
+class GuiHolder {
+public:
+    explicit GuiHolder(GuiCtrl* instance);
+    ~GuiHolder();
+
+    GuiHolder(const GuiHolder&) = delete;
+    GuiHolder& operator=(const GuiHolder&) = delete;
+
+    GuiCtrl* const instance;
+    MainWindow* window = nullptr;   // owned; null when no display was available
+};
+
+// Creates the holder and window of a new instance, hands the instance its window handle, and returns
+// the panel's relay for the instance's guiCallback (null when the instance has no window).
+GuiObjectCallback* createGuiFor(GuiCtrl* instance);
+
+// Deletes the first holder serving the instance; nothing when there is none.
+void destroyGuiFor(const GuiCtrl* instance);
+
+// The number of registered holders.
+int guiCount();
+
+// Shuts the toolkit down when no holder is left (the last step of destroying an instance).
+void stopToolkitIfUnused();

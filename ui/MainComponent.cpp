@@ -1,0 +1,119 @@
+#include "ui/MainComponent.h"
+
+#include "engine/GuiCtrl.h"
+#include "resources/EmbeddedImages.h"
+
+using namespace panel;
+
+namespace {
+
+juce::Image imageOf(const images::EmbeddedImage& image) {
+    return juce::ImageCache::getFromMemory(image.data, image.size);
+}
+
+void setImages(juce::ImageButton& button, const juce::Image& off, const juce::Image& on) {
+    const juce::Colour clear(0x00000000);
+    button.setImages(false, true, true, off, 1.0f, clear, juce::Image(), 1.0f, clear, on, 1.0f, clear, 0.0f);
+}
+
+}  // namespace
+
+MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(instance), mainWindow(window) {
+    for (int id = 0; id < kControlCount; ++id) createControl(ControlId(id));
+
+    setSize(1065, 560);
+    tooltipWindow = std::make_unique<juce::TooltipWindow>(nullptr, 700);
+
+    display = std::make_unique<ANZEIGE_Component>();
+    addAndMakeVisible(display.get());
+    display->setVisible(true);
+    display->addMouseListener(this, true);
+    display->setTopLeftPosition(11, 41);
+    display->displayMode = ANZEIGE_Component::kNothing;
+    display->dbStep = 1;
+    display->scaleMode = 0;
+    display->showFreqLabels = false;
+    for (int k = 0; k < 4; ++k) {
+        display->traceOn[k] = true;
+        display->traceRed[k] = int(spec(ControlId(redSlider1 + 3 * k)).initialValue);
+        display->traceGreen[k] = int(spec(ControlId(greenSlider1 + 3 * k)).initialValue);
+        display->traceBlue[k] = int(spec(ControlId(blueSlider1 + 3 * k)).initialValue);
+    }
+    markerHold = false;
+    markerActive = false;
+    for (double& peak : markerPeakDb) peak = -66.6;
+}
+
+MainComponent::~MainComponent() {
+    cancelPendingUpdate();
+    for (auto& control : controls) control.reset();
+    display.reset();
+    tooltipWindow.reset();
+}
+
+void MainComponent::createControl(ControlId id) {
+    const ControlSpec& s = spec(id);
+    switch (s.kind) {
+    case Kind::slider: {
+        auto* slider = new juce::Slider("new slider");
+        controls[id].reset(slider);
+        addAndMakeVisible(slider);
+        slider->setRange(s.minimum, s.maximum, 1.0);
+        slider->setSliderStyle(juce::Slider::LinearBar);
+        slider->setTextBoxStyle(juce::Slider::TextBoxLeft, false, 80, 20);
+        slider->setColour(juce::Slider::thumbColourId, juce::Colour(s.thumbColour));
+        slider->setColour(juce::Slider::textBoxTextColourId, juce::Colour(0xFFFFFFFF));
+        // Delivered by the loop after construction: the start-up publication.
+        slider->setValue(s.initialValue, juce::sendNotificationAsync);
+        if (s.tooltip) slider->setTooltip(s.tooltip);
+        slider->addListener(this);
+        break;
+    }
+    case Kind::historyToggle:
+    case Kind::smallToggle: {
+        auto* button = new juce::ImageButton("new button");
+        controls[id].reset(button);
+        addAndMakeVisible(button);
+        button->setClickingTogglesState(true);
+        button->addListener(this);
+        button->setTooltip(s.tooltip);
+        if (s.kind == Kind::historyToggle)
+            setImages(*button, imageOf(images::historyOff), imageOf(images::historyOn));
+        else
+            setImages(*button, imageOf(images::toggleOff), imageOf(images::toggleOn));
+        break;
+    }
+    case Kind::comboBox: {
+        auto* box = new juce::ComboBox("new combo box");
+        controls[id].reset(box);
+        addAndMakeVisible(box);
+        box->setTooltip(s.tooltip);
+        box->setEditableText(false);
+        box->setJustificationType(juce::Justification::centred);
+        box->setTextWhenNothingSelected(s.emptyText);
+        box->setTextWhenNoChoicesAvailable("(no choices)");
+        for (int i = 0; i < s.itemCount; ++i) box->addItem(s.items[i].text, s.items[i].id);
+        box->addListener(this);
+        box->setColour(juce::ComboBox::backgroundColourId, juce::Colour(0xFF000000));
+        box->setColour(juce::ComboBox::textColourId, juce::Colour(0xFFFFFFFF));
+        box->setColour(juce::ComboBox::outlineColourId, juce::Colour(0xFF808080));
+        box->setColour(juce::ComboBox::buttonColourId, juce::Colour(0xFF555555));
+        box->setColour(juce::ComboBox::arrowColourId, juce::Colour(0xFF008000));
+        box->setSelectedId(1, juce::sendNotification);   // delivered asynchronously
+        break;
+    }
+    }
+}
+
+void MainComponent::resized() {
+    for (int id = 0; id < kControlCount; ++id) {
+        const Bounds& b = spec(ControlId(id)).bounds;
+        controls[id]->setBounds(b.x, b.y, b.width, b.height);
+    }
+}
+
+ControlId MainComponent::idOf(const juce::Component* control) const {
+    for (int id = 0; id < kControlCount; ++id)
+        if (controls[id].get() == control) return ControlId(id);
+    return kControlCount;
+}

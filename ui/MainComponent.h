@@ -1,0 +1,88 @@
+// The control panel: the window's 1065 x 560 content. It owns the display (at 11, 41), a tooltip window
+// and the 31 controls of PanelControls.h in the strip below the display.
+//
+// Every change of a control, by the user or by a value from the engine, is published on its control
+// slot through the instance's setPanelValue; the engine echoes the exchanged slots on its output pins.
+// Values from the engine arrive through GuiObjectCallback: setValue queues them under a lock, and the
+// panel applies them on the message thread by setting the controls with change notification.
+//
+// The class is split by concern: MainComponent.cpp (construction and layout), PanelListeners.cpp
+// (control changes), PanelRelay.cpp (values from the engine), PanelPaint.cpp (painting).
+//
+// Threads: setValue and showWindow [audio-thread]; everything else [main-thread].
+#pragma once
+
+#include "engine/GuiObjectCallback.h"
+#include "ui/ANZEIGE_Component.h"
+#include "ui/PanelControls.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+
+class GuiCtrl;
+class MainWindow;
+
+// One value queued from the engine for the panel.
+struct PendingValue {
+    int32_t slot;
+    int32_t value;
+};
+
+class MainComponent : public juce::Component,
+                      public juce::Slider::Listener,
+                      public juce::Button::Listener,
+                      public juce::ComboBox::Listener,
+                      public juce::AsyncUpdater,
+                      public GuiObjectCallback {
+public:
+    MainComponent(GuiCtrl* instance, MainWindow* window);
+    ~MainComponent() override;
+
+    void paint(juce::Graphics& g) override;
+    void resized() override;
+
+    void sliderValueChanged(juce::Slider* slider) override;
+    void buttonClicked(juce::Button* button) override;
+    void comboBoxChanged(juce::ComboBox* box) override;
+
+    // GuiObjectCallback [audio-thread]
+    void setValue(int32_t slot, int32_t value) override;
+    void showWindow(int32_t flag) override;
+    // Applies the queued values in arrival order.
+    void handleAsyncUpdate() override;
+
+    // Sets the display's level scale from the view controls, then repaints the scale strip.
+    void updateScaleMode();
+
+    juce::Slider& slider(panel::ControlId id) const { return *static_cast<juce::Slider*>(controls[id].get()); }
+    juce::Button& button(panel::ControlId id) const { return *static_cast<juce::Button*>(controls[id].get()); }
+    juce::ComboBox& comboBox(panel::ControlId id) const { return *static_cast<juce::ComboBox*>(controls[id].get()); }
+
+    // The text of a marker read-out: the value truncated toward zero to tenths, as "%.9g", then unit.
+    static juce::String formatReadout(double value, const char* unit);
+    // 20 log10 (x / full scale) in dB; -66.66 for 0.
+    static double levelToDb(int32_t x);
+
+    struct { int32_t x = 0, y = 0; } dragOrigin;
+    double markerFrequency = 0.0;
+    double markerLevelDb[4] = {};
+    bool markerActive = false;
+    bool markerHold = false;
+    double markerPeakDb[4] = {-66.6, -66.6, -66.6, -66.6};
+
+    GuiCtrl* guiCtrl;
+    MainWindow* mainWindow;
+    juce::Array<PendingValue, juce::CriticalSection> pendingValues;
+    std::unique_ptr<juce::TooltipWindow> tooltipWindow;
+    std::unique_ptr<ANZEIGE_Component> display;
+    std::unique_ptr<juce::Component> controls[panel::kControlCount];
+
+private:
+    void createControl(panel::ControlId id);
+    panel::ControlId idOf(const juce::Component* control) const;
+    void publish(panel::ControlId id);
+    void publishOn(int slot, int32_t value);
+    void applyValue(int32_t slot, int32_t value);
+    void paintReadouts(juce::Graphics& g);
+};

@@ -1,0 +1,50 @@
+#include "ui/MainWindow.h"
+
+#include "ui/MainComponent.h"
+#include "ui/TITELCOMPONENT.h"
+
+namespace {
+constexpr juce::uint32 kWindowBackground = 0xFFD3D3D3;
+constexpr int kMinimiseButtonOnly = juce::DocumentWindow::minimiseButton;
+}  // namespace
+
+void SafeUpdater::handleAsyncUpdate() {
+    if (window == nullptr) return;
+    const bool show = shown.load(std::memory_order_relaxed);
+    window->setVisible(show);
+    if (show && window->isMinimised()) window->setMinimised(false);
+}
+
+MainWindow::MainWindow(GuiCtrl* forInstance)
+    : juce::DocumentWindow("Analyzer", juce::Colour(kWindowBackground), kMinimiseButtonOnly, true),
+      instance(forInstance) {
+    setTitleBarHeight(0);
+    panel = new MainComponent(instance, this);
+    setContentOwned(panel, true);
+    centreWithSize(getWidth(), getHeight());
+
+    titleBar = new TITELCOMPONENT();
+    addAndMakeVisible(titleBar);
+    titleBar->addMouseListener(this, true);
+    titleBar->setTopLeftPosition(1, 1);
+
+    setVisible(true);
+    updater.window = this;
+}
+
+MainWindow::~MainWindow() {
+    updater.window = nullptr;
+    updater.cancelPendingUpdate();
+    delete titleBar;
+    clearContentComponent();
+}
+
+void MainWindow::mouseDown(const juce::MouseEvent& event) {
+    if (event.mods.isLeftButtonDown() && titleBar != nullptr && event.eventComponent == titleBar->closeButton)
+        setMinimised(true);
+}
+
+void MainWindow::setShown(bool show) {
+    updater.shown.store(show, std::memory_order_relaxed);
+    updater.triggerAsyncUpdate();
+}

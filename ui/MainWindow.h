@@ -1,0 +1,42 @@
+// The analyzer's top-level window, titled "Analyzer": no platform frame, a 1-pixel border around the
+// 1065 x 560 panel, the title bar over the panel's top 30 rows, centred on the main monitor.
+//
+// SafeUpdater carries show and hide requests from the engine's thread to the window: setShown only
+// records the flag and triggers the toolkit's asynchronous update, and the window is touched on the
+// message thread.
+//
+// Threads: setShown [audio-thread] or any thread; everything else [main-thread].
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+class GuiCtrl;
+class MainComponent;
+class TITELCOMPONENT;
+
+class SafeUpdater : public juce::AsyncUpdater {
+public:
+    ~SafeUpdater() override { cancelPendingUpdate(); }
+    void handleAsyncUpdate() override;
+
+    std::atomic<bool> shown{true};
+    juce::DocumentWindow* window = nullptr;
+};
+
+class MainWindow : public juce::DocumentWindow {
+public:
+    explicit MainWindow(GuiCtrl* instance);
+    ~MainWindow() override;
+
+    // Left press on the title bar's invisible close button: minimise. Nothing else.
+    void mouseDown(const juce::MouseEvent& event) override;
+    // A platform close request (window manager, keyboard shortcut) is ignored: the window stays.
+    void closeButtonPressed() override {}
+    // Records a show (1) or hide (0) request; the window follows on the message thread.
+    void setShown(bool show);
+
+    TITELCOMPONENT* titleBar = nullptr;
+    MainComponent* panel = nullptr;   // the owned content component
+    SafeUpdater updater;
+    GuiCtrl* instance;
+};

@@ -1,0 +1,93 @@
+// Values from the engine: queued on the engine's thread, applied on the message thread. Applying sets
+// a control with change notification, so its listener publishes the value again on the same slot and
+// the engine echoes it on the output pin; other slots set display or marker members.
+#include "ui/MainComponent.h"
+
+#include "engine/ControlSlots.h"
+#include "ui/MainWindow.h"
+
+#include <cmath>
+#include <cstring>
+
+using namespace panel;
+
+void MainComponent::setValue(int32_t slot, int32_t value) {
+    pendingValues.add(PendingValue{slot, value});   // takes the queue's lock for the append only
+    triggerAsyncUpdate();
+}
+
+void MainComponent::showWindow(int32_t flag) { mainWindow->setShown(flag != 0); }
+
+void MainComponent::handleAsyncUpdate() {
+    // Values queued while this runs are applied in the same pass. The lock is held only to read and
+    // to remove the head, never while a value is applied.
+    while (pendingValues.size() > 0) {
+        const PendingValue head = pendingValues.getFirst();
+        if (head.slot < 128) applyValue(head.slot, head.value);
+        pendingValues.remove(0);
+    }
+}
+
+double MainComponent::levelToDb(int32_t x) {
+    if (x == 0) return -66.66;
+    return 20.0 * std::log10(std::fabs(double(x)) / 2147483647.0);
+}
+
+void MainComponent::applyValue(int32_t slot, int32_t value) {
+    // An id without an item leaves the box showing its nothing-selected text.
+    auto selectIn = [](juce::ComboBox& box, int64_t id) {
+        box.setSelectedId(id >= 1 && id <= 1000 ? int(id) : 0, juce::sendNotification);
+    };
+    if (slot >= slot::kFirstColour && slot < slot::kFirstColour + 12) {
+        slider(ControlId(redSlider1 + slot - slot::kFirstColour)).setValue(double(value), juce::sendNotificationAsync);
+        return;
+    }
+    if (slot >= slot::kFirstSelection && slot < slot::kFirstSelection + 4) {
+        selectIn(comboBox(ControlId(inputSelectBox1 + slot - slot::kFirstSelection)), value);
+        return;
+    }
+    if (slot >= slot::kFirstHistory && slot < slot::kFirstHistory + 4) {
+        button(ControlId(historyButton1 + slot - slot::kFirstHistory)).setToggleState(value != 0, juce::sendNotification);
+        return;
+    }
+    if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4) {
+        markerLevelDb[slot - slot::kFirstMarkerLevel] = levelToDb(value);
+        repaint(250, 450, 800, 550);
+        return;
+    }
+    if (slot >= slot::kFirstHeldTrace && slot < slot::kFirstHeldTrace + 4) {
+        // The engine's drawing-job rows, handed over by address when the display is held.
+        const auto* rows = reinterpret_cast<const int32_t*>(uintptr_t(uint32_t(value)));
+        if (rows != nullptr) std::memcpy(display->traceData[slot - slot::kFirstHeldTrace], rows, 1024 * sizeof(int32_t));
+        display->repaintHelper(false);
+        return;
+    }
+    switch (slot) {
+    case slot::kIdleCount: slider(idleCountSlider).setValue(double(value), juce::sendNotificationAsync); break;
+    case slot::kSpectrumMode:
+        button(timeFrequencyButton).setToggleState(value != 0, juce::sendNotification);
+        display->repaintHelper(false);
+        break;
+    case slot::kMarker: markerFrequency = value / 100.0; break;
+    case slot::kMagnitudes: button(absoluteValuesButton).setToggleState(value != 0, juce::sendNotification); break;
+    case slot::kFftSize: selectIn(comboBox(fftBlocksizeBox), value == 2048 ? 2 : value == 4096 ? 3 : value == 8192 ? 4 : 1); break;
+    case slot::kMarksValid:
+        display->showFreqLabels = value != 0;
+        display->repaintHelper(false);
+        break;
+    case slot::kBinWidth:
+        display->firstFreqLabelValue = value;
+        display->repaintHelper(false);
+        break;
+    case slot::kFirstMark: display->label100HzX = value; display->repaintHelper(false); break;
+    case slot::kFirstMark + 1: display->label1kHzX = value; display->repaintHelper(false); break;
+    case slot::kFirstMark + 2: display->label10kHzX = value; display->repaintHelper(false); break;
+    case slot::kCatcher: selectIn(comboBox(catcherModeBox), int64_t(value) + 1); break;
+    case slot::kWindow: selectIn(comboBox(windowBox), int64_t(value) + 1); break;
+    case slot::kRedraw:
+        display->repaintHelper(false);
+        repaint();
+        break;
+    default: break;   // 5, 11, 12 and 44 on: no effect
+    }
+}

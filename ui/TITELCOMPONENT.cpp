@@ -1,0 +1,40 @@
+#include "ui/TITELCOMPONENT.h"
+
+#include "resources/EmbeddedImages.h"
+
+namespace {
+constexpr int kCentred = juce::Justification::centred;   // 36
+}  // namespace
+
+TITELCOMPONENT::TITELCOMPONENT() {
+    // Keyed by the data's address, so every window of the process shares one decoded image.
+    background = juce::ImageCache::getFromMemory(images::titleBar.data, images::titleBar.size);
+
+    closeButton = new juce::ImageButton("new button");
+    addAndMakeVisible(closeButton);
+    closeButton->setTooltip("Close Panel");
+    const juce::Colour clear(0x00000000);
+    // No images: the button paints nothing and takes the mouse over its whole rectangle.
+    closeButton->setImages(false, true, true, juce::Image(), 1.0f, clear, juce::Image(), 1.0f, clear, juce::Image(),
+                           1.0f, clear, 0.0f);
+    setSize(barWidth, barHeight);
+}
+
+TITELCOMPONENT::~TITELCOMPONENT() {
+    delete closeButton;
+    closeButton = nullptr;
+}
+
+void TITELCOMPONENT::resized() { closeButton->setBounds(barWidth - 30, 3, 26, 24); }
+
+void TITELCOMPONENT::paint(juce::Graphics& g) {
+    g.fillAll(juce::Colour(0xFF000000));
+    g.drawImage(background, 0, 0, barWidth, barHeight, 0, 0, background.getWidth(), background.getHeight(), false);
+    g.setColour(juce::Colour(0xFF000000));
+    g.setFont(juce::Font(24.0f, juce::Font::plain));
+    g.drawText("Analyzer", 10, 3, barWidth - 20, 20, juce::Justification(kCentred), true);
+    g.setFont(juce::Font(30.0f, juce::Font::plain));
+    g.drawText("X", barWidth - 30, 3, 22, 22, juce::Justification(kCentred), true);
+    g.setFont(juce::Font(24.0f, juce::Font::plain));
+    g.drawText("K|W", 10, 2, 52, 22, juce::Justification(kCentred), true);
+}

@@ -1,0 +1,21 @@
+// The window's title bar: a stretched grey gradient image, the title "Analyzer", "K|W" at the left and
+// an "X" at the right under an invisible button that minimises the window (the window listens to it).
+//
+// Threads: [main-thread].
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+class TITELCOMPONENT : public juce::Component {
+public:
+    TITELCOMPONENT();
+    ~TITELCOMPONENT() override;
+
+    void paint(juce::Graphics& g) override;
+    void resized() override;
+
+    int barHeight = 30;
+    int barWidth = 1065;
+    juce::ImageButton* closeButton = nullptr;   // owned
+    juce::Image background;
+};

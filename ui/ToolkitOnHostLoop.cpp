@@ -1,0 +1,81 @@
+#include "ui/ToolkitOnHostLoop.h"
+
+#include "platform/MessageLoop.h"
+#include "platform/WindowPixels.h"
+#include "ui/ToolkitXQueue.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+#include <juce_events/native/juce_linux_EventLoopInternal.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace toolkit {
+namespace {
+
+// Keeps the platform loop's registrations equal to the set of descriptors the toolkit listens on.
+class LoopBridge : private juce::LinuxEventLoopInternal::Listener {
+public:
+    explicit LoopBridge(PlatformLoop* loop) : loop_(loop) {
+        juce::LinuxEventLoopInternal::registerLinuxEventLoopListener(*this);
+        hookId_ = PlatformLoop_addPrePollHook(loop_, &LoopBridge::beforePoll, this);
+        fdCallbacksChanged();
+    }
+
+    ~LoopBridge() override {
+        juce::LinuxEventLoopInternal::deregisterLinuxEventLoopListener(*this);
+        PlatformLoop_removePrePollHook(loop_, hookId_);
+        for (int fd : registered_) PlatformLoop_removeFd(loop_, fd);
+    }
+
+private:
+    void fdCallbacksChanged() override {
+        const std::vector<int> wanted = juce::LinuxEventLoopInternal::getRegisteredFds();
+        for (int fd : registered_)
+            if (std::find(wanted.begin(), wanted.end(), fd) == wanted.end()) PlatformLoop_removeFd(loop_, fd);
+        for (int fd : wanted)
+            if (std::find(registered_.begin(), registered_.end(), fd) == registered_.end())
+                PlatformLoop_addFd(loop_, fd, POLLIN, &LoopBridge::onReady, nullptr);
+        registered_ = wanted;
+    }
+
+    static void onReady(int fd, short, void*) { juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(fd); }
+
+    // The toolkit's own round trips may have read events into Xlib's queue: dispatch them now.
+    static int beforePoll(void*) {
+        const int fd = toolkitConnectionWithQueuedEvents();
+        if (fd >= 0) juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(fd);
+        return 0;
+    }
+
+    PlatformLoop* loop_;
+    int hookId_ = 0;
+    std::vector<int> registered_;
+};
+
+LoopBridge* bridge = nullptr;
+
+}  // namespace
+
+bool start() {
+    if (bridge != nullptr) return true;
+    // Without a display the toolkit could open no window; instances then run without one.
+    if (!PlatformWindow_x11Available()) return false;
+    juce::initialiseJuce_GUI();
+    bridge = new LoopBridge(PlatformLoop_shared());
+    // The toolkit installs its own X error handler; the platform library's counts the errors of its
+    // drawing connection and, like the toolkit's, never ends the process.
+    PlatformWindow_installX11ErrorHandler();
+    return true;
+}
+
+bool isRunning() { return bridge != nullptr; }
+
+void stop() {
+    if (bridge == nullptr) return;
+    delete bridge;
+    bridge = nullptr;
+    juce::shutdownJuce_GUI();
+}
+
+}  // namespace toolkit

@@ -1,0 +1,12 @@
+// Whether Xlib holds events of the toolkit's X connection in its own queue, where poll() cannot see
+// them. Kept apart from the platform headers, whose Win32 names clash with the X headers.
+//
+// Threads: [main-thread].
+#pragma once
+
+namespace toolkit {
+
+// The toolkit's X connection descriptor when events wait in Xlib's queue, else -1.
+int toolkitConnectionWithQueuedEvents();
+
+}  // namespace toolkit
