@@ -1,0 +1,133 @@
+#include "AnalyzerHarness.h"
+
+#include "platform/MessageLoop.h"
+#include "platform/WindowPixels.h"
+
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+constexpr int32_t kCreateInstance = 1025;
+constexpr int32_t kDestroyInstance = 1026;
+constexpr int32_t kGetEntryPoints = 1027;
+
+typedef int32_t (*ProcessAudio)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
+typedef int32_t (*ProcessControl)(uint32_t, int32_t, int32_t, int32_t, int32_t);
+
+template <typename T>
+int32_t word(T* pointer) {
+    return int32_t(reinterpret_cast<uintptr_t>(pointer));
+}
+
+// WM_NAME of any 8-bit type: the toolkit stores it as UTF8_STRING, which XFetchName does not read.
+bool titled(Display* display, Window window, const char* title) {
+    XTextProperty name{};
+    bool match = false;
+    if (XGetWMName(display, window, &name) && name.value && name.format == 8)
+        match = std::strcmp(reinterpret_cast<const char*>(name.value), title) == 0;
+    if (name.value) XFree(name.value);
+    return match;
+}
+
+}  // namespace
+
+bool displayAvailable() { return std::getenv("DISPLAY") != nullptr && PlatformWindow_x11Available(); }
+
+void AnalyzerHarness::SetUp() {
+    if (!displayAvailable()) GTEST_SKIP() << "no display";
+    display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    ASSERT_TRUE(module.load(QANAGUI_MODULE_PATH)) << module.error();
+    int32_t out[6] = {}, returned = 0, in = 0;
+    module.command(kGetEntryPoints, &in, 4, out, 24, returned);
+    ASSERT_EQ(out[0], 0);
+    for (int i = 0; i < 5; ++i) entries[i] = uint32_t(out[1 + i]);
+}
+
+void AnalyzerHarness::TearDown() {
+    std::vector<int32_t> live;
+    for (const auto& entry : pins) live.push_back(entry.first);
+    for (int32_t handle : live) EXPECT_EQ(destroy(handle), 0);
+    pump(20);
+    module.unload();
+    if (display) XCloseDisplay(display);
+}
+
+int32_t AnalyzerHarness::create() {
+    int32_t out[2] = {-9, 0}, returned = 0, in = 0;
+    module.command(kCreateInstance, &in, 4, out, 8, returned);
+    EXPECT_EQ(out[0], 0) << "creation failed";
+    if (out[0] == 0) pins[out[1]] = std::make_unique<InstancePins>();
+    return out[1];
+}
+
+int32_t AnalyzerHarness::destroy(int32_t handle) {
+    int32_t out[1] = {-9}, returned = 0;
+    module.command(kDestroyInstance, &handle, 4, out, 4, returned);
+    if (out[0] == 0) pins.erase(handle);
+    return out[0];
+}
+
+void AnalyzerHarness::control(int32_t handle) {
+    InstancePins& p = *pins.at(handle);
+    reinterpret_cast<ProcessControl>(uintptr_t(entries[1]))(uint32_t(handle), word(p.inputPointers), 0, word(p.outputs), 0);
+}
+
+void AnalyzerHarness::audio(int32_t handle, const std::vector<int32_t>& a, const std::vector<int32_t>& b,
+                            const std::vector<int32_t>& c, const std::vector<int32_t>& d) {
+    const int32_t* rows[4] = {a.data(), b.data(), c.data(), d.data()};
+    reinterpret_cast<ProcessAudio>(uintptr_t(entries[0]))(uint32_t(handle), 0, word(rows), 0, 0, 0, int32_t(a.size()));
+}
+
+void AnalyzerHarness::startUp(int32_t handle) {
+    pins.at(handle)->inputs[44] = 1;
+    for (int i = 0; i <= 30; ++i) control(handle);
+}
+
+void AnalyzerHarness::pump(int ms) { PlatformLoop_runFor(PlatformLoop_shared(), ms); }
+
+bool AnalyzerHarness::waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        pump(10);
+    }
+    return true;
+}
+
+std::vector<Window> AnalyzerHarness::analyzerWindows() {
+    std::vector<Window> found;
+    Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XSync(display, False);
+    if (!XQueryTree(display, root, &root, &parent, &children, &count)) return found;
+    for (unsigned i = 0; i < count; ++i)
+        if (titled(display, children[i], "Analyzer")) found.push_back(children[i]);
+    if (children) XFree(children);
+    return found;
+}
+
+bool AnalyzerHarness::isMapped(Window window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+}
+
+std::vector<COLORREF> AnalyzerHarness::pixels(Window window, int x, int y, int width, int height) {
+    std::vector<COLORREF> out(size_t(width * height), 0xDEADBEEF);
+    XImage* image = XGetImage(display, window, x, y, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (image == nullptr) return out;
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column) {
+            const unsigned long p = XGetPixel(image, column, row);
+            out[size_t(row * width + column)] = COLORREF(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
+        }
+    XDestroyImage(image);
+    return out;
+}
+
+bool AnalyzerHarness::waitPainted(Window window) {
+    return waitUntil([&] { return pixel(window, 600, 300) == 0 && pixel(window, 5, 100) != 0; });
+}
