@@ -53,13 +53,17 @@ juce::Colour ANZEIGE_Component::dimColour(int k) const {
                         juce::uint8((traceBlue[k] & 0xFF) / 2));
 }
 
-void ANZEIGE_Component::paintLevelLabels(juce::Graphics& g) const {
+juce::StringArray ANZEIGE_Component::levelLabels(int scaleMode, int dbStep) {
     const LevelScale* scale = levelScale(scaleMode);
-    if (scale == nullptr) return;
+    if (scale == nullptr) return {};
     const juce::String middle = scale->zeroInMiddle ? juce::String("0") : juce::String(scale->middle * dbStep);
-    g.drawText(juce::String(scale->top * dbStep), 1024, 93, 20, 20, juce::Justification(kCentred), true);
-    g.drawText(middle, 1024, 193, 20, 20, juce::Justification(kCentred), true);
-    g.drawText(juce::String(scale->bottom * dbStep), 1024, 293, 20, 20, juce::Justification(kCentred), true);
+    return {juce::String(scale->top * dbStep), middle, juce::String(scale->bottom * dbStep)};
+}
+
+void ANZEIGE_Component::paintLevelLabels(juce::Graphics& g) const {
+    const juce::StringArray labels = levelLabels(scaleMode, dbStep);
+    for (int i = 0; i < labels.size(); ++i)
+        g.drawText(labels[i], 1024, 93 + 100 * i, 20, 20, juce::Justification(kCentred), true);
 }
 
 void ANZEIGE_Component::paint(juce::Graphics& g) {

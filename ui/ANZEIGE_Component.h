@@ -25,6 +25,10 @@ public:
 
     void paint(juce::Graphics& g) override;
 
+    // The level labels, top, middle and bottom, for a scale mode and dB step; none for modes other
+    // than 1, 2 and 3.
+    static juce::StringArray levelLabels(int scaleMode, int dbStep);
+
     // Repaints the level-label strip at the right (scaleOnly) or the whole trace area.
     void repaintHelper(bool scaleOnly);
 

@@ -12,7 +12,13 @@ void SafeUpdater::handleAsyncUpdate() {
     if (window == nullptr) return;
     const bool show = shown.load(std::memory_order_relaxed);
     window->setVisible(show);
-    if (show && window->isMinimised()) window->setMinimised(false);
+    if (show && window->isMinimised()) {
+        window->setMinimised(false);
+        // On X11 the toolkit's setMinimised(false) does nothing: mapping the window again is what
+        // asks the window manager to bring an iconified window back.
+        window->setVisible(false);
+        window->setVisible(true);
+    }
 }
 
 MainWindow::MainWindow(GuiCtrl* forInstance)
