@@ -3,7 +3,10 @@
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <dirent.h>
 
 #include <chrono>
 #include <cstring>
@@ -33,6 +36,15 @@ bool titled(Display* display, Window window, const char* title) {
 }
 
 }  // namespace
+
+int threadCount() {
+    int count = 0;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+        closedir(tasks);
+    }
+    return count;
+}
 
 bool displayAvailable() { return std::getenv("DISPLAY") != nullptr && PlatformWindow_x11Available(); }
 
@@ -94,8 +106,95 @@ bool AnalyzerHarness::waitUntil(const std::function<bool()>& done, int timeoutMs
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;
         pump(10);
+        if (windowManager) serviceWindowManager();
     }
     return true;
+}
+
+int AnalyzerHarness::topLevelWindowCount() {
+    Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XSync(display, False);
+    XQueryTree(display, root, &root, &parent, &children, &count);
+    if (children) XFree(children);
+    return int(count);
+}
+
+void AnalyzerHarness::press(Window window, int x, int y, int button) {
+    Window child = 0;
+    int rootX = 0, rootY = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
+    XTestFakeButtonEvent(display, unsigned(button), True, CurrentTime);
+    XFlush(display);
+}
+
+void AnalyzerHarness::click(Window window, int x, int y, int button) {
+    press(window, x, y, button);
+    pump(30);
+    XTestFakeButtonEvent(display, unsigned(button), False, CurrentTime);
+    XFlush(display);
+    pump(30);
+}
+
+void AnalyzerHarness::requestClose(Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+}
+
+void AnalyzerHarness::actAsWindowManager() {
+    // The toolkit looks the protocol's atom up without creating it: a window manager has made it.
+    XInternAtom(display, "WM_CHANGE_STATE", False);
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+    windowManager = true;
+}
+
+namespace {
+void setWmState(Display* display, Window window, long state) {
+    const Atom wmState = XInternAtom(display, "WM_STATE", False);
+    const long data[2] = {state, 0};
+    XChangeProperty(display, window, wmState, wmState, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(data), 2);
+}
+}  // namespace
+
+void AnalyzerHarness::serviceWindowManager() {
+    const Atom changeState = XInternAtom(display, "WM_CHANGE_STATE", False);
+    while (XPending(display)) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == ClientMessage && event.xclient.message_type == changeState &&
+            event.xclient.data.l[0] == IconicState) {
+            setWmState(display, event.xclient.window, IconicState);
+            XUnmapWindow(display, event.xclient.window);
+        } else if (event.type == MapNotify) {
+            setWmState(display, event.xmap.window, NormalState);
+        }
+    }
+    XFlush(display);
+}
+
+bool AnalyzerHarness::isIconic(Window window) {
+    const Atom wmState = XInternAtom(display, "WM_STATE", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool iconic = false;
+    if (XGetWindowProperty(display, window, wmState, 0, 2, False, wmState, &type, &format, &items, &after, &data) ==
+            Success &&
+        data && format == 32 && items > 0)
+        iconic = reinterpret_cast<long*>(data)[0] == IconicState;
+    if (data) XFree(data);
+    return iconic;
 }
 
 std::vector<Window> AnalyzerHarness::analyzerWindows() {

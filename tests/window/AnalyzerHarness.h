@@ -56,12 +56,30 @@ protected:
     COLORREF pixel(Window window, int x, int y) { return pixels(window, x, y, 1, 1)[0]; }
     // Waits until the toolkit has painted: the display's black shows at window pixel (600, 300).
     bool waitPainted(Window window);
+    // All top-level windows of the display: the toolkit's hidden ones count too.
+    int topLevelWindowCount();
+
+    // Real pointer input through the X server (XTest), at window pixel (x, y).
+    void press(Window window, int x, int y, int button);
+    void click(Window window, int x, int y, int button = 1);
+    // A window manager's close request (WM_DELETE_WINDOW), as a close shortcut sends it.
+    void requestClose(Window window);
+
+    // Stands in for a window manager's iconify protocol, serviced while the loop runs: a request to
+    // iconify unmaps the window and marks it Iconic in WM_STATE; mapping it again marks it Normal.
+    void actAsWindowManager();
+    bool isIconic(Window window);
+    void serviceWindowManager();
 
     ModuleLoader module;
     Display* display = nullptr;   // the test's own connection
+    bool windowManager = false;
     std::map<int32_t, std::unique_ptr<InstancePins>> pins;
     uint32_t entries[5] = {};
 };
 
 // True when the tests can open windows.
 bool displayAvailable();
+
+// The number of threads of this process.
+int threadCount();
