@@ -17,6 +17,12 @@ void line(juce::Graphics& g, int x1, int y1, int x2, int y2) {
 
 void pixel(juce::Graphics& g, int x, int y) { g.fillRect(x, y, 1, 1); }
 
+// A label in its rectangle, squeezed sideways rather than cut short when the font is wider than the
+// rectangle allows ("100" in 20 pixels).
+void label(juce::Graphics& g, const juce::String& text, int x, int y, int justification) {
+    g.drawFittedText(text, x, y, 20, 20, juce::Justification(justification), 1, 0.5f);
+}
+
 // The level labels at the right: top, middle and bottom, as multiples of the dB step.
 struct LevelScale {
     int top, bottom;   // multiples of the step; the middle is "0" when zeroInMiddle
@@ -63,7 +69,7 @@ juce::StringArray ANZEIGE_Component::levelLabels(int scaleMode, int dbStep) {
 void ANZEIGE_Component::paintLevelLabels(juce::Graphics& g) const {
     const juce::StringArray labels = levelLabels(scaleMode, dbStep);
     for (int i = 0; i < labels.size(); ++i)
-        g.drawText(labels[i], 1024, 93 + 100 * i, 20, 20, juce::Justification(kCentred), true);
+        label(g, labels[i], 1024, 93 + 100 * i, kCentred);
 }
 
 void ANZEIGE_Component::paint(juce::Graphics& g) {
@@ -71,11 +77,10 @@ void ANZEIGE_Component::paint(juce::Graphics& g) {
     g.setColour(kLabelColour);
     g.setFont(plainFont(13.0f));
     if (showFreqLabels) {
-        const juce::Justification left(kLeft);
-        g.drawText(juce::String(firstFreqLabelValue), 10, 402, 20, 20, left, true);
-        g.drawText("100", label100HzX, 402, 20, 20, left, true);
-        g.drawText("1k", label1kHzX, 402, 20, 20, left, true);
-        g.drawText("10k", label10kHzX, 402, 20, 20, left, true);
+        label(g, juce::String(firstFreqLabelValue), 10, 402, kLeft);
+        label(g, "100", label100HzX, 402, kLeft);
+        label(g, "1k", label1kHzX, 402, kLeft);
+        label(g, "10k", label10kHzX, 402, kLeft);
     }
     paintLevelLabels(g);
     if (displayMode == kNothing) return;

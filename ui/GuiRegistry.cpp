@@ -7,7 +7,9 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <cstdlib>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -19,6 +21,10 @@ juce::Array<GuiHolder*>& registry() {
 }  // namespace
 
 GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance(forInstance) {
+    reserve_ = std::malloc(kWindowReserve);
+    if (reserve_ == nullptr) throw std::bad_alloc();
+    std::free(reserve_);
+    reserve_ = nullptr;
     if (toolkit::start()) {
         // Owned here until the holder is complete, so that running out of memory leaks no window.
         std::unique_ptr<MainWindow> created(new MainWindow(instance));
@@ -28,11 +34,13 @@ GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance(forInstance) {
     } else {
         registry().add(this);
     }
+    reserve_ = std::malloc(kWindowReserve);   // none when memory is short: creation still succeeded
 }
 
 GuiHolder::~GuiHolder() {
     registry().removeFirstMatchingValue(this);
     delete window;
+    std::free(reserve_);
 }
 
 GuiObjectCallback* createGuiFor(GuiCtrl* instance) {

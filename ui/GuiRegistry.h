@@ -8,6 +8,8 @@
 // Threads: [main-thread] for everything here; the registry takes no lock.
 #pragma once
 
+#include <cstddef>
+
 class GuiCtrl;
 class GuiObjectCallback;
 class MainWindow;
@@ -22,10 +24,19 @@ public:
 
     GuiCtrl* const instance;
     MainWindow* window = nullptr;   // owned; null when no display was available
+
+private:
+    // Address space set aside for building a window. The toolkit does not survive running out of
+    // memory halfway through building one, so the holder takes this block first (failing the creation
+    // cleanly when it cannot), frees it just before the window is built, and takes it again for the
+    // life of the window. Destroying an instance thus frees at least what building the next one needs.
+    static constexpr size_t kWindowReserve = 1024 * 1024;
+    void* reserve_ = nullptr;
 };
 
 // Creates the holder and window of a new instance, hands the instance its window handle, and returns
-// the panel's relay for the instance's guiCallback (null when the instance has no window).
+// the panel's relay for the instance's guiCallback (null when the instance has no window). Throws
+// std::bad_alloc, registering nothing, when memory is too short to build the window safely.
 GuiObjectCallback* createGuiFor(GuiCtrl* instance);
 
 // Deletes the first holder serving the instance; nothing when there is none.

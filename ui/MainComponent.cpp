@@ -19,6 +19,7 @@ void setImages(juce::ImageButton& button, const juce::Image& off, const juce::Im
 }  // namespace
 
 MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(instance), mainWindow(window) {
+    setLookAndFeel(&lookAndFeel);
     for (int id = 0; id < kControlCount; ++id) createControl(ControlId(id));
 
     setSize(1065, 560);
@@ -49,6 +50,7 @@ MainComponent::~MainComponent() {
     for (auto& control : controls) control.reset();
     display.reset();
     tooltipWindow.reset();
+    setLookAndFeel(nullptr);
 }
 
 void MainComponent::createControl(ControlId id) {

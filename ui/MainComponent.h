@@ -15,6 +15,7 @@
 #include "engine/GuiObjectCallback.h"
 #include "ui/ANZEIGE_Component.h"
 #include "ui/PanelControls.h"
+#include "ui/PanelLookAndFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -71,6 +72,7 @@ public:
     bool markerHold = false;
     double markerPeakDb[4] = {-66.6, -66.6, -66.6, -66.6};
 
+    PanelLookAndFeel lookAndFeel;   // declared before every child, so that it outlives them
     GuiCtrl* guiCtrl;
     MainWindow* mainWindow;
     juce::Array<PendingValue, juce::CriticalSection> pendingValues;

@@ -26,6 +26,11 @@ void text(juce::Graphics& g, const juce::String& s, int x, int y, int w, int h, 
     g.drawText(s, x, y, w, h, juce::Justification(justification), true);
 }
 
+// A read-out, squeezed sideways rather than cut short when it is wider than its rectangle.
+void readout(juce::Graphics& g, const juce::String& s, int x, int y, int w, int h) {
+    g.drawFittedText(s, x, y, w, h, juce::Justification(kCentred), 1, 0.6f);
+}
+
 // Rounded outline in a trace's colour, made of the low bytes of its components.
 void swatch(juce::Graphics& g, const ANZEIGE_Component& display, int trace, int x, int y) {
     g.setColour(juce::Colour(juce::uint8(display.traceRed[trace] & 0xFF), juce::uint8(display.traceGreen[trace] & 0xFF),
@@ -100,7 +105,7 @@ void MainComponent::paintReadouts(juce::Graphics& g) {
     g.drawRoundedRectangle(470.0f, 485.0f, 125.0f, 40.0f, 10.0f, 1.0f);
     g.setColour(kReadout);
     g.setFont(plainFont(18.0f));
-    text(g, formatReadout(markerFrequency, "Hz"), 490, 490, 80, 35, kCentred);
+    readout(g, formatReadout(markerFrequency, "Hz"), 490, 490, 80, 35);
 
     g.setFont(plainFont(17.0f));
     struct Place {
@@ -109,9 +114,9 @@ void MainComponent::paintReadouts(juce::Graphics& g) {
     static const Place places[4] = {{250, 350, 482}, {250, 350, 510}, {720, 620, 482}, {720, 620, 510}};
     for (int k = 0; k < 4; ++k) {
         const double level = std::trunc(markerLevelDb[k] * 10.0) / 10.0;
-        text(g, formatReadout(markerLevelDb[k], "dB"), places[k].levelX, places[k].y, 100, 20, kCentred);
+        readout(g, formatReadout(markerLevelDb[k], "dB"), places[k].levelX, places[k].y, 100, 20);
         // The peak since the marker was last set never reads below the level beside it.
         if (level > markerPeakDb[k]) markerPeakDb[k] = level;
-        text(g, formatReadout(markerPeakDb[k], "dB"), places[k].peakX, places[k].y, 100, 20, kCentred);
+        readout(g, formatReadout(markerPeakDb[k], "dB"), places[k].peakX, places[k].y, 100, 20);
     }
 }

@@ -133,6 +133,6 @@ TEST_F(CommandProtocol, MemoryExhaustionReportsTableFullAndLeavesTheSlotFree) {
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
