@@ -7,7 +7,8 @@
 // panel applies them on the message thread by setting the controls with change notification.
 //
 // The class is split by concern: MainComponent.cpp (construction and layout), PanelListeners.cpp
-// (control changes), PanelRelay.cpp (values from the engine), PanelPaint.cpp (painting).
+// (control changes), PanelRelay.cpp (values from the engine), PanelPaint.cpp (painting),
+// PanelMouse.cpp (marker, right-button drags and the hold toggle).
 //
 // Threads: setValue and showWindow [audio-thread]; everything else [main-thread].
 #pragma once
@@ -42,6 +43,10 @@ public:
 
     void paint(juce::Graphics& g) override;
     void resized() override;
+
+    void mouseDown(const juce::MouseEvent& event) override;
+    void mouseDrag(const juce::MouseEvent& event) override;
+    void mouseUp(const juce::MouseEvent& event) override;
 
     void sliderValueChanged(juce::Slider* slider) override;
     void buttonClicked(juce::Button* button) override;
@@ -87,4 +92,9 @@ private:
     void publishOn(int slot, int32_t value);
     void applyValue(int32_t slot, int32_t value);
     void paintReadouts(juce::Graphics& g);
+    bool qualifiesForMarker(const juce::MouseEvent& event) const;
+    void setMarker(const juce::MouseEvent& event);
+    void showControlGroup(bool shown);
+    void resetPeaks();
+    void toggleHold();
 };

@@ -4,6 +4,9 @@
 #include "platform/WindowPixels.h"
 #include "ui/GuiRegistry.h"
 
+#include <X11/extensions/XTest.h>
+#include <unistd.h>
+
 #include <chrono>
 
 void PanelTest::SetUp() {
@@ -14,9 +17,13 @@ void PanelTest::SetUp() {
     ASSERT_NE(panel, nullptr);
     // The start-up publication ends with the fourth input box.
     ASSERT_TRUE(waitUntil([&] { return published(23) == 1; }));
+    window = instance->ownWindow.load();
+    for (int i = 0; i < 99; ++i) inputPointers[i] = &inputs[i];
 }
 
 void PanelTest::TearDown() {
+    if (display_) XCloseDisplay(display_);
+    display_ = nullptr;
     if (!instance) return;
     GuiCtrl* gone = instance.get();
     instance.reset();
@@ -37,4 +44,54 @@ bool PanelTest::waitUntil(const std::function<bool()>& done) {
 
 juce::Image PanelTest::render(juce::Component& component) {
     return component.createComponentSnapshot(component.getLocalBounds(), true, 1.0f);
+}
+
+
+void PanelTest::press(int x, int y, int button) {
+    if (!display_) display_ = XOpenDisplay(nullptr);
+    Window child = 0;
+    int rootX = 0, rootY = 0;
+    // The panel's content sits at window pixel (1, 1).
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x + 1, y + 1, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), rootX, rootY, CurrentTime);
+    XTestFakeButtonEvent(display_, unsigned(button), True, CurrentTime);
+    XSync(display_, False);
+    pump(40);   // the toolkit reads and handles the events
+}
+
+void PanelTest::moveTo(int x, int y) {
+    Window child = 0;
+    int rootX = 0, rootY = 0;
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x + 1, y + 1, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), rootX, rootY, CurrentTime);
+    XSync(display_, False);
+    pump(40);   // the toolkit reads and handles the events
+}
+
+void PanelTest::release(int button) {
+    XTestFakeButtonEvent(display_, unsigned(button), False, CurrentTime);
+    XSync(display_, False);
+    pump(40);   // the toolkit reads and handles the events
+}
+
+void PanelTest::control() { instance->processControlPins(inputPointers, outputs); }
+
+void PanelTest::startEngine() {
+    inputs[44] = 1;
+    for (int i = 0; i <= 30; ++i) control();
+}
+
+void PanelTest::feedA(const std::vector<int32_t>& a) {
+    const std::vector<int32_t> silence(a.size(), 0);
+    const int32_t* rows[4] = {a.data(), silence.data(), silence.data(), silence.data()};
+    control();
+    instance->processAudioBlock(rows, 0, int32_t(a.size()));
+}
+
+bool PanelTest::waitIdle() {
+    return waitUntil([&] {
+        for (const auto& idle : instance->jobIdle)
+            if (!idle.load(std::memory_order_acquire)) return false;
+        return true;
+    });
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 #include <functional>
 #include <memory>
 
@@ -28,6 +30,30 @@ protected:
     ANZEIGE_Component& display() { return *panel->display; }
     int32_t published(int slot) const { return instance->panelValues[slot]; }
 
+    // Real pointer input through the X server (XTest) at a panel position: a press, a move with the
+    // button held, a release. Each waits until the toolkit has handled what it sent.
+    void press(int x, int y, int button);
+    void moveTo(int x, int y);
+    void release(int button);
+    void click(int x, int y, int button = 1) {
+        press(x, y, button);
+        release(button);
+    }
+    // The same at a display position (the display sits at panel position (11, 41)).
+    void pressOnDisplay(int x, int y, int button) { press(11 + x, 41 + y, button); }
+    bool visible(panel::ControlId id) const { return panel->controls[id]->isVisible(); }
+
+    // The engine's side, on the test's thread: control calls with the pins, audio blocks on input A.
+    void control();
+    void startEngine();   // the 30 start-up calls and one with the window shown
+    void feedA(const std::vector<int32_t>& a);
+    bool waitIdle();      // the drawing workers are done
+
     std::unique_ptr<GuiCtrl> instance;
     MainComponent* panel = nullptr;
+    Display* display_ = nullptr;   // the test's own X connection
+    HWND window = 0;
+    int32_t inputs[99] = {};
+    const int32_t* inputPointers[99];
+    int32_t outputs[77] = {};
 };
