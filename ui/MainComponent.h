@@ -17,6 +17,7 @@
 #include "ui/ANZEIGE_Component.h"
 #include "ui/PanelControls.h"
 #include "ui/PanelLookAndFeel.h"
+#include "ui/PendingValueQueue.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -24,12 +25,6 @@
 
 class GuiCtrl;
 class MainWindow;
-
-// One value queued from the engine for the panel.
-struct PendingValue {
-    int32_t slot;
-    int32_t value;
-};
 
 class MainComponent : public juce::Component,
                       public juce::Slider::Listener,
@@ -80,7 +75,7 @@ public:
     PanelLookAndFeel lookAndFeel;   // declared before every child, so that it outlives them
     GuiCtrl* guiCtrl;
     MainWindow* mainWindow;
-    juce::Array<PendingValue, juce::CriticalSection> pendingValues;
+    PendingValueQueue pendingValues;
     std::unique_ptr<juce::TooltipWindow> tooltipWindow;
     std::unique_ptr<ANZEIGE_Component> display;
     std::unique_ptr<juce::Component> controls[panel::kControlCount];

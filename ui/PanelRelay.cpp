@@ -12,7 +12,7 @@
 using namespace panel;
 
 void MainComponent::setValue(int32_t slot, int32_t value) {
-    pendingValues.add(PendingValue{slot, value});   // takes the queue's lock for the append only
+    pendingValues.append(PendingValue{slot, value});   // takes the queue's lock for the append only
     triggerAsyncUpdate();
 }
 
@@ -21,10 +21,10 @@ void MainComponent::showWindow(int32_t flag) { mainWindow->setShown(flag != 0); 
 void MainComponent::handleAsyncUpdate() {
     // Values queued while this runs are applied in the same pass. The lock is held only to read and
     // to remove the head, never while a value is applied.
-    while (pendingValues.size() > 0) {
-        const PendingValue head = pendingValues.getFirst();
+    PendingValue head;
+    while (pendingValues.peek(&head)) {
         if (head.slot < 128) applyValue(head.slot, head.value);
-        pendingValues.remove(0);
+        pendingValues.removeFirst();
     }
 }
 

@@ -230,3 +230,38 @@ std::vector<COLORREF> AnalyzerHarness::pixels(Window window, int x, int y, int w
 bool AnalyzerHarness::waitPainted(Window window) {
     return waitUntil([&] { return pixel(window, 600, 300) == 0 && pixel(window, 5, 100) != 0; });
 }
+
+std::unique_ptr<EngineThread> AnalyzerHarness::engineThread(int32_t handle) {
+    auto silence = std::make_shared<std::vector<int32_t>>(64, 0);
+    return std::make_unique<EngineThread>(*this, handle, *pins.at(handle), [this, handle, silence] {
+        control(handle);
+        audio(handle, *silence, *silence, *silence, *silence);
+    });
+}
+
+EngineThread::EngineThread(AnalyzerHarness&, int32_t, InstancePins& pins, std::function<void()> block) : pins_(pins) {
+    thread_ = std::thread([this, block] {
+        while (!stop_.load()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                block();
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(1333));   // 64 samples at 48 kHz
+        }
+    });
+}
+
+EngineThread::~EngineThread() {
+    stop_ = true;
+    thread_.join();
+}
+
+void EngineThread::setInput(int pin, int32_t value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pins_.inputs[pin] = value;
+}
+
+int32_t EngineThread::output(int pin) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pins_.outputs[pin];
+}

@@ -11,11 +11,16 @@
 
 #include <X11/Xlib.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+class EngineThread;
 
 // The pins of one instance, as a host holds them.
 struct InstancePins {
@@ -71,6 +76,9 @@ protected:
     bool isIconic(Window window);
     void serviceWindowManager();
 
+    // The instance's processing thread: one control and one audio call per block.
+    std::unique_ptr<EngineThread> engineThread(int32_t handle);
+
     ModuleLoader module;
     Display* display = nullptr;   // the test's own connection
     bool windowManager = false;
@@ -83,3 +91,20 @@ bool displayAvailable();
 
 // The number of threads of this process.
 int threadCount();
+
+// A host's processing thread for one instance: block after block, the control entry and then the
+// audio entry (64 samples of silence on every input), paced like 48 kHz. The test sets input pins and
+// reads output pins through it, under the lock the thread holds for each block.
+class EngineThread {
+public:
+    EngineThread(AnalyzerHarness& host, int32_t handle, InstancePins& pins, std::function<void()> block);
+    ~EngineThread();
+    void setInput(int pin, int32_t value);
+    int32_t output(int pin);
+
+private:
+    InstancePins& pins_;
+    std::mutex mutex_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};

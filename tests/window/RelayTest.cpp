@@ -1,0 +1,62 @@
+// The control road through the real module, as a host sees it: the host's processing thread calls the
+// entries while its main thread runs the loop. A value on an input pin moves its panel control, whose
+// listener publishes it again, and the output pin of the same number carries it from then on.
+#include "AnalyzerHarness.h"
+
+namespace {
+
+struct RelayCase {
+    const char* what;
+    int pin;
+    std::vector<int32_t> values;   // set one after the other; each but the last echoed as it is
+    int32_t echoed;                // what the output pin carries after the last
+};
+
+class ControlRoad : public AnalyzerHarness, public ::testing::WithParamInterface<RelayCase> {};
+
+TEST_P(ControlRoad, InputPinMovesItsControlAndComesBackOnItsOutputPin) {
+    const RelayCase c = GetParam();
+    const int32_t h = create();
+    ASSERT_TRUE(waitUntil([&] { return analyzerWindows().size() == 1; }));
+    startUp(h);
+    auto engine = engineThread(h);
+    for (size_t i = 0; i < c.values.size(); ++i) {
+        engine->setInput(c.pin, c.values[i]);
+        const int32_t expected = i + 1 < c.values.size() ? c.values[i] : c.echoed;
+        EXPECT_TRUE(waitUntil([&] { return engine->output(c.pin) == expected; }))
+            << c.what << ": output pin " << c.pin << " carries " << engine->output(c.pin);
+    }
+    pump(100);   // and it stays so
+    EXPECT_EQ(engine->output(c.pin), c.echoed) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pins, ControlRoad,
+    ::testing::Values(RelayCase{"2048 on iA05", 4, {2048}, 2048},
+                      RelayCase{"1000 on iA05 selects 1024", 4, {2048, 1000}, 1024},
+                      RelayCase{"4 on iA19 asks for the missing item", 18, {4}, -1},
+                      RelayCase{"8 on iA14 selects D -", 13, {8}, 8},
+                      RelayCase{"300 on iR is limited to 255", 32, {300}, 255},
+                      RelayCase{"-5 on iR is limited to 0", 32, {100, -5}, 0},
+                      RelayCase{"1 on iA02 turns the spectrum on", 1, {5}, 1},
+                      RelayCase{"3 on iA23 selects B for trace 3", 22, {3}, 3},
+                      RelayCase{"1 on iA26 turns history 2 on", 25, {1}, 1},
+                      RelayCase{"iA12 moves nothing", 11, {7}, 1},
+                      RelayCase{"iA13 moves nothing", 12, {1}, 0}));
+
+TEST_F(AnalyzerHarness, ABurstQueuedBeforeTheLoopRunsIsAppliedInArrivalOrder) {
+    const int32_t h = create();
+    ASSERT_TRUE(waitUntil([&] { return analyzerWindows().size() == 1; }));
+    startUp(h);
+    InstancePins& p = *pins.at(h);
+    for (int32_t size : {2048, 8192, 4096}) {   // three blocks, no loop round between them
+        p.inputs[4] = size;
+        control(h);
+    }
+    EXPECT_TRUE(waitUntil([&] {
+        control(h);
+        return p.outputs[4] == 4096;
+    })) << "the last value wins: " << p.outputs[4];
+}
+
+}  // namespace
