@@ -1,6 +1,8 @@
-// What an open analyzer window costs while nothing happens: the host's loop run for one second with
-// the module loaded and one instance (its window open, the engine not fed), against the same loop
-// with the module loaded and no instance. Process CPU time per second of loop, from getrusage.
+// What an open analyzer window costs: the host's loop run for one second with the module loaded and
+// one instance (its window open, the engine not fed, or fed silence at 48 kHz in blocks of 64 from a
+// processing thread, so that the panel drains two values per block), against the same loop with the
+// module loaded and no instance. CPU time per second of loop: the whole process (getrusage) and the
+// loop's own thread, the message thread.
 //
 // Run under a display: scripts/with-xvfb build/bench/bench_window_idle
 #include "host/ModuleLoader.h"
@@ -11,6 +13,12 @@
 
 #include <sys/resource.h>
 #include <sys/time.h>
+#include <time.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -21,7 +29,59 @@ double cpuSeconds() {
            1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
-void runLoop(benchmark::State& state, int instances) {
+double threadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
+}
+
+typedef int32_t (*ProcessAudio)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
+typedef int32_t (*ProcessControl)(uint32_t, int32_t, int32_t, int32_t, int32_t);
+
+template <typename T>
+int32_t word(T* pointer) {
+    return int32_t(reinterpret_cast<uintptr_t>(pointer));
+}
+
+// A host's processing thread at 48 kHz with blocks of 64: a control and an audio call (silence) every
+// 1.33 ms. Every control call sends the panel the idle block count and the marker frequency.
+class FeedingThread {
+public:
+    FeedingThread(ModuleLoader& module, int32_t handle) {
+        int32_t out[6] = {}, returned = 0, in = 0;
+        module.command(1027, &in, 4, out, 24, returned);
+        audio_ = reinterpret_cast<ProcessAudio>(uintptr_t(uint32_t(out[1])));
+        control_ = reinterpret_cast<ProcessControl>(uintptr_t(uint32_t(out[2])));
+        for (int i = 0; i < 81; ++i) pointers_[i] = &inputs_[i];
+        inputs_[44] = 1;
+        thread_ = std::thread([this, handle] {
+            std::vector<int32_t> silence(64, 0);
+            const int32_t* rows[4] = {silence.data(), silence.data(), silence.data(), silence.data()};
+            auto next = std::chrono::steady_clock::now();
+            while (!stop_) {
+                control_(uint32_t(handle), word(pointers_), 0, word(outputs_), 0);
+                audio_(uint32_t(handle), 0, word(rows), 0, 0, 0, 64);
+                next += std::chrono::microseconds(1333);
+                std::this_thread::sleep_until(next);
+            }
+        });
+    }
+    ~FeedingThread() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    ProcessAudio audio_;
+    ProcessControl control_;
+    int32_t inputs_[81] = {};
+    const int32_t* pointers_[81];
+    int32_t outputs_[77] = {};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+void runLoop(benchmark::State& state, int instances, bool fed = false) {
     if (!PlatformWindow_x11Available()) {
         state.SkipWithError("no display");
         return;
@@ -38,14 +98,19 @@ void runLoop(benchmark::State& state, int instances) {
         handles.push_back(out[1]);
     }
     PlatformLoop* loop = PlatformLoop_shared();
+    std::unique_ptr<FeedingThread> feeding;
+    if (fed && !handles.empty()) feeding = std::make_unique<FeedingThread>(module, handles[0]);
     PlatformLoop_runFor(loop, 500);   // the window opens and paints first
-    double cpu = 0;
+    double cpu = 0, mainThread = 0;
     for (auto _ : state) {
-        const double before = cpuSeconds();
+        const double before = cpuSeconds(), beforeMain = threadCpuSeconds();
         PlatformLoop_runFor(loop, 1000);
         cpu += cpuSeconds() - before;
+        mainThread += threadCpuSeconds() - beforeMain;
     }
+    feeding.reset();
     state.counters["cpu_ms_per_s"] = 1000.0 * cpu / double(state.iterations());
+    state.counters["main_thread_ms_per_s"] = 1000.0 * mainThread / double(state.iterations());
     for (int32_t handle : handles) {
         int32_t out[1] = {0}, returned = 0;
         module.command(1026, &handle, 4, out, 4, returned);
@@ -54,9 +119,11 @@ void runLoop(benchmark::State& state, int instances) {
 
 void BM_LoopWithoutWindow(benchmark::State& state) { runLoop(state, 0); }
 void BM_LoopWithOneWindow(benchmark::State& state) { runLoop(state, 1); }
+void BM_LoopWithOneWindowFed48kBlocks64(benchmark::State& state) { runLoop(state, 1, true); }
 
 BENCHMARK(BM_LoopWithoutWindow)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoopWithOneWindow)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoopWithOneWindowFed48kBlocks64)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
