@@ -13,9 +13,23 @@
 
 namespace {
 
-juce::Array<GuiHolder*>& registry() {
-    static juce::Array<GuiHolder*> holders;
-    return holders;
+// Exists only while it holds holders: made by the first, deleted with the last. A library unloaded
+// with no instance left holds nothing, and the holders of instances a host never destroyed stay
+// reachable until the process ends; no static destructor runs after the toolkit is gone.
+juce::Array<GuiHolder*>* holders = nullptr;
+
+void registerHolder(GuiHolder* holder) {
+    if (holders == nullptr) holders = new juce::Array<GuiHolder*>();
+    holders->add(holder);
+}
+
+void unregisterHolder(GuiHolder* holder) {
+    if (holders == nullptr) return;
+    holders->removeFirstMatchingValue(holder);
+    if (holders->isEmpty()) {
+        delete holders;
+        holders = nullptr;
+    }
 }
 
 }  // namespace
@@ -29,16 +43,16 @@ GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance(forInstance) {
         // Owned here until the holder is complete, so that running out of memory leaks no window.
         std::unique_ptr<MainWindow> created(new MainWindow(instance));
         created->addToDesktop(created->getDesktopWindowStyleFlags());
-        registry().add(this);
+        registerHolder(this);
         window = created.release();
     } else {
-        registry().add(this);
+        registerHolder(this);
     }
     reserve_ = std::malloc(kWindowReserve);   // none when memory is short: creation still succeeded
 }
 
 GuiHolder::~GuiHolder() {
-    registry().removeFirstMatchingValue(this);
+    unregisterHolder(this);
     delete window;
     std::free(reserve_);
 }
@@ -54,14 +68,15 @@ GuiObjectCallback* createGuiFor(GuiCtrl* instance) {
 }
 
 void destroyGuiFor(const GuiCtrl* instance) {
-    for (GuiHolder* holder : registry())
+    if (holders == nullptr) return;
+    for (GuiHolder* holder : *holders)
         if (holder->instance == instance) {
             delete holder;
             return;
         }
 }
 
-int guiCount() { return registry().size(); }
+int guiCount() { return holders ? holders->size() : 0; }
 
 void stopToolkitIfUnused() {
     if (guiCount() == 0) toolkit::stop();
