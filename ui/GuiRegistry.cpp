@@ -39,15 +39,14 @@ GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance(forInstance) {
     if (reserve_ == nullptr) throw std::bad_alloc();
     std::free(reserve_);
     reserve_ = nullptr;
+    // Owned here until the holder is complete, so that running out of memory leaks no window.
+    std::unique_ptr<MainWindow> created;
     if (toolkit::start()) {
-        // Owned here until the holder is complete, so that running out of memory leaks no window.
-        std::unique_ptr<MainWindow> created(new MainWindow(instance));
+        created.reset(new MainWindow(instance));
         created->addToDesktop(created->getDesktopWindowStyleFlags());
-        registerHolder(this);
-        window = created.release();
-    } else {
-        registerHolder(this);
     }
+    registerHolder(this);
+    window = created.release();
     reserve_ = std::malloc(kWindowReserve);   // none when memory is short: creation still succeeded
 }
 
