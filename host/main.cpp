@@ -1,21 +1,30 @@
-// analyzer-host: loads the analyzer module and drives it as a modular audio host would.
+// analyzer-host: loads the analyzer module and drives it as a modular audio host would: its main
+// thread runs the platform loop (the analyzer windows live on it), a processing thread feeds every
+// instance block after block from the built-in generator, a sound file or live JACK input.
 //
-//   analyzer-host --describe [--module PATH]   print the module's names and pin table
+//   analyzer-host [options]                     run the analyzer (see --help)
+//   analyzer-host --describe [--module PATH]    print the module's names and pin table
+#include "host/AnalyzerSession.h"
+#include "host/AudioSources.h"
 #include "host/DescriptorImage.h"
+#include "host/HostOptions.h"
+#include "host/JackInput.h"
 #include "host/ModuleLoader.h"
+#include "host/ProcessingThread.h"
+#include "platform/MessageLoop.h"
+#include "platform/WindowPixels.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 namespace {
-
-void printUsage(FILE* to) {
-    std::fprintf(to,
-                 "usage: analyzer-host --describe [--module PATH]\n"
-                 "  --describe      print the module's names and its pin table, read from its descriptor\n"
-                 "  --module PATH   the module to load (default: qanagui.so next to this program)\n");
-}
 
 std::string formatFlags(const HostPinFormat& format) {
     char text[64];
@@ -35,7 +44,7 @@ int describe(const std::string& modulePath) {
     ModuleLoader loader;
     if (!loader.load(modulePath)) {
         std::fprintf(stderr, "analyzer-host: %s\n", loader.error().c_str());
-        return 2;
+        return kExitModule;
     }
     std::vector<uint8_t> image;
     const int32_t returned = loader.readDescriptorImage(image);
@@ -43,7 +52,7 @@ int describe(const std::string& modulePath) {
     std::string error;
     if (!parseDescriptorImage(image, description, error)) {
         std::fprintf(stderr, "analyzer-host: %s (%d bytes returned)\n", error.c_str(), returned);
-        return 3;
+        return kExitDescriptor;
     }
     std::printf("module      %s\n", modulePath.c_str());
     std::printf("short name  %s\n", description.shortName.c_str());
@@ -55,31 +64,162 @@ int describe(const std::string& modulePath) {
     std::printf("image       %d bytes\n", returned);
     printPins("Inputs", description.inputs);
     printPins("Outputs", description.outputs);
-    return 0;
+    return kExitOk;
+}
+
+int fail(int code, const std::string& message) {
+    std::fprintf(stderr, "analyzer-host: %s\n", message.c_str());
+    return code;
+}
+
+double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// SIGINT and SIGTERM arrive as a readable descriptor on the loop: the run ends at the next round.
+struct StopSignals {
+    int fd = -1;
+    bool received = false;
+    StopSignals() {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGINT);
+        sigaddset(&set, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &set, nullptr);   // before any thread starts: all inherit it
+        fd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+        PlatformLoop_addFd(PlatformLoop_shared(), fd, POLLIN, &StopSignals::onSignal, this);
+    }
+    ~StopSignals() {
+        PlatformLoop_removeFd(PlatformLoop_shared(), fd);
+        close(fd);
+    }
+    static void onSignal(int fd, short, void* context) {
+        signalfd_siginfo info;
+        while (::read(fd, &info, sizeof info) == ssize_t(sizeof info)) static_cast<StopSignals*>(context)->received = true;
+        PlatformLoop_quit(PlatformLoop_shared());
+    }
+};
+
+int run(const HostOptions& options) {
+    StopSignals signals;
+    if (!PlatformWindow_x11Available())
+        return fail(kExitDisplay, "no display to open the analyzer window on (DISPLAY is not set or its X server "
+                                  "cannot be reached); scripts/run starts a private one when there is none");
+
+    AnalyzerSession session;
+    std::string error;
+    int code = session.open(options.modulePath, error);
+    if (code != kExitOk) return fail(code, error);
+
+    // The source, and with it the sample rate and block size.
+    std::unique_ptr<AudioSource> source;
+    JackInput* jack = nullptr;
+    int blockSize = options.blockSize;
+    switch (options.source) {
+    case SourceKind::generator: source = makeGenerator(options.sampleRate); break;
+    case SourceKind::file:
+        source = openSoundFile(options.file, options.loop, error);
+        if (!source) return fail(kExitFile, error);
+        break;
+    case SourceKind::jack: {
+        std::vector<std::string> names;
+        for (int i = 0; i < 4; ++i) names.push_back(session.description().inputs[size_t(session.description().controlInputCount + i)].name);
+        auto input = JackInput::open(names, error);
+        if (!input) return fail(kExitJack, error);
+        blockSize = input->period();
+        jack = input.get();
+        source = std::move(input);
+        break;
+    }
+    }
+
+    // Every setting names its pin; resolve them all before anything runs.
+    std::vector<std::pair<int, int32_t>> pinValues;
+    const int showPin = session.inputPin("iSHo");
+    if (showPin < 0) return fail(kExitDescriptor, "the module has no show pin \"iSHo\"");
+    pinValues.emplace_back(showPin, options.hidden ? 0 : 1);
+    for (const auto& [name, value] : options.pinValues) {
+        const int pin = session.inputPin(name);
+        if (pin < 0) return fail(kExitUsage, "unknown input pin '" + name + "'; the module's control inputs: " + session.inputPinNames());
+        pinValues.emplace_back(pin, value);
+    }
+
+    if (!session.createInstances(options.instances, source->sampleRate(), error)) return fail(kExitInstance, error);
+    for (const auto& [pin, value] : pinValues) session.setPin(pin, value);
+
+    PlatformLoop* loop = PlatformLoop_shared();
+    ProcessingThread processing(session, *source, blockSize, !options.fast && !jack);
+    std::vector<int32_t> lastOutputs = processing.outputs();
+
+    const auto start = std::chrono::steady_clock::now();
+    auto lastStatus = start;
+    long lastBlocks = 0;
+    unsigned long lastDrawings = PlatformWindow_drawingCount();
+    double lastCpu = processCpuSeconds();
+    const auto seconds = [](std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); };
+    while (!signals.received && !processing.ended()) {
+        PlatformLoop_runFor(loop, 50);
+        const auto now = std::chrono::steady_clock::now();
+        if (options.duration > 0 && seconds(now - start) >= options.duration) break;
+        if (options.printOutputs) {
+            const std::vector<int32_t> outputs = processing.outputs();
+            for (size_t i = 0; i < outputs.size() && i < lastOutputs.size(); ++i)
+                if (outputs[i] != lastOutputs[i])
+                    std::printf("%s = %d\n", session.description().outputs[i].name.c_str(), outputs[i]);
+            std::fflush(stdout);
+            lastOutputs = outputs;
+        }
+        if (!options.quiet && seconds(now - lastStatus) >= 1.0) {
+            const double wall = seconds(now - lastStatus), cpu = processCpuSeconds();
+            const long blocks = processing.blocks();
+            const unsigned long drawings = PlatformWindow_drawingCount();
+            std::fprintf(stderr, "analyzer-host: %s, %d Hz, blocks of %d: %.0f blocks/s, %.1f traces drawn/s, "
+                         "%ld dropped, CPU %.1f %%\n",
+                         source->describe().c_str(), source->sampleRate(), blockSize, double(blocks - lastBlocks) / wall,
+                         double(drawings - lastDrawings) / wall, jack ? jack->dropped() : 0L,
+                         100.0 * (cpu - lastCpu) / wall);
+            lastStatus = now;
+            lastBlocks = blocks;
+            lastDrawings = drawings;
+            lastCpu = cpu;
+        }
+    }
+
+    if (jack) jack->cancel();
+    processing.stop();
+    if (!options.screenshot.empty()) {
+        const HWND window = FindWindowA(nullptr, "Analyzer");
+        if (window == 0 || !PlatformWindow_writePng(window, options.screenshot.c_str()))
+            std::fprintf(stderr, "analyzer-host: could not write the screenshot %s\n", options.screenshot.c_str());
+        else if (!options.quiet)
+            std::fprintf(stderr, "analyzer-host: screenshot written to %s\n", options.screenshot.c_str());
+    }
+    session.destroyAll();
+    PlatformLoop_runFor(loop, 20);
+    if (!options.quiet)
+        std::fprintf(stderr, "analyzer-host: %s after %.1f s, %ld blocks\n",
+                     signals.received ? "stopped by signal" : processing.ended() ? "source ended" : "done",
+                     seconds(std::chrono::steady_clock::now() - start), processing.blocks());
+    return kExitOk;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool describeModule = false;
-    std::string modulePath = ModuleLoader::defaultModulePath();
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--describe") == 0) {
-            describeModule = true;
-        } else if (std::strcmp(argv[i], "--module") == 0 && i + 1 < argc) {
-            modulePath = argv[++i];
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            printUsage(stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "analyzer-host: unknown argument '%s'\n", argv[i]);
-            printUsage(stderr);
-            return 1;
-        }
+    HostOptions options;
+    std::string error;
+    if (!parseHostOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "analyzer-host: %s\n", error.c_str());
+        return kExitUsage;
     }
-    if (!describeModule) {
-        printUsage(stderr);
-        return 1;
+    if (options.help) {
+        printHostUsage(stdout);
+        return kExitOk;
     }
-    return describe(modulePath);
+    if (options.modulePath.empty()) options.modulePath = ModuleLoader::defaultModulePath();
+    if (options.describe) return describe(options.modulePath);
+    return run(options);
 }

@@ -6,6 +6,7 @@
 // existed. Lines use the rules of Raster.h on both back ends.
 #include <X11/Xlib.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <unordered_set>
@@ -184,6 +185,21 @@ bool openX11(DeviceContext& dc)
 }
 
 }  // namespace
+
+namespace {
+std::atomic<unsigned long> drawings{0};
+}  // namespace
+
+void countDrawing()
+{
+    drawings.fetch_add(1, std::memory_order_relaxed);
+}
+
+unsigned long drawingCount()
+{
+    return drawings.load(std::memory_order_relaxed);
+}
+
 }  // namespace platform
 
 using namespace platform;
@@ -235,6 +251,8 @@ int ReleaseDC(HWND window, HDC handle)
     }
     dc->magic = 0;
     const bool drawn = dc->surface ? renderToSurface(*dc) : renderToX11(*dc);
+    if (drawn)
+        platform::countDrawing();
     return drawn && dc->window == window ? 1 : 0;
 }
 

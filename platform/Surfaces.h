@@ -27,4 +27,8 @@ std::shared_ptr<Surface> findSurface(HWND handle);
 // The handle of the most recently registered surface titled name, or 0.
 HWND findSurfaceByTitle(const char* name);
 
+// Device contexts whose drawing reached their window, counted by ReleaseDC.
+void countDrawing();
+unsigned long drawingCount();
+
 }  // namespace platform

@@ -106,6 +106,11 @@ unsigned long PlatformWindow_x11ErrorCount(void)
     return X11Connection::errorCount();
 }
 
+unsigned long PlatformWindow_drawingCount(void)
+{
+    return platform::drawingCount();
+}
+
 void PlatformWindow_installX11ErrorHandler(void)
 {
     X11Connection::installErrorHandler();

@@ -32,6 +32,10 @@ PLATFORM_API BOOL PlatformWindow_writePng(HWND window, const char* path);
 // started (drawing into a destroyed window, for example). Errors never end the process.
 PLATFORM_API unsigned long PlatformWindow_x11ErrorCount(void);
 
+// The number of device contexts released so far whose drawing reached its window, in the whole
+// process: one per trace the engine's workers draw. Hosts use it to report drawing activity.
+PLATFORM_API unsigned long PlatformWindow_drawingCount(void);
+
 // Makes the library's X error handler the process's handler again, after another library (the
 // toolkit) replaced it. The handler counts errors on the library's own connection and ignores those of
 // every other connection; it never ends the process.

@@ -126,12 +126,13 @@ unsigned long X11Connection::errorCount()
 
 bool X11Connection::hasName(Window window, const char* name)
 {
+    // WM_NAME of any 8-bit type: STRING, or UTF8_STRING as toolkits set it (XFetchName reads STRING only).
     bool found = false;
-    char* wmName = nullptr;
-    if (XFetchName(display_, window, &wmName) && wmName) {
-        found = std::strcmp(wmName, name) == 0;
-        XFree(wmName);
-    }
+    XTextProperty wmName{};
+    if (XGetWMName(display_, window, &wmName) && wmName.value && wmName.format == 8)
+        found = std::strlen(name) == wmName.nitems && std::memcmp(wmName.value, name, wmName.nitems) == 0;
+    if (wmName.value)
+        XFree(wmName.value);
     if (found)
         return true;
 

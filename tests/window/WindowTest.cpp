@@ -35,6 +35,7 @@ TEST_F(AnalyzerWindow, TitleBarPanelFrameAndDisplayLookAsDrawn) {
     ASSERT_TRUE(PlatformWindow_getSize(HWND(w), &width, &height));
     EXPECT_EQ(width, 1067);
     EXPECT_EQ(height, 562);
+    EXPECT_EQ(FindWindowA(nullptr, "Analyzer"), HWND(w)) << "found by its title, as the toolkit sets it";
 
     // The title bar, column 300 (clear of the texts): dark top edge, a falling grey gradient, then a
     // black and a dark grey row; the window's own 0xD3 border above it.
