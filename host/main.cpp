@@ -14,6 +14,7 @@
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 
+#include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/signalfd.h>
@@ -65,6 +66,16 @@ int describe(const std::string& modulePath) {
     printPins("Inputs", description.inputs);
     printPins("Outputs", description.outputs);
     return kExitOk;
+}
+
+// The threads of this process: after a clean end only the main thread is left.
+int threadCount() {
+    int count = 0;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+        closedir(tasks);
+    }
+    return count;
 }
 
 int fail(int code, const std::string& message) {
@@ -155,6 +166,8 @@ int run(const HostOptions& options) {
     std::vector<int32_t> lastOutputs = processing.outputs();
 
     const auto start = std::chrono::steady_clock::now();
+    const unsigned long drawingsAtStart = PlatformWindow_drawingCount();
+    const double cpuAtStart = processCpuSeconds();
     auto lastStatus = start;
     long lastBlocks = 0;
     unsigned long lastDrawings = PlatformWindow_drawingCount();
@@ -190,6 +203,8 @@ int run(const HostOptions& options) {
 
     if (jack) jack->cancel();
     processing.stop();
+    const bool ended = processing.ended();
+    const int sampleRate = source->sampleRate();
     if (!options.screenshot.empty()) {
         const HWND window = FindWindowA(nullptr, "Analyzer");
         if (window == 0 || !PlatformWindow_writePng(window, options.screenshot.c_str()))
@@ -198,11 +213,17 @@ int run(const HostOptions& options) {
             std::fprintf(stderr, "analyzer-host: screenshot written to %s\n", options.screenshot.c_str());
     }
     session.destroyAll();
+    jack = nullptr;
+    source.reset();   // a JACK client closes here
     PlatformLoop_runFor(loop, 20);
     if (!options.quiet)
-        std::fprintf(stderr, "analyzer-host: %s after %.1f s, %ld blocks\n",
-                     signals.received ? "stopped by signal" : processing.ended() ? "source ended" : "done",
-                     seconds(std::chrono::steady_clock::now() - start), processing.blocks());
+        std::fprintf(stderr,
+                     "analyzer-host: %s after %.1f s: %ld blocks (%.1f s of audio), %lu traces drawn, CPU %.2f s, "
+                     "%d thread(s) left\n",
+                     signals.received ? "stopped by signal" : ended ? "source ended" : "done",
+                     seconds(std::chrono::steady_clock::now() - start), processing.blocks(),
+                     double(processing.blocks()) * blockSize / sampleRate,
+                     PlatformWindow_drawingCount() - drawingsAtStart, processCpuSeconds() - cpuAtStart, threadCount());
     return kExitOk;
 }
 

@@ -1,0 +1,286 @@
+// analyzer-host run as a user runs it, with the real module, under the suite's display: what it draws,
+// from the generator, a sound file and live JACK input; its settings on the output pins; its errors
+// and exit codes; a clean end on SIGTERM.
+#include "engine/FrequencyMap.h"
+
+#include <gtest/gtest.h>
+
+#include <png.h>
+#include <signal.h>
+#include <sndfile.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct HostRun {
+    int exitCode = -1;
+    std::string output;   // stdout and stderr
+};
+
+HostRun runHost(const std::string& arguments, const std::string& environment = "") {
+    HostRun run;
+    const std::string command = environment + " " + ANALYZER_HOST_PATH + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string temporaryPath(const std::string& name) {
+    return ::testing::TempDir() + "analyzer-host-" + std::to_string(getpid()) + "-" + name;
+}
+
+// An RGB(A) PNG as rows of 0xRRGGBB.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[size_t(y * width + x)]; }
+};
+
+bool readPng(const std::string& path, Picture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return false;
+    picture.width = int(image.width);
+    picture.height = int(image.height);
+    picture.pixels.resize(size_t(picture.width * picture.height));
+    for (size_t i = 0; i < picture.pixels.size(); ++i)
+        picture.pixels[i] = uint32_t(rgb[3 * i] << 16 | rgb[3 * i + 1] << 8 | rgb[3 * i + 2]);
+    return true;
+}
+
+// The display column (0..1023) where trace 1 (green) reaches highest, and that row; -1 if none.
+std::pair<int, int> greenPeak(const Picture& p) {
+    int bestColumn = -1, bestRow = 1 << 30;
+    for (int i = 0; i < 1023; ++i)
+        for (int y = 45; y < 460; ++y)
+            if (p.at(14 + i, y) == 0x00FF00) {
+                if (y < bestRow) bestRow = y, bestColumn = i;
+                break;
+            }
+    return {bestColumn, bestRow};
+}
+
+int binOfColumn(int column) {
+    static int32_t map[kSizeCodes][1024];
+    static const bool built = (buildFrequencyMap(21.0, &map[0][0], 1024), true);
+    (void)built;
+    return map[0][column];
+}
+
+const char* kSpectrumOfA = "--view spectrum --magnitudes --trace1 A --quiet";
+
+TEST(HostRun, GeneratorSineShowsItsSpectrumPeakAt1kHz) {
+    const std::string png = temporaryPath("generator.png");
+    const HostRun run = runHost(std::string(kSpectrumOfA) + " --duration 2 --screenshot " + png);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    Picture picture;
+    ASSERT_TRUE(readPng(png, picture));
+    EXPECT_EQ(picture.width, 1067);
+    EXPECT_EQ(picture.height, 562);
+    const auto [column, row] = greenPeak(picture);
+    ASSERT_GE(column, 0) << "no trace in the window";
+    // 1 kHz at 48 kHz is bin 21.3 of 1024; -6 dBFS stands well above the floor (row 445).
+    EXPECT_GE(binOfColumn(column), 20) << column;
+    EXPECT_LE(binOfColumn(column), 22) << column;
+    EXPECT_LT(row, 400);
+    std::remove(png.c_str());
+}
+
+TEST(HostRun, WavFileDrawsWhereTheGeneratorDraws) {
+    const std::string wav = temporaryPath("sine.wav"), png = temporaryPath("file.png");
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    std::vector<double> frames(2 * 48000);
+    for (int i = 0; i < 48000; ++i) {
+        frames[size_t(2 * i)] = 0.5 * std::sin(6.28318530718 * 1000.0 * i / 48000.0);
+        frames[size_t(2 * i + 1)] = 0.0;
+    }
+    sf_writef_double(file, frames.data(), 48000);
+    sf_close(file);
+
+    const HostRun run = runHost(std::string(kSpectrumOfA) + " --file " + wav + " --loop --duration 2 --screenshot " + png);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    Picture picture;
+    ASSERT_TRUE(readPng(png, picture));
+    const auto [column, row] = greenPeak(picture);
+    ASSERT_GE(column, 0);
+    EXPECT_GE(binOfColumn(column), 20);
+    EXPECT_LE(binOfColumn(column), 22);
+    EXPECT_LT(row, 400);
+
+    // Without --loop the run ends with the file (1 s of audio, played in real time).
+    const HostRun once = runHost("--file " + wav);
+    EXPECT_EQ(once.exitCode, 0) << once.output;
+    EXPECT_NE(once.output.find("source ended"), std::string::npos) << once.output;
+    std::remove(wav.c_str());
+    std::remove(png.c_str());
+}
+
+struct ErrorCase {
+    const char* what;
+    std::string arguments, environment;
+    int exitCode;
+    const char* message;
+};
+
+class HostErrors : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(HostErrors, ExitWithTheirCodeAndSayWhy) {
+    const ErrorCase& c = GetParam();
+    std::string arguments = c.arguments;
+    if (arguments.find("TEXT_WAV") != std::string::npos) {
+        const std::string path = temporaryPath("text.wav");
+        std::ofstream(path) << "this is not a sound file\n";
+        arguments.replace(arguments.find("TEXT_WAV"), 8, path);
+    }
+    const HostRun run = runHost(arguments + " --duration 1", c.environment);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.what << ": " << run.output;
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << c.what << ": " << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostErrors,
+    ::testing::Values(
+        ErrorCase{"unknown option", "--frobnicate", "", 1, "unknown argument"},
+        ErrorCase{"bad block size", "--fft 1000", "", 1, "accepted: 1024, 2048, 4096, 8192"},
+        ErrorCase{"bad trace source", "--trace2 E", "", 1, "A+B"},
+        ErrorCase{"unknown pin", "--set iZZ=3", "", 1, "iA05"},
+        ErrorCase{"pin value not a number", "--set iA05=big", "", 1, "PIN=VALUE"},
+        ErrorCase{"missing module", "--module /nonexistent/qanagui.so", "", 2, "/nonexistent/qanagui.so"},
+        ErrorCase{"missing file", "--file /nonexistent/tone.wav", "", 4, "/nonexistent/tone.wav"},
+        ErrorCase{"text file named .wav", "--file TEXT_WAV", "", 4, "text.wav"},
+        ErrorCase{"no JACK server", "--jack", "JACK_DEFAULT_SERVER=qanagui-none-$$", 5, "no JACK server"},
+        ErrorCase{"no display", "", "env -u DISPLAY", 6, "no display"}));
+
+TEST(HostRun, SettingsReachTheOutputPins) {
+    const HostRun run = runHost("--print-outputs --quiet --duration 1 --set iA05=4096 --window Hann --catcher D- --trace3 A-B");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    for (const char* line : {"A05 = 4096", "A19 = 1", "A14 = 8", "A23 = 12", "SHow = 1"})
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << " in:\n" << run.output;
+}
+
+TEST(HostRun, SigtermEndsTheRunCleanly) {
+    const std::string log = temporaryPath("sigterm.log");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!std::freopen(log.c_str(), "w", stderr)) _exit(120);
+        execl(ANALYZER_HOST_PATH, ANALYZER_HOST_PATH, "--trace1", "A", "--trace2", "B", nullptr);
+        _exit(121);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    std::ifstream in(log);
+    const std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(WIFEXITED(status)) << output;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+    EXPECT_NE(output.find("stopped by signal"), std::string::npos) << output;
+    EXPECT_NE(output.find("1 thread(s) left"), std::string::npos) << "every instance, window and thread gone:\n" << output;
+    std::remove(log.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// A JACK server of the test's own (the dummy back end: no sound card, no real-time rights) with a
+// click source on it; stopped by its process id.
+class DummyJackServer {
+public:
+    DummyJackServer() : name_("qanagui-test-" + std::to_string(getpid())) {
+        setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+        server_ = spawn({"jackd", "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "256"});
+    }
+    ~DummyJackServer() {
+        for (pid_t pid : {metro_, server_})
+            if (pid > 0) {
+                kill(pid, SIGTERM);
+                waitpid(pid, nullptr, 0);
+            }
+        unsetenv("JACK_DEFAULT_SERVER");
+    }
+    bool waitFor(const std::string& port) {
+        for (int i = 0; i < 100; ++i) {
+            if (shell("jack_lsp 2>/dev/null | grep -qx '" + port + "'") == 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    void startClicks() { metro_ = spawn({"jack_metro", "-b", "600", "-f", "1000", "-D", "50"}); }
+    static int shell(const std::string& command) { return std::system(command.c_str()); }
+
+private:
+    static pid_t spawn(std::vector<const char*> argv) {
+        argv.push_back(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(120);
+            execvp(argv[0], const_cast<char* const*>(argv.data()));
+            _exit(121);
+        }
+        return pid;
+    }
+    std::string name_;
+    pid_t server_ = -1, metro_ = -1;
+};
+
+TEST(HostRun, LiveJackInputIsAnalysedWithoutDroppedBlocks) {
+    if (DummyJackServer::shell("command -v jackd >/dev/null && command -v jack_metro >/dev/null") != 0)
+        GTEST_SKIP() << "jackd2 is not installed";
+    DummyJackServer server;
+    ASSERT_TRUE(server.waitFor("system:playback_1")) << "the dummy server did not start";
+    server.startClicks();
+    ASSERT_TRUE(server.waitFor("metro:600_bpm"));
+
+    HostRun run;
+    std::thread host([&] { run = runHost("--jack --duration 4 --view spectrum --magnitudes --trace1 A"); });
+    const bool connected = server.waitFor("analyzer-host:a") &&
+                           DummyJackServer::shell("jack_connect metro:600_bpm analyzer-host:a") == 0;
+    host.join();
+    ASSERT_TRUE(connected) << run.output;
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    // Status lines: "..., 48000 Hz, blocks of 256: ... blocks/s, T traces drawn/s, D dropped, ...".
+    int lines = 0;
+    double mostTraces = 0;
+    for (size_t at = run.output.find("blocks of 256"); at != std::string::npos;
+         at = run.output.find("blocks of 256", at + 1)) {
+        const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
+        double blocks = 0, traces = 0;
+        long dropped = -1;
+        ASSERT_EQ(std::sscanf(line.c_str(), "blocks of 256: %lf blocks/s, %lf traces drawn/s, %ld dropped", &blocks,
+                              &traces, &dropped), 3) << line;
+        EXPECT_EQ(dropped, 0) << line;
+        mostTraces = std::max(mostTraces, traces);
+        ++lines;
+    }
+    EXPECT_GE(lines, 2) << run.output;
+    // Every capture of 1024 samples at 48 kHz drawn: 46.9 a second for the one trace.
+    EXPECT_GT(mostTraces, 40.0) << run.output;
+}
+
+}  // namespace
