@@ -36,9 +36,9 @@ MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(in
     display->showFreqLabels = false;
     for (int k = 0; k < 4; ++k) {
         display->traceOn[k] = true;
-        display->traceRed[k] = int(spec(ControlId(redSlider1 + 3 * k)).initialValue);
-        display->traceGreen[k] = int(spec(ControlId(greenSlider1 + 3 * k)).initialValue);
-        display->traceBlue[k] = int(spec(ControlId(blueSlider1 + 3 * k)).initialValue);
+        display->traceRed[k] = int(controlInfo(ControlId(redSlider1 + 3 * k)).initialValue);
+        display->traceGreen[k] = int(controlInfo(ControlId(greenSlider1 + 3 * k)).initialValue);
+        display->traceBlue[k] = int(controlInfo(ControlId(blueSlider1 + 3 * k)).initialValue);
     }
     markerHold = false;
     markerActive = false;
@@ -54,7 +54,7 @@ MainComponent::~MainComponent() {
 }
 
 void MainComponent::createControl(ControlId id) {
-    const ControlSpec& s = spec(id);
+    const ControlInfo& s = controlInfo(id);
     switch (s.kind) {
     case Kind::slider: {
         auto* slider = new juce::Slider("new slider");
@@ -109,7 +109,7 @@ void MainComponent::createControl(ControlId id) {
 
 void MainComponent::resized() {
     for (int id = 0; id < kControlCount; ++id) {
-        const Bounds& b = spec(ControlId(id)).bounds;
+        const Bounds& b = controlInfo(ControlId(id)).bounds;
         controls[id]->setBounds(b.x, b.y, b.width, b.height);
     }
 }

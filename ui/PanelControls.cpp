@@ -18,21 +18,21 @@ const Item kInputItems[] = {{"NULL", 1}, {"A", 2},    {"B", 3},    {"C", 4},    
 
 #define ITEMS(list) list, int(sizeof list / sizeof list[0])
 
-constexpr ControlSpec colour(const char* name, uint32_t thumb, double initial, Bounds bounds, int slot) {
+constexpr ControlInfo colour(const char* name, uint32_t thumb, double initial, Bounds bounds, int slot) {
     return {name, Kind::slider, 0, 255, thumb, initial, nullptr, 0, nullptr, nullptr, bounds, slot, Published::value};
 }
 
-constexpr ControlSpec toggle(const char* name, Kind kind, const char* tooltip, Bounds bounds, int slot) {
+constexpr ControlInfo toggle(const char* name, Kind kind, const char* tooltip, Bounds bounds, int slot) {
     return {name, kind, 0, 0, 0, 0, nullptr, 0, nullptr, tooltip, bounds, slot,
             slot < 0 ? Published::none : Published::value};
 }
 
-constexpr ControlSpec combo(const char* name, const Item* items, int count, const char* empty, const char* tooltip,
+constexpr ControlInfo combo(const char* name, const Item* items, int count, const char* empty, const char* tooltip,
                             Bounds bounds, int slot, Published published) {
     return {name, Kind::comboBox, 0, 0, 0, 0, items, count, empty, tooltip, bounds, slot, published};
 }
 
-const ControlSpec kControls[kControlCount] = {
+const ControlInfo kControls[kControlCount] = {
     colour("redSlider1", kRed, 0, {85, 487, 33, 14}, 32),
     colour("greenSlider1", kGreen, 255, {123, 487, 33, 14}, 33),
     colour("blueSlider1", kBlue, 0, {161, 487, 33, 14}, 34),
@@ -71,7 +71,7 @@ const ControlSpec kControls[kControlCount] = {
 
 }  // namespace
 
-const ControlSpec& spec(ControlId id) { return kControls[id]; }
+const ControlInfo& controlInfo(ControlId id) { return kControls[id]; }
 
 bool colourChannel(ControlId id, int* trace, int* channel) {
     if (id < redSlider1 || id > blueSlider4) return false;

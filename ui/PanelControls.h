@@ -42,7 +42,7 @@ struct Bounds {
     int x, y, width, height;
 };
 
-struct ControlSpec {
+struct ControlInfo {
     const char* name;   // the member name the control is known by
     Kind kind;
     double minimum, maximum;    // sliders
@@ -57,7 +57,7 @@ struct ControlSpec {
     Published published;
 };
 
-const ControlSpec& spec(ControlId id);
+const ControlInfo& controlInfo(ControlId id);
 
 // The trace (0..3) and colour channel (0 red, 1 green, 2 blue) of a colour slider; false for others.
 bool colourChannel(ControlId id, int* trace, int* channel);

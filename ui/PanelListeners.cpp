@@ -9,7 +9,7 @@ using namespace panel;
 void MainComponent::publishOn(int slot, int32_t value) { guiCtrl->setPanelValue(slot, value); }
 
 void MainComponent::publish(ControlId id) {
-    const ControlSpec& s = spec(id);
+    const ControlInfo& s = controlInfo(id);
     int32_t value = 0;
     switch (s.kind) {
     case Kind::slider: value = int32_t(slider(id).getValue()); break;   // whole numbers, truncated
