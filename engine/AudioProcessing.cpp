@@ -8,6 +8,7 @@
 #include "engine/ControlSlots.h"
 #include "engine/TraceWorkers.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -33,8 +34,9 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
         if (count >= 1)
             for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + count - 1];
         if (hold == 0) {
-            // The capture keeps its partial contents and resumes when the gate opens again.
-            ++idleBlockCount;
+            // The capture keeps its partial contents and resumes when the gate opens again. The count
+            // stops at its largest value (after about 33 days of 64-sample blocks at 48 kHz).
+            if (idleBlockCount < INT32_MAX) ++idleBlockCount;
             return -1;
         }
         idleBlockCount = 0;

@@ -172,7 +172,8 @@ void launchTraceWorkers(GuiCtrl& instance) {
         job.doneFlag = &instance.jobIdle[k];
 
         DWORD id = 0;
-        HANDLE thread = threadStarter.load(std::memory_order_relaxed)(nullptr, 0, chooseWorker(instance, k), &job, 0, &id);
+        HANDLE thread = threadStarter.load(std::memory_order_relaxed)(nullptr, kWorkerStackSize, chooseWorker(instance, k), &job,
+                                                                      0, &id);
         if (!thread) {
             // No worker will ever set this flag; a flag left false would stop every later analysis.
             // The trace simply misses this frame.

@@ -108,7 +108,7 @@ int32_t dispatchCommand(int32_t command, const void* in, int32_t inSize, void* o
     case CMD_SET_SAMPLE_RATE: {
         if (in == nullptr || !atLeast(inSize, 8) || !atLeast(outSize, 4)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
         const int32_t rate = readWord(in, 1);
-        state.sampleRate = rate;
+        state.sampleRate.store(rate, std::memory_order_relaxed);
         if (Effect* instance = findLiveInstance(state, readWord(in, 0))) instance->sampleRateChanged(rate);
         break;
     }
@@ -118,7 +118,8 @@ int32_t dispatchCommand(int32_t command, const void* in, int32_t inSize, void* o
         break;
     case CMD_SET_HOST_CALLBACK:
         if (in == nullptr || !atLeast(inSize, 4) || !atLeast(outSize, 4)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
-        state.hostCallback = reinterpret_cast<HostCallback>(uintptr_t(uint32_t(readWord(in, 0))));
+        state.hostCallback.store(reinterpret_cast<HostCallback>(uintptr_t(uint32_t(readWord(in, 0)))),
+                                 std::memory_order_relaxed);
         writeWord(out, 0, STATUS_OK);
         break;
     default:

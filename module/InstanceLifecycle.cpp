@@ -6,26 +6,23 @@
 #include <new>
 
 GuiCtrl* createInstance() {
-    GuiCtrl* instance = nullptr;
-    try {
-        instance = new GuiCtrl();
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    // Running out of memory is reported by null results, never by throwing: with no memory left,
+    // even raising an exception fails and ends the process.
+    GuiCtrl* instance = new (std::nothrow) GuiCtrl();
+    if (instance == nullptr) return nullptr;
     // Its drawing jobs or transform tables may not have fitted: hand out complete instances only.
     if (!instance->isComplete()) {
         delete instance;
         return nullptr;
     }
     // Its window: the panel becomes the instance's road to the screen.
-    try {
-        instance->guiCallback = createGuiFor(instance);
-    } catch (const std::bad_alloc&) {
-        destroyGuiFor(instance);
+    GuiObjectCallback* panel = nullptr;
+    if (!createGuiFor(instance, &panel)) {
         delete instance;
         stopToolkitIfUnused();
         return nullptr;
     }
+    instance->guiCallback = panel;
     return instance;
 }
 

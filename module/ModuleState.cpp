@@ -5,9 +5,9 @@ ModuleState& moduleState() {
     return state;
 }
 
-int32_t moduleSampleRate() { return moduleState().sampleRate; }
+int32_t moduleSampleRate() { return moduleState().sampleRate.load(std::memory_order_relaxed); }
 
 int32_t notifyHost(int32_t code, int32_t value1, int32_t value2) {
-    HostCallback callback = moduleState().hostCallback;
+    HostCallback callback = moduleState().hostCallback.load(std::memory_order_relaxed);
     return callback ? callback(code, value1, value2, 0) : 0;
 }

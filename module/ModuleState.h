@@ -1,8 +1,10 @@
 // Module-wide state, one copy per loaded library: the instance table, the module sample rate and the
-// host's callback. No lock guards it: commands run on the host thread that issues them, and the
-// processing thread only reads the sample rate (a whole 32-bit word).
+// host's callback. No lock guards it: commands run on the host thread that issues them. The sample
+// rate and the callback are also read on other threads (the processing thread, drawing workers), so
+// they are relaxed atomics: each a whole word, the same i386 code as a plain one, and no data race.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 class Effect;
@@ -15,8 +17,8 @@ constexpr int32_t kDefaultSampleRate = 44100;
 
 struct ModuleState {
     Effect* instanceTable[kInstanceSlots] = {};
-    int32_t sampleRate = kDefaultSampleRate;
-    HostCallback hostCallback = nullptr;
+    std::atomic<int32_t> sampleRate{kDefaultSampleRate};
+    std::atomic<HostCallback> hostCallback{nullptr};
 };
 
 // The library's one state object. [main-thread] for writes.

@@ -35,10 +35,6 @@ void unregisterHolder(GuiHolder* holder) {
 }  // namespace
 
 GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance(forInstance) {
-    reserve_ = std::malloc(kWindowReserve);
-    if (reserve_ == nullptr) throw std::bad_alloc();
-    std::free(reserve_);
-    reserve_ = nullptr;
     // Owned here until the holder is complete, so that running out of memory leaks no window.
     std::unique_ptr<MainWindow> created;
     if (toolkit::start()) {
@@ -56,14 +52,25 @@ GuiHolder::~GuiHolder() {
     std::free(reserve_);
 }
 
-GuiObjectCallback* createGuiFor(GuiCtrl* instance) {
-    auto* holder = new GuiHolder(instance);
+bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
+    *panel = nullptr;
+    void* reserve = std::malloc(GuiHolder::kWindowReserve);
+    if (reserve == nullptr) return false;
+    std::free(reserve);
+    GuiHolder* holder = nullptr;
+    try {
+        holder = new GuiHolder(instance);
+    } catch (const std::bad_alloc&) {
+        // Only when the toolkit needed more than the reserve; what it built is gone with the holder.
+        return false;
+    }
     MainWindow* window = holder->window;
-    if (window == nullptr) return nullptr;
+    if (window == nullptr) return true;
     // Two instances have two windows of the same title: each draws into the one that is its own.
     if (auto* peer = window->getPeer())
         instance->ownWindow.store(HWND(reinterpret_cast<uintptr_t>(peer->getNativeHandle())), std::memory_order_release);
-    return window->panel;
+    *panel = window->panel;
+    return true;
 }
 
 void destroyGuiFor(const GuiCtrl* instance) {

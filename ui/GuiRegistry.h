@@ -27,17 +27,19 @@ public:
 
 private:
     // Address space set aside for building a window. The toolkit does not survive running out of
-    // memory halfway through building one, so the holder takes this block first (failing the creation
-    // cleanly when it cannot), frees it just before the window is built, and takes it again for the
-    // life of the window. Destroying an instance thus frees at least what building the next one needs.
+    // memory halfway through building one, so createGuiFor takes this block first (failing the
+    // creation cleanly when it cannot), frees it just before the window is built, and the holder takes
+    // it again for the life of the window. Destroying an instance thus frees at least what building
+    // the next one needs.
+    friend bool createGuiFor(GuiCtrl*, GuiObjectCallback**);
     static constexpr size_t kWindowReserve = 1024 * 1024;
     void* reserve_ = nullptr;
 };
 
-// Creates the holder and window of a new instance, hands the instance its window handle, and returns
-// the panel's relay for the instance's guiCallback (null when the instance has no window). Throws
-// std::bad_alloc, registering nothing, when memory is too short to build the window safely.
-GuiObjectCallback* createGuiFor(GuiCtrl* instance);
+// Creates the holder and window of a new instance, hands the instance its window handle, and stores
+// the panel's relay for the instance's guiCallback in *panel (null when there is no display, so no
+// window). Returns false, registering nothing, when memory is too short to build the window safely.
+bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel);
 
 // Deletes the first holder serving the instance; nothing when there is none.
 void destroyGuiFor(const GuiCtrl* instance);

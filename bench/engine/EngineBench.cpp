@@ -5,6 +5,7 @@
 // The peer in the same run is the bare transform work: FFTW's real-to-complex plan on the same four
 // 8192-point captures, as many times as the engine analyses them.
 #include "engine/GuiCtrl.h"
+#include "engine/TraceWorkers.h"
 #include "module/ModuleState.h"
 #include "platform/MemorySurface.h"
 
@@ -115,6 +116,21 @@ void BM_EngineSecondOfAudio(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineSecondOfAudio)->ArgName("drawing")->Arg(1)->Arg(0)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// The same with every worker on the system's default stack (8 MB), as before the workers were given
+// small ones: the peer of BM_EngineSecondOfAudio/drawing:1 in the same run.
+HANDLE startOnDefaultStack(void* security, uint32_t, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags, DWORD* id) {
+    return CreateThread(security, 0, routine, job, flags, id);
+}
+
+void BM_EngineSecondOfAudioDefaultStacks(benchmark::State& state) {
+    const TraceThreadStarter previous = setTraceThreadStarter(&startOnDefaultStack);
+    Signals signals;
+    Rig rig;
+    for (auto _ : state) rig.runOneSecond(signals);
+    setTraceThreadStarter(previous);
+}
+BENCHMARK(BM_EngineSecondOfAudioDefaultStacks)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
 // The transform work alone, done with FFTW: four 8192-point transforms per analysis, 48000/8192
 // analyses per second.
 void BM_FftwTransformsOfASecond(benchmark::State& state) {
@@ -141,12 +157,14 @@ BENCHMARK(BM_FftwTransformsOfASecond)->MeasureProcessCPUTime()->Unit(benchmark::
 // one second (four per analysis), each doing nothing.
 DWORD doNothing(void*) { return DWORD(-1); }
 
+// Argument: the stack size asked for (0: the system's default).
 void BM_WorkerThreadsOfASecond(benchmark::State& state) {
     const int threads = 4 * (kRate / 8192 + 1);
+    const uint32_t stack = uint32_t(state.range(0));
     for (auto _ : state) {
         for (int t = 0; t < threads; t += 4) {
             HANDLE handles[4];
-            for (HANDLE& handle : handles) handle = CreateThread(nullptr, 0, &doNothing, nullptr, 0, nullptr);
+            for (HANDLE& handle : handles) handle = CreateThread(nullptr, stack, &doNothing, nullptr, 0, nullptr);
             for (HANDLE handle : handles) {
                 WaitForSingleObject(handle, INFINITE);
                 CloseHandle(handle);
@@ -154,7 +172,7 @@ void BM_WorkerThreadsOfASecond(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_WorkerThreadsOfASecond)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorkerThreadsOfASecond)->ArgName("stack")->Arg(0)->Arg(kWorkerStackSize)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

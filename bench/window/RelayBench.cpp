@@ -21,8 +21,9 @@ constexpr int kBurst = 10000;
 struct Panel {
     Panel() {
         instance = std::make_unique<GuiCtrl>();
-        instance->guiCallback = createGuiFor(instance.get());
-        panel = dynamic_cast<MainComponent*>(instance->guiCallback);
+        GuiObjectCallback* relay = nullptr;
+        if (createGuiFor(instance.get(), &relay)) instance->guiCallback = relay;
+        panel = dynamic_cast<MainComponent*>(relay);
         PlatformLoop_runFor(PlatformLoop_shared(), 300);
     }
     ~Panel() {

@@ -198,3 +198,14 @@ TEST_F(Capture, ModeChangesClearTheRowsAndRequestARedraw) {
         EXPECT_FALSE(instance->resetRequest);
     }
 }
+
+TEST_F(Capture, TheIdleCountStopsAtItsLargestValue) {
+    inputs[44] = 0;   // hidden: every block is idle
+    control();
+    instance->idleBlockCount = INT32_MAX - 1;
+    const std::vector<int32_t> x = ramp(64);
+    for (int i = 0; i < 3; ++i) feed(x, x, x, x);
+    EXPECT_EQ(instance->idleBlockCount, INT32_MAX);
+    control();
+    EXPECT_EQ(panel.valuesOn(0).back(), INT32_MAX);
+}

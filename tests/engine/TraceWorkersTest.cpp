@@ -381,3 +381,66 @@ TEST_F(TraceWorkerThreads, InstancesDestroyedWhileFourWorkersDrawWaitForThem) {
     }
     EXPECT_EQ(workersStarted.load(), kInstances * kRounds * 4);
 }
+
+// How deep a worker's calls reach into its stack: below the measuring wrapper's frame a region is
+// painted with a pattern before the worker runs; afterwards the lowest byte that changed marks the
+// depth the worker used.
+namespace {
+
+constexpr size_t kPainted = 160 * 1024;
+constexpr unsigned char kPaint = 0xA5;
+std::atomic<uint32_t> requestedStack{0};
+std::atomic<size_t> deepestUse{0};
+
+__attribute__((noinline, no_sanitize("address"))) uintptr_t paintBelow() {
+    volatile unsigned char region[kPainted];
+    for (size_t i = 0; i < kPainted; ++i) region[i] = kPaint;
+    return reinterpret_cast<uintptr_t>(&region[0]);
+}
+
+__attribute__((noinline, no_sanitize("address"))) size_t usedAbove(uintptr_t base) {
+    const volatile unsigned char* bytes = reinterpret_cast<const volatile unsigned char*>(base);
+    size_t untouched = 0;
+    while (untouched < kPainted && bytes[untouched] == kPaint) ++untouched;
+    return kPainted - untouched;
+}
+
+DWORD measuringWorker(void* parameter) {
+    const Lingering run = *static_cast<Lingering*>(parameter);
+    delete static_cast<Lingering*>(parameter);
+    const uintptr_t base = paintBelow();
+    const DWORD result = run.routine(run.job);
+    const size_t used = usedAbove(base);
+    size_t deepest = deepestUse.load();
+    while (used > deepest && !deepestUse.compare_exchange_weak(deepest, used)) {
+    }
+    workersEnded.fetch_add(1);
+    return result;
+}
+
+HANDLE measuringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags, DWORD* id) {
+    requestedStack = stack;
+    auto* run = new Lingering{routine, job};
+    HANDLE thread = CreateThread(security, stack, &measuringWorker, run, flags, id);
+    if (!thread) delete run;
+    return thread;
+}
+
+}  // namespace
+
+TEST_F(TraceWorkerThreads, WorkersRunOnSmallStacksWithAWideMargin) {
+    setTraceThreadStarter(&measuringStarter);
+    for (int k = 0; k < 4; ++k) switchOn(k);
+    for (int view = 0; view < 3; ++view) {   // lines, slanted frames, X-Y points
+        instance->panelValues[48] = view == 2 ? 1 : 0;
+        instance->altDisplay = view == 1;
+        instance->panelValues[1] = view == 1 ? 1 : 0;
+        fillRows(*instance, view);
+        draw();
+    }
+    joinTraceWorkers(*instance);
+    EXPECT_EQ(requestedStack.load(), kWorkerStackSize);
+    ASSERT_GT(deepestUse.load(), 8192u) << "at least the copy of the job";
+    EXPECT_LT(deepestUse.load(), kWorkerStackSize / 4) << "a worker used " << deepestUse.load() << " bytes";
+    std::printf("deepest worker stack use: %zu bytes of %u\n", deepestUse.load(), kWorkerStackSize);
+}

@@ -12,8 +12,10 @@
 void PanelTest::SetUp() {
     if (!PlatformWindow_x11Available()) GTEST_SKIP() << "no display";
     instance = std::make_unique<GuiCtrl>();
-    instance->guiCallback = createGuiFor(instance.get());
-    panel = dynamic_cast<MainComponent*>(instance->guiCallback);
+    GuiObjectCallback* relay = nullptr;
+    ASSERT_TRUE(createGuiFor(instance.get(), &relay));
+    instance->guiCallback = relay;
+    panel = dynamic_cast<MainComponent*>(relay);
     ASSERT_NE(panel, nullptr);
     // The start-up publication ends with the fourth input box.
     ASSERT_TRUE(waitUntil([&] { return published(23) == 1; }));

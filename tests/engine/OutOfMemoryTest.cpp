@@ -1,0 +1,112 @@
+// Running out of memory while traces are drawn: the instance skips frames instead of ending the
+// process, and draws again once memory comes back. Each case runs in a child process whose address
+// space is limited and then filled up.
+#include "EngineHarness.h"
+
+#include "platform/MemorySurface.h"
+#include "platform/WindowPixels.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Limits the address space to what is in use plus a little, then takes what is left in small
+// blocks, so that the next allocation of any size fails. Freeing the blocks gives the memory back.
+class MemoryExhaustion {
+public:
+    MemoryExhaustion() {
+        blocks_.reserve(1 << 21);
+        rlimit limit{};
+        getrlimit(RLIMIT_AS, &limit);
+        FILE* status = std::fopen("/proc/self/statm", "r");
+        unsigned long pages = 0;
+        if (status == nullptr || std::fscanf(status, "%lu", &pages) != 1) _exit(10);
+        std::fclose(status);
+        limit.rlim_cur = rlim_t(pages) * 4096 + 16u * 1024 * 1024;
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(11);
+        for (size_t size = 1 << 20; size >= 16; size /= 2)
+            while (blocks_.size() < blocks_.capacity())
+                if (void* block = std::malloc(size))
+                    blocks_.push_back(block);
+                else
+                    break;
+    }
+    ~MemoryExhaustion() {
+        for (void* block : blocks_) std::free(block);
+    }
+
+private:
+    std::vector<void*> blocks_;   // reserved before the limit, so that it can grow without allocating
+};
+
+class OutOfMemory : public EngineTest {
+protected:
+    void SetUp() override {
+#if defined(__SANITIZE_ADDRESS__)
+        GTEST_SKIP() << "AddressSanitizer reserves its shadow memory up front; an address-space limit cannot be set";
+#endif
+        window = PlatformSurface_register(0, 1100, 500, "Analyzer");
+        ASSERT_NE(window, 0u);
+        EngineTest::SetUp();
+        startRunning();
+        instance->analyzerWindow = window;
+        for (int k = 0; k < 4; ++k) {
+            instance->panelValues[20 + k] = 2 + k;
+            instance->panelValues[33 + 3 * k] = 255;
+        }
+    }
+    void TearDown() override {
+        EngineTest::TearDown();
+        PlatformSurface_unregister(window);
+    }
+    HWND window = 0;
+};
+
+std::vector<int32_t> sine(double cycles) {
+    std::vector<int32_t> x(1024);
+    for (size_t i = 0; i < x.size(); ++i) x[i] = int32_t(1e9 * std::sin(6.28318530718 * cycles * double(i) / 1024.0));
+    return x;
+}
+
+TEST_F(OutOfMemory, DrawingSkipsFramesAndResumesWhenMemoryComesBack) {
+    const std::vector<int32_t> a = sine(5), b = sine(9), c = sine(17), d = sine(33);
+    std::vector<std::vector<int32_t>> blocks = {a, b, c, d};
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) try {
+        std::vector<COLORREF> before(1100 * 500), after(1100 * 500);
+        unsigned long drawnBefore = 0;
+        {
+            MemoryExhaustion exhausted;
+            for (int frame = 0; frame < 20; ++frame) {
+                feed(blocks[0], blocks[1], blocks[2], blocks[3]);
+                if (!waitIdle()) _exit(20);
+                std::rotate(blocks.begin(), blocks.begin() + 1, blocks.end());   // a new picture each frame
+            }
+            drawnBefore = PlatformWindow_drawingCount();
+        }
+        // Memory is back: the next frames are drawn.
+        PlatformWindow_readPixels(window, 0, 0, 1100, 500, before.data());
+        for (int frame = 0; frame < 4; ++frame) {
+            feed(blocks[0], blocks[1], blocks[2], blocks[3]);
+            if (!waitIdle()) _exit(21);
+            std::rotate(blocks.begin(), blocks.begin() + 1, blocks.end());
+        }
+        PlatformWindow_readPixels(window, 0, 0, 1100, 500, after.data());
+        if (PlatformWindow_drawingCount() < drawnBefore + 16) _exit(22);   // four frames of four traces
+        if (before == after) _exit(23);
+        _exit(0);
+    } catch (...) {
+        _exit(30);   // something threw out of the engine or the platform library
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
