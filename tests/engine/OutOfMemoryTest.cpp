@@ -5,43 +5,14 @@
 
 #include "platform/MemorySurface.h"
 #include "platform/WindowPixels.h"
+#include "tests/support/MemoryExhaustion.h"
 
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cmath>
 #include <cstdlib>
 
 namespace {
-
-// Limits the address space to what is in use plus a little, then takes what is left in small
-// blocks, so that the next allocation of any size fails. Freeing the blocks gives the memory back.
-class MemoryExhaustion {
-public:
-    MemoryExhaustion() {
-        blocks_.reserve(1 << 21);
-        rlimit limit{};
-        getrlimit(RLIMIT_AS, &limit);
-        FILE* status = std::fopen("/proc/self/statm", "r");
-        unsigned long pages = 0;
-        if (status == nullptr || std::fscanf(status, "%lu", &pages) != 1) _exit(10);
-        std::fclose(status);
-        limit.rlim_cur = rlim_t(pages) * 4096 + 16u * 1024 * 1024;
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(11);
-        for (size_t size = 1 << 20; size >= 16; size /= 2)
-            while (blocks_.size() < blocks_.capacity())
-                if (void* block = std::malloc(size))
-                    blocks_.push_back(block);
-                else
-                    break;
-    }
-    ~MemoryExhaustion() {
-        for (void* block : blocks_) std::free(block);
-    }
-
-private:
-    std::vector<void*> blocks_;   // reserved before the limit, so that it can grow without allocating
-};
 
 class OutOfMemory : public EngineTest {
 protected:

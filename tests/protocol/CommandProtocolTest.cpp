@@ -1,5 +1,6 @@
 // The commands of the export: size tests, status words, bytes-returned counts and the instance table.
 #include "ModuleFixture.h"
+#include "tests/support/MemoryExhaustion.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -129,6 +130,31 @@ TEST_F(CommandProtocol, MemoryExhaustionReportsTableFullAndLeavesTheSlotFree) {
         handles.push_back(again.word(1));
         for (int32_t handle : handles)
             if (destroy(handle) != 0) _exit(16);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(CommandProtocol, CreationWithNoMemoryLeftReportsTableFullAndTheNextOneWorks) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves its shadow memory up front; an address-space limit cannot be set";
+#endif
+    // Nothing at all is left: not even an exception could be raised to report it.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int32_t in = 0, out[2] = {-9, 0}, returned = 0;   // no allocation on the test's side
+        {
+            MemoryExhaustion exhausted;
+            module.command(kCreateInstance, &in, 4, out, 8, returned);
+        }
+        if (out[0] != -1) _exit(20);
+        CommandResult again = run(kCreateInstance, {}, 8);   // memory is back
+        if (again.word(0) != 0) _exit(21);
+        if (destroy(again.word(1)) != 0) _exit(22);
         _exit(0);
     }
     int status = 0;

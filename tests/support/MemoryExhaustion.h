@@ -1,0 +1,40 @@
+// For out-of-memory tests, in a child process only: limits the address space to what is in use plus
+// a margin, then takes what is left in ever smaller blocks, so that the next allocation of any size
+// fails. Destroying it gives the memory back (the limit stays, with room again).
+#pragma once
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+class MemoryExhaustion {
+public:
+    explicit MemoryExhaustion(size_t marginBytes = 16u * 1024 * 1024) {
+        blocks_.reserve(1 << 21);   // before the limit: the list must not need memory itself
+        rlimit limit{};
+        getrlimit(RLIMIT_AS, &limit);
+        FILE* status = std::fopen("/proc/self/statm", "r");
+        unsigned long pages = 0;
+        if (status == nullptr || std::fscanf(status, "%lu", &pages) != 1) _exit(10);
+        std::fclose(status);
+        limit.rlim_cur = rlim_t(pages) * 4096 + marginBytes;
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(11);
+        for (size_t size = 1 << 20; size >= 16; size /= 2)
+            while (blocks_.size() < blocks_.capacity()) {
+                void* block = std::malloc(size);
+                if (block == nullptr) break;
+                blocks_.push_back(block);
+            }
+    }
+    ~MemoryExhaustion() {
+        for (void* block : blocks_) std::free(block);
+    }
+    MemoryExhaustion(const MemoryExhaustion&) = delete;
+    MemoryExhaustion& operator=(const MemoryExhaustion&) = delete;
+
+private:
+    std::vector<void*> blocks_;
+};
