@@ -1,0 +1,65 @@
+// Many instances at once, as a large host session has them: 256 instances with four traces each,
+// fed from two processing threads and destroyed while their workers still draw. Afterwards no thread
+// and no file descriptor is left over.
+#include "EngineHarness.h"
+
+#include "platform/MemorySurface.h"
+#include "platform/WindowPixels.h"
+
+#include <dirent.h>
+
+#include <cmath>
+#include <thread>
+
+namespace {
+
+int entriesIn(const char* folder) {
+    int count = 0;
+    if (DIR* dir = opendir(folder)) {
+        while (const dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
+        closedir(dir);
+    }
+    return count;
+}
+
+std::unique_ptr<GuiCtrl> runningInstance(HWND window, const int32_t* const* pins, int32_t* outputs) {
+    auto g = std::make_unique<GuiCtrl>();
+    for (int k = 0; k < 4; ++k) g->panelValues[20 + k] = 2 + k;
+    g->panelValues[1] = 1;
+    for (int i = 0; i <= kStartupCalls; ++i) g->processControlPins(pins, outputs);
+    g->analyzerWindow = window;
+    return g;
+}
+
+TEST(Stress, TwoHundredFiftySixInstancesDestroyedWhileDrawingLeaveNothingBehind) {
+    const HWND window = PlatformSurface_register(0, 1100, 500, "Stress");
+    ASSERT_NE(window, 0u);
+    const int threadsBefore = entriesIn("/proc/self/task"), fdsBefore = entriesIn("/proc/self/fd");
+    const unsigned long drawnBefore = PlatformWindow_drawingCount();
+
+    auto processingThread = [window](int instances) {
+        int32_t inputs[99] = {}, outputs[77];
+        const int32_t* pins[99];
+        for (int i = 0; i < 99; ++i) pins[i] = &inputs[i];
+        inputs[44] = 1;
+        std::vector<int32_t> signal(1024);
+        for (size_t i = 0; i < signal.size(); ++i) signal[i] = int32_t(1e9 * std::sin(0.05 * double(i)));
+        const int32_t* rows[4] = {signal.data(), signal.data(), signal.data(), signal.data()};
+        std::vector<std::unique_ptr<GuiCtrl>> live;
+        for (int n = 0; n < instances; ++n) {
+            live.push_back(runningInstance(window, pins, outputs));
+            live.back()->processAudioBlock(rows, 0, 1024);   // a capture: four workers start drawing
+        }
+        for (auto& g : live) g->processAudioBlock(rows, 0, 1024);
+        live.clear();   // most of them still drawing
+    };
+    std::thread first(processingThread, 128), second(processingThread, 128);
+    first.join();
+    second.join();
+    PlatformSurface_unregister(window);
+    EXPECT_GE(PlatformWindow_drawingCount() - drawnBefore, 256u * 4) << "every instance drew its four traces";
+    EXPECT_EQ(entriesIn("/proc/self/task"), threadsBefore);
+    EXPECT_EQ(entriesIn("/proc/self/fd"), fdsBefore);
+}
+
+}  // namespace
