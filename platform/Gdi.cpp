@@ -1,14 +1,19 @@
 // Window lookup, device contexts, pens and drawing of win32.h, over the in-memory surfaces and X11.
 //
 // A device context records its drawing as batches of segments and points, one batch per colour run,
-// and renders them all at ReleaseDC: into the surface's pixels, or with one XDrawSegments/XDrawPoints
-// per batch on the shared connection followed by one XSync that tells whether the window still
-// existed. Lines use the rules of Raster.h on both back ends.
+// and renders them all at ReleaseDC: into the surface's pixels, or with XDrawSegments/XDrawPoints
+// requests per batch on the shared connection followed by one XSync that tells whether the window
+// still existed. Lines use the rules of Raster.h on both back ends.
+//
+// Every call here is noexcept: where memory runs out, the call fails with its failure value and
+// leaves the registries as they were.
 #include <X11/Xlib.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <unordered_set>
 #include <vector>
 
@@ -25,11 +30,15 @@ namespace {
 // coordinates, so it is rasterised here and only its visible pixels are sent.
 constexpr int32_t kServerCoordinateLimit = 16383;
 
-constexpr uint32_t kPenMagic = 0x50454E31;
-constexpr uint32_t kDcMagic = 0x44434F31;
+// Segments and points go to the server in requests of at most this many, from buffers on the stack,
+// so that rendering needs no memory of its own.
+constexpr int kRequestItems = 256;
+
+// Room for this many segments is made when a device context is opened: a whole 1024-point trace in
+// each of two pens.
+constexpr size_t kInitialItems = 2048;
 
 struct Pen {
-    uint32_t magic = kPenMagic;
     COLORREF colour = 0;
     int selections = 0;   // device contexts that have it selected; guarded by the object registry lock
     bool stock = false;
@@ -46,7 +55,6 @@ struct Batch {
 };
 
 struct DeviceContext {
-    uint32_t magic = kDcMagic;
     HWND window = 0;
     int width = 0, height = 0;
     std::shared_ptr<Surface> surface;   // in-memory back end
@@ -57,22 +65,41 @@ struct DeviceContext {
     std::vector<Segment> items;
     std::vector<Batch> batches;
 
-    void add(COLORREF colour, bool point, const Segment& item)
+    // Records one item; false when memory ran out, and then nothing was recorded. Room is made first,
+    // out of the common path, so that the appends below cannot throw.
+    bool add(COLORREF colour, bool point, const Segment& item) noexcept
     {
-        if (batches.empty() || batches.back().colour != colour || batches.back().points != point)
+        const bool newBatch = batches.empty() || batches.back().colour != colour || batches.back().points != point;
+        if ((items.size() == items.capacity() && !grow(items))
+            || (newBatch && batches.size() == batches.capacity() && !grow(batches)))
+            return false;
+        if (newBatch)
             batches.push_back(Batch{colour, point, items.size(), items.size()});
         items.push_back(item);
         batches.back().end = items.size();
+        return true;
+    }
+
+    template <class T>
+    __attribute__((noinline)) static bool grow(std::vector<T>& v) noexcept
+    {
+        try {
+            v.reserve(2 * v.capacity() + 16);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
     }
 
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 };
 
-// Live pens and device contexts, so that a stale or foreign handle fails instead of crashing.
+// Live pens, so that a stale or foreign pen handle fails instead of crashing.
 struct Objects {
-    std::mutex mutex;
-    std::unordered_set<const void*> live;
+    std::mutex mutex;                   // guards pens, the pens' selection counts and the slots' uses
+    std::unordered_set<const void*> pens;
     Pen stockPen;   // GDI's BLACK_PEN: selected in every new device context
+    uint32_t nextSlot = 0;              // where the search for a free device context slot starts
 };
 
 // Made when the library is loaded, before any thread can use it; never destroyed: workers may still
@@ -80,7 +107,7 @@ struct Objects {
 Objects* const theObjects = [] {
     auto* o = new Objects;
     o->stockPen.stock = true;
-    o->live.insert(&o->stockPen);
+    o->pens.insert(&o->stockPen);
     return o;
 }();
 
@@ -89,10 +116,90 @@ Objects& objects()
     return *theObjects;
 }
 
-DeviceContext* checkedDc(HDC dc)
+// Live device contexts. A device context handle is not a pointer: it names one slot of a fixed table
+// and how often that slot has been used, as (use << 15) | (slot << 1) | 1. A stale handle no longer
+// matches its slot, so it is refused without touching the freed context, even after a new context
+// took the slot over. The low bit keeps every handle odd, unlike any pen's address. A slot's use count
+// repeats only after 2^17 uses, and free slots are taken round-robin, so that a released handle names
+// a live context again only after some two billion GetDC calls while few contexts are open.
+constexpr unsigned kDcSlotBits = 14;
+constexpr uint32_t kDcSlots = 1u << kDcSlotBits;   // device contexts open at once
+constexpr uint32_t kDcUseLimit = 1u << (31 - kDcSlotBits);
+
+struct DcSlot {
+    // The handle that names this slot now, 0 while it is free. Written under the objects mutex,
+    // read without it by the drawing calls: a device context is used by one thread at a time, so a
+    // handle that matches cannot be released meanwhile.
+    std::atomic<uint32_t> handle{0};
+    std::atomic<DeviceContext*> dc{nullptr};
+    uint32_t uses = 0;   // guarded by the objects mutex
+};
+
+DcSlot theDcSlots[kDcSlots];   // static storage: no allocation, usable from load to exit
+
+uint32_t handleValue(HDC handle)
 {
-    auto* context = static_cast<DeviceContext*>(dc);
-    return context && context->magic == kDcMagic ? context : nullptr;
+    return uint32_t(reinterpret_cast<uintptr_t>(handle));
+}
+
+DcSlot& slotOf(uint32_t value)
+{
+    return theDcSlots[(value >> 1) & (kDcSlots - 1)];
+}
+
+// The device context a handle names, or null for a null, stale or foreign handle. [one thread per dc]
+DeviceContext* liveDc(HDC handle)
+{
+    const uint32_t value = handleValue(handle);
+    if ((value & 1u) == 0)
+        return nullptr;
+    DcSlot& slot = slotOf(value);
+    if (slot.handle.load(std::memory_order_acquire) != value)
+        return nullptr;
+    return slot.dc.load(std::memory_order_relaxed);
+}
+
+// Gives the device context a free slot and returns its handle, or null when all slots are taken.
+// Called with the objects mutex held.
+HDC registerDc(Objects& o, DeviceContext* dc)
+{
+    for (uint32_t tried = 0; tried < kDcSlots; ++tried) {
+        const uint32_t index = o.nextSlot;
+        o.nextSlot = (o.nextSlot + 1) & (kDcSlots - 1);
+        DcSlot& slot = theDcSlots[index];
+        if (slot.handle.load(std::memory_order_relaxed) != 0)
+            continue;
+        slot.uses = (slot.uses + 1) & (kDcUseLimit - 1);
+        const uint32_t value = (slot.uses << (kDcSlotBits + 1)) | (index << 1) | 1u;
+        slot.dc.store(dc, std::memory_order_relaxed);
+        slot.handle.store(value, std::memory_order_release);
+        return reinterpret_cast<HDC>(uintptr_t(value));
+    }
+    return nullptr;
+}
+
+// Takes the device context out of the table; null when the handle names none. Called with the
+// objects mutex held.
+DeviceContext* unregisterDc(HDC handle)
+{
+    DeviceContext* dc = liveDc(handle);
+    if (dc) {
+        DcSlot& slot = slotOf(handleValue(handle));
+        slot.handle.store(0, std::memory_order_release);
+        slot.dc.store(nullptr, std::memory_order_relaxed);
+    }
+    return dc;
+}
+
+// Frees a device context that never drew: its X11 graphics context, then itself.
+void discard(DeviceContext* dc)
+{
+    if (dc->gc) {
+        X11Connection* connection = X11Connection::instance();
+        std::lock_guard<std::mutex> lock(connection->mutex());
+        XFreeGC(connection->display(), dc->gc);
+    }
+    delete dc;
 }
 
 bool inServerRange(const Segment& s)
@@ -131,28 +238,41 @@ bool renderToX11(DeviceContext& dc)
     Display* display = connection->display();
     std::lock_guard<std::mutex> lock(connection->mutex());
     const unsigned long errorsBefore = X11Connection::errorCount();
-    std::vector<XSegment> segments;
-    std::vector<XPoint> points;
+    XSegment segments[kRequestItems];
+    XPoint points[kRequestItems];
+    int segmentCount = 0, pointCount = 0;
+    auto sendSegments = [&] {
+        if (segmentCount > 0)
+            XDrawSegments(display, Window(dc.window), dc.gc, segments, segmentCount);
+        segmentCount = 0;
+    };
+    auto sendPoints = [&] {
+        if (pointCount > 0)
+            XDrawPoints(display, Window(dc.window), dc.gc, points, pointCount, CoordModeOrigin);
+        pointCount = 0;
+    };
+    auto addPoint = [&](int x, int y) {
+        if (pointCount == kRequestItems)
+            sendPoints();
+        points[pointCount++] = XPoint{short(x), short(y)};
+    };
     for (const Batch& batch : dc.batches) {
-        segments.clear();
-        points.clear();
-        auto addPoint = [&](int x, int y) { points.push_back(XPoint{short(x), short(y)}); };
+        XSetForeground(display, dc.gc, dc.format.toPixel(batch.colour));
         for (size_t i = batch.begin; i < batch.end; ++i) {
             const Segment& s = dc.items[i];
             if (batch.points) {
                 if (dc.inside(s.x0, s.y0))
                     addPoint(s.x0, s.y0);
             } else if (inServerRange(s)) {
-                segments.push_back(XSegment{short(s.x0), short(s.y0), short(s.x1), short(s.y1)});
+                if (segmentCount == kRequestItems)
+                    sendSegments();
+                segments[segmentCount++] = XSegment{short(s.x0), short(s.y0), short(s.x1), short(s.y1)};
             } else {
                 rasteriseSegment(s.x0, s.y0, s.x1, s.y1, dc.width, dc.height, addPoint);
             }
         }
-        XSetForeground(display, dc.gc, dc.format.toPixel(batch.colour));
-        if (!segments.empty())
-            XDrawSegments(display, Window(dc.window), dc.gc, segments.data(), int(segments.size()));
-        if (!points.empty())
-            XDrawPoints(display, Window(dc.window), dc.gc, points.data(), int(points.size()), CoordModeOrigin);
+        sendSegments();
+        sendPoints();
     }
     XFreeGC(display, dc.gc);
     dc.gc = nullptr;
@@ -206,7 +326,7 @@ using namespace platform;
 
 extern "C" {
 
-HWND FindWindowA(LPCSTR className, LPCSTR windowName)
+HWND FindWindowA(LPCSTR className, LPCSTR windowName) noexcept
 {
     (void)className;
     if (!windowName)
@@ -217,67 +337,85 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName)
     return connection ? connection->findWindowByName(windowName) : 0;
 }
 
-HDC GetDC(HWND window)
+HDC GetDC(HWND window) noexcept
 {
     if (window == 0)
         return nullptr;
-    auto dc = std::make_unique<DeviceContext>();
+    auto* dc = new (std::nothrow) DeviceContext;
+    if (!dc)
+        return nullptr;
+    try {
+        dc->items.reserve(kInitialItems);
+    } catch (const std::bad_alloc&) {
+        delete dc;
+        return nullptr;
+    }
     dc->window = window;
     if ((dc->surface = findSurface(window))) {
         dc->width = dc->surface->width;
         dc->height = dc->surface->height;
     } else if (!openX11(*dc)) {
+        discard(dc);
         return nullptr;
     }
-    dc->items.reserve(2048);
-    Objects& o = objects();
-    std::lock_guard<std::mutex> lock(o.mutex);
-    dc->pen = &o.stockPen;
-    ++o.stockPen.selections;
-    o.live.insert(dc.get());
-    return dc.release();
+    HDC handle;
+    {
+        Objects& o = objects();
+        std::lock_guard<std::mutex> lock(o.mutex);
+        dc->pen = &o.stockPen;
+        handle = registerDc(o, dc);
+        if (handle)
+            ++o.stockPen.selections;
+    }
+    if (!handle)
+        discard(dc);
+    return handle;
 }
 
-int ReleaseDC(HWND window, HDC handle)
+int ReleaseDC(HWND window, HDC handle) noexcept
 {
     std::unique_ptr<DeviceContext> dc;
     {
         Objects& o = objects();
         std::lock_guard<std::mutex> lock(o.mutex);
-        if (!handle || o.live.erase(handle) == 0)
+        dc.reset(unregisterDc(handle));
+        if (!dc)
             return 0;
-        dc.reset(static_cast<DeviceContext*>(handle));
         --dc->pen->selections;
     }
-    dc->magic = 0;
     const bool drawn = dc->surface ? renderToSurface(*dc) : renderToX11(*dc);
     if (drawn)
         platform::countDrawing();
     return drawn && dc->window == window ? 1 : 0;
 }
 
-HPEN CreatePen(int style, int width, COLORREF colour)
+HPEN CreatePen(int style, int width, COLORREF colour) noexcept
 {
     if (style != PS_SOLID || width < 0 || width > 1)
         return nullptr;
-    auto* pen = new Pen;
+    auto* pen = new (std::nothrow) Pen;
+    if (!pen)
+        return nullptr;
     pen->colour = colour & 0xFFFFFFu;
     Objects& o = objects();
     std::lock_guard<std::mutex> lock(o.mutex);
-    o.live.insert(pen);
+    try {
+        o.pens.insert(pen);
+    } catch (const std::bad_alloc&) {
+        delete pen;
+        return nullptr;
+    }
     return pen;
 }
 
-HGDIOBJ SelectObject(HDC handle, HGDIOBJ object)
+HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) noexcept
 {
     Objects& o = objects();
     std::lock_guard<std::mutex> lock(o.mutex);
-    if (!handle || !object || !o.live.count(handle) || !o.live.count(object))
+    DeviceContext* dc = liveDc(handle);
+    if (!dc || !object || !o.pens.count(object))
         return nullptr;
-    auto* dc = static_cast<DeviceContext*>(handle);
     auto* pen = static_cast<Pen*>(object);
-    if (dc->magic != kDcMagic || pen->magic != kPenMagic)
-        return nullptr;
     Pen* previous = dc->pen;
     --previous->selections;
     ++pen->selections;
@@ -285,28 +423,25 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object)
     return previous;
 }
 
-BOOL DeleteObject(HGDIOBJ object)
+BOOL DeleteObject(HGDIOBJ object) noexcept
 {
     Objects& o = objects();
     std::lock_guard<std::mutex> lock(o.mutex);
-    if (!object || !o.live.count(object))
+    if (!object || !o.pens.count(object))
         return 0;
     auto* pen = static_cast<Pen*>(object);
-    if (pen->magic != kPenMagic)
-        return 0;
     if (pen->stock)
         return 1;
     if (pen->selections > 0)   // as GDI: an object selected into a device context cannot be deleted
         return 0;
-    o.live.erase(object);
-    pen->magic = 0;
+    o.pens.erase(object);
     delete pen;
     return 1;
 }
 
-BOOL MoveToEx(HDC handle, int x, int y, POINT* previous)
+BOOL MoveToEx(HDC handle, int x, int y, POINT* previous) noexcept
 {
-    DeviceContext* dc = checkedDc(handle);
+    DeviceContext* dc = liveDc(handle);
     if (!dc)
         return 0;
     if (previous)
@@ -315,24 +450,26 @@ BOOL MoveToEx(HDC handle, int x, int y, POINT* previous)
     return 1;
 }
 
-BOOL LineTo(HDC handle, int x, int y)
+BOOL LineTo(HDC handle, int x, int y) noexcept
 {
-    DeviceContext* dc = checkedDc(handle);
+    DeviceContext* dc = liveDc(handle);
     if (!dc)
         return 0;
-    if (x != dc->position.x || y != dc->position.y)
-        dc->add(dc->pen->colour, false, Segment{dc->position.x, dc->position.y, x, y});
+    if ((x != dc->position.x || y != dc->position.y)
+        && !dc->add(dc->pen->colour, false, Segment{dc->position.x, dc->position.y, x, y}))
+        return 0;
     dc->position = POINT{x, y};
     return 1;
 }
 
-COLORREF SetPixel(HDC handle, int x, int y, COLORREF colour)
+COLORREF SetPixel(HDC handle, int x, int y, COLORREF colour) noexcept
 {
-    DeviceContext* dc = checkedDc(handle);
+    DeviceContext* dc = liveDc(handle);
     if (!dc || !dc->inside(x, y))
         return CLR_INVALID;
     colour &= 0xFFFFFFu;
-    dc->add(colour, true, Segment{x, y, x, y});
+    if (!dc->add(colour, true, Segment{x, y, x, y}))
+        return CLR_INVALID;
     return colour;
 }
 

@@ -8,8 +8,9 @@
 // Handles handed out by the library lie at 0xE0000000 and above. X11 resource ids always have their
 // top three bits clear, so these never collide with an X11 window id.
 //
-// Threads: every call is [any-thread]. A surface unregistered while a device context on it is still
-// held makes that context's ReleaseDC draw nothing and return 0.
+// Threads: every call is [any-thread]. No call throws (they are noexcept in C++). A surface
+// unregistered while a device context on it is still held makes that context's ReleaseDC draw
+// nothing and return 0.
 #pragma once
 
 #include "win32.h"
@@ -22,16 +23,17 @@ extern "C" {
 
 // Registers a surface of width x height pixels (1 ... 16384 each), all black, titled title (may be
 // null for no title). handle 0 asks the library for a fresh handle; any other value registers the
-// surface under that handle, which must not be in use. Returns the handle, or 0 on failure.
-PLATFORM_API HWND PlatformSurface_register(HWND handle, int width, int height, LPCSTR title);
+// surface under that handle, which must not be in use. Returns the handle, or 0 on failure (also when
+// memory for the pixels ran out).
+PLATFORM_API HWND PlatformSurface_register(HWND handle, int width, int height, LPCSTR title) PLATFORM_NOEXCEPT;
 
 // Removes the surface and frees its pixels once no device context uses them. Returns 0 when the
 // handle names no surface.
-PLATFORM_API BOOL PlatformSurface_unregister(HWND handle);
+PLATFORM_API BOOL PlatformSurface_unregister(HWND handle) PLATFORM_NOEXCEPT;
 
 // Fills the whole surface with one colour, as a toolkit repaint of the window would. Returns 0 when
 // the handle names no surface.
-PLATFORM_API BOOL PlatformSurface_fill(HWND handle, COLORREF colour);
+PLATFORM_API BOOL PlatformSurface_fill(HWND handle, COLORREF colour) PLATFORM_NOEXCEPT;
 
 #ifdef __cplusplus
 }

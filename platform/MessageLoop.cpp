@@ -2,6 +2,10 @@
 // takes a snapshot of them for poll(), and checks under the mutex that a registration is still the
 // same one before calling it, so removals from other threads or from callbacks are honoured at once.
 // Wake-ups go through an eventfd that is always part of the poll set.
+//
+// Every call is noexcept. Where memory runs out, a registration or post fails with -1 (or 0 for a
+// hook id) and changes nothing, and a round of the loop ends early without waiting (see pump).
+// Callbacks, hooks and tasks are C functions: they must not throw.
 #include "MessageLoop.h"
 
 #include <poll.h>
@@ -12,9 +16,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <mutex>
+#include <new>
 #include <vector>
 
 struct PlatformLoop {
@@ -37,7 +41,7 @@ struct PlatformLoop {
     std::mutex mutex;
     std::map<int, Registration> fds;
     std::vector<Hook> hooks;
-    std::deque<Task> tasks;
+    std::vector<Task> tasks;   // queued in order; swapped out whole for each round
     uint64_t nextSerial = 1;
     int nextHookId = 1;
     int wakeFd = -1;
@@ -73,20 +77,24 @@ struct PlatformLoop {
     int pump(int timeoutMs);
 };
 
+// Callbacks, hooks and tasks run on snapshots, so that they may change the registrations freely.
+// When memory for a snapshot runs out, the round ends there without waiting; nothing queued is lost.
 int PlatformLoop::pump(int timeoutMs)
 {
     int dispatched = 0;
 
     std::vector<Hook> hooksNow;
-    {
+    try {
         std::lock_guard<std::mutex> lock(mutex);
         hooksNow = hooks;
+    } catch (const std::bad_alloc&) {
+        return dispatched;
     }
     bool pending = false;
     for (const Hook& h : hooksNow)
         pending = h.hook(h.context) != 0 || pending;
 
-    std::deque<Task> tasksNow;
+    std::vector<Task> tasksNow;
     {
         std::lock_guard<std::mutex> lock(mutex);
         tasksNow.swap(tasks);
@@ -98,8 +106,10 @@ int PlatformLoop::pump(int timeoutMs)
 
     std::vector<pollfd> pollSet;
     std::vector<uint64_t> serials;
-    {
+    try {
         std::lock_guard<std::mutex> lock(mutex);
+        pollSet.reserve(fds.size() + 1);
+        serials.reserve(fds.size() + 1);
         pollSet.push_back(pollfd{wakeFd, POLLIN, 0});
         serials.push_back(0);
         for (const auto& [fd, registration] : fds) {
@@ -108,6 +118,8 @@ int PlatformLoop::pump(int timeoutMs)
         }
         if (!tasks.empty())
             pending = true;
+    } catch (const std::bad_alloc&) {
+        return dispatched;
     }
     if (pending || dispatched > 0 || quitRequested.load())
         timeoutMs = 0;
@@ -136,45 +148,69 @@ int PlatformLoop::pump(int timeoutMs)
     return dispatched;
 }
 
+namespace {
+
+// The shared loop, made on first use; a first use without memory leaves it to a later call.
+std::atomic<PlatformLoop*> sharedLoop{nullptr};
+std::mutex sharedLoopMutex;
+
+}  // namespace
+
 extern "C" {
 
-PlatformLoop* PlatformLoop_create(void)
+PlatformLoop* PlatformLoop_create(void) noexcept
 {
     int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    auto* loop = new PlatformLoop;
+    auto* loop = new (std::nothrow) PlatformLoop;
+    if (!loop) {
+        close(fd);
+        return nullptr;
+    }
     loop->wakeFd = fd;
     return loop;
 }
 
-void PlatformLoop_destroy(PlatformLoop* loop)
+void PlatformLoop_destroy(PlatformLoop* loop) noexcept
 {
-    if (!loop || loop == PlatformLoop_shared())
+    if (!loop || loop == sharedLoop.load(std::memory_order_acquire))
         return;
     close(loop->wakeFd);
     delete loop;
 }
 
-PlatformLoop* PlatformLoop_shared(void)
+PlatformLoop* PlatformLoop_shared(void) noexcept
 {
-    static PlatformLoop* shared = PlatformLoop_create();
-    return shared;
+    if (PlatformLoop* loop = sharedLoop.load(std::memory_order_acquire))
+        return loop;
+    std::lock_guard<std::mutex> lock(sharedLoopMutex);
+    PlatformLoop* loop = sharedLoop.load(std::memory_order_relaxed);
+    if (!loop) {
+        loop = PlatformLoop_create();
+        sharedLoop.store(loop, std::memory_order_release);
+    }
+    return loop;
 }
 
-int PlatformLoop_addFd(PlatformLoop* loop, int fd, short events, PlatformLoopFdCallback callback, void* context)
+int PlatformLoop_addFd(PlatformLoop* loop, int fd, short events, PlatformLoopFdCallback callback,
+                       void* context) noexcept
 {
     if (!loop || fd < 0 || !callback)
         return -1;
     {
         std::lock_guard<std::mutex> lock(loop->mutex);
-        loop->fds[fd] = PlatformLoop::Registration{events, callback, context, loop->nextSerial++};
+        try {
+            loop->fds[fd] = PlatformLoop::Registration{events, callback, context, loop->nextSerial++};
+        } catch (const std::bad_alloc&) {
+            return -1;
+        }
     }
     loop->wake();
     return 0;
 }
 
-int PlatformLoop_removeFd(PlatformLoop* loop, int fd)
+int PlatformLoop_removeFd(PlatformLoop* loop, int fd) noexcept
 {
     if (!loop)
         return -1;
@@ -187,21 +223,26 @@ int PlatformLoop_removeFd(PlatformLoop* loop, int fd)
     return 0;
 }
 
-int PlatformLoop_addPrePollHook(PlatformLoop* loop, PlatformLoopHook hook, void* context)
+int PlatformLoop_addPrePollHook(PlatformLoop* loop, PlatformLoopHook hook, void* context) noexcept
 {
     if (!loop || !hook)
         return 0;
     int id;
     {
         std::lock_guard<std::mutex> lock(loop->mutex);
-        id = loop->nextHookId++;
-        loop->hooks.push_back(PlatformLoop::Hook{id, hook, context});
+        id = loop->nextHookId;
+        try {
+            loop->hooks.push_back(PlatformLoop::Hook{id, hook, context});
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+        ++loop->nextHookId;
     }
     loop->wake();
     return id;
 }
 
-int PlatformLoop_removePrePollHook(PlatformLoop* loop, int id)
+int PlatformLoop_removePrePollHook(PlatformLoop* loop, int id) noexcept
 {
     if (!loop)
         return -1;
@@ -215,26 +256,30 @@ int PlatformLoop_removePrePollHook(PlatformLoop* loop, int id)
     return -1;
 }
 
-int PlatformLoop_post(PlatformLoop* loop, PlatformLoopTask task, void* context)
+int PlatformLoop_post(PlatformLoop* loop, PlatformLoopTask task, void* context) noexcept
 {
     if (!loop || !task)
         return -1;
     {
         std::lock_guard<std::mutex> lock(loop->mutex);
-        loop->tasks.push_back(PlatformLoop::Task{task, context});
+        try {
+            loop->tasks.push_back(PlatformLoop::Task{task, context});
+        } catch (const std::bad_alloc&) {
+            return -1;
+        }
     }
     loop->wake();
     return 0;
 }
 
-int PlatformLoop_pump(PlatformLoop* loop, int timeoutMs)
+int PlatformLoop_pump(PlatformLoop* loop, int timeoutMs) noexcept
 {
     if (!loop || !loop->claimOwnership())
         return -1;
     return loop->pump(timeoutMs);
 }
 
-int PlatformLoop_runFor(PlatformLoop* loop, int ms)
+int PlatformLoop_runFor(PlatformLoop* loop, int ms) noexcept
 {
     if (!loop || !loop->claimOwnership())
         return -1;
@@ -251,7 +296,7 @@ int PlatformLoop_runFor(PlatformLoop* loop, int ms)
     return 0;
 }
 
-int PlatformLoop_run(PlatformLoop* loop)
+int PlatformLoop_run(PlatformLoop* loop) noexcept
 {
     if (!loop || !loop->claimOwnership())
         return -1;
@@ -261,7 +306,7 @@ int PlatformLoop_run(PlatformLoop* loop)
     return 0;
 }
 
-void PlatformLoop_quit(PlatformLoop* loop)
+void PlatformLoop_quit(PlatformLoop* loop) noexcept
 {
     if (!loop)
         return;
@@ -269,7 +314,7 @@ void PlatformLoop_quit(PlatformLoop* loop)
     loop->wake();
 }
 
-void PlatformLoop_wake(PlatformLoop* loop)
+void PlatformLoop_wake(PlatformLoop* loop) noexcept
 {
     if (loop)
         loop->wake();

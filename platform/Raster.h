@@ -7,7 +7,8 @@
 //
 // Clipping jumps straight to the part of the segment inside the w x h rectangle, so a segment that
 // starts or ends hundreds of thousands of pixels away costs only the pixels it draws, and the pixels
-// inside are exactly those the unclipped walk would give. [any-thread, pure functions]
+// inside are exactly those the unclipped walk would give, for any 32-bit end points.
+// [any-thread, pure functions]
 #pragma once
 
 #include <cstdint>
@@ -17,15 +18,19 @@ namespace platform {
 
 namespace raster_detail {
 
-inline int64_t floorDiv(int64_t a, int64_t b)   // b > 0
-{
-    int64_t q = a / b;
-    return (a % b != 0 && a < 0) ? q - 1 : q;
-}
+// Segment lengths reach 2^32 - 1 along either axis, so a product of two of them needs 64 unsigned bits
+// and twice that product 65: every formula below is arranged so that no intermediate exceeds
+// (2^32 - 1)^2 < 2^64 unsigned, or 2^35 signed.
 
-inline int64_t ceilDiv(int64_t a, int64_t b)    // b > 0
+// The smallest step i with round-half-up(i * dMinor / dMajor) > k, for 0 <= k < dMinor:
+// ceil((2 k + 1) dMajor / (2 dMinor)), computed as q + ceil((2 r + dMajor) / (2 dMinor)) from
+// k dMajor = q dMinor + r.
+inline int64_t firstStepBeyond(int64_t k, int64_t dMinor, int64_t dMajor)
 {
-    return -floorDiv(-a, b);
+    const uint64_t product = uint64_t(k) * uint64_t(dMajor);
+    const uint64_t q = product / uint64_t(dMinor), r = product % uint64_t(dMinor);
+    const uint64_t twice = 2 * uint64_t(dMinor);
+    return int64_t(q + (2 * r + uint64_t(dMajor) + twice - 1) / twice);
 }
 
 // The steps i in [first, last] for which start + sign * offset(i) lies in [0, size).
@@ -34,23 +39,27 @@ inline void limitSteps(int64_t start, int sign, int64_t size, bool major, int64_
                        int64_t& first, int64_t& last)
 {
     // Offsets o allowed: start + sign * o in [0, size - 1].
-    int64_t lo = sign > 0 ? -start : start - (size - 1);
-    int64_t hi = sign > 0 ? size - 1 - start : start;
+    const int64_t lo = sign > 0 ? -start : start - (size - 1);
+    const int64_t hi = sign > 0 ? size - 1 - start : start;
     if (major) {
         if (lo > first) first = lo;
         if (hi < last) last = hi;
         return;
     }
-    if (dMinor == 0) {   // the minor offset stays 0
-        if (lo > 0 || hi < 0) last = first - 1;
+    // The minor offset grows from 0 to at most dMinor: bounds outside that range cut nothing, and a
+    // range that misses it leaves no step.
+    if (lo > dMinor || hi < 0) {
+        last = first - 1;
         return;
     }
-    // offset(i) >= lo  <=>  2 i dMinor + dMajor >= 2 lo dMajor
-    int64_t iLo = ceilDiv(2 * lo * dMajor - dMajor, 2 * dMinor);
-    // offset(i) <= hi  <=>  2 i dMinor + dMajor < 2 (hi + 1) dMajor
-    int64_t iHi = ceilDiv((2 * hi + 1) * dMajor, 2 * dMinor) - 1;
-    if (iLo > first) first = iLo;
-    if (iHi < last) last = iHi;
+    if (lo > 0) {   // offset(i) >= lo  <=>  i >= firstStepBeyond(lo - 1)
+        const int64_t iLo = firstStepBeyond(lo - 1, dMinor, dMajor);
+        if (iLo > first) first = iLo;
+    }
+    if (hi < dMinor) {   // offset(i) <= hi  <=>  i < firstStepBeyond(hi)
+        const int64_t iHi = firstStepBeyond(hi, dMinor, dMajor) - 1;
+        if (iHi < last) last = iHi;
+    }
 }
 
 }  // namespace raster_detail
@@ -99,11 +108,13 @@ void rasteriseSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int w, int
     if (first > last)
         return;
 
-    // Walk from the first visible step with the exact remainder of 2 i dMinor + dMajor over 2 dMajor.
+    // Walk from the first visible step with the exact remainder of 2 i dMinor + dMajor over 2 dMajor,
+    // found from first dMinor = q dMajor + r: the offset is q, plus one when 2 r >= dMajor.
     const int64_t denom = 2 * dMajor;
-    int64_t numerator = 2 * first * dMinor + dMajor;
-    int64_t offset = floorDiv(numerator, denom);
-    int64_t remainder = numerator - offset * denom;
+    const uint64_t product = uint64_t(first) * uint64_t(dMinor);
+    const int64_t q = int64_t(product / uint64_t(dMajor)), r = int64_t(product % uint64_t(dMajor));
+    int64_t offset = 2 * r >= dMajor ? q + 1 : q;
+    int64_t remainder = 2 * r >= dMajor ? 2 * r - dMajor : 2 * r + dMajor;
     for (int64_t i = first; i <= last; ++i) {
         if (xMajor)
             plot(int(x0 + sx * i), int(y0 + sy * offset));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 
 #include "MemorySurface.h"
 
@@ -53,15 +54,20 @@ using platform::Surface;
 
 extern "C" {
 
-HWND PlatformSurface_register(HWND handle, int width, int height, LPCSTR title)
+HWND PlatformSurface_register(HWND handle, int width, int height, LPCSTR title) noexcept
 {
     if (width < 1 || height < 1 || width > platform::kMaxSurfaceSide || height > platform::kMaxSurfaceSide)
         return 0;
-    auto surface = std::make_shared<Surface>();
-    surface->title = title ? title : "";
+    std::shared_ptr<Surface> surface;
+    try {
+        surface = std::make_shared<Surface>();
+        surface->title = title ? title : "";
+        surface->pixels.assign(size_t(width) * size_t(height), 0);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
     surface->width = width;
     surface->height = height;
-    surface->pixels.assign(size_t(width) * size_t(height), 0);
 
     platform::Registry& r = platform::registry();
     std::lock_guard<std::mutex> lock(r.mutex);
@@ -76,12 +82,21 @@ HWND PlatformSurface_register(HWND handle, int width, int height, LPCSTR title)
         return 0;
     }
     surface->handle = handle;
-    r.surfaces.emplace(handle, surface);
-    r.order.push_back(handle);
+    try {
+        r.order.push_back(handle);
+        try {
+            r.surfaces.emplace(handle, surface);
+        } catch (const std::bad_alloc&) {
+            r.order.pop_back();
+            throw;
+        }
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
     return handle;
 }
 
-BOOL PlatformSurface_unregister(HWND handle)
+BOOL PlatformSurface_unregister(HWND handle) noexcept
 {
     std::shared_ptr<Surface> surface;
     {
@@ -99,7 +114,7 @@ BOOL PlatformSurface_unregister(HWND handle)
     return 1;
 }
 
-BOOL PlatformSurface_fill(HWND handle, COLORREF colour)
+BOOL PlatformSurface_fill(HWND handle, COLORREF colour) noexcept
 {
     std::shared_ptr<Surface> surface = platform::findSurface(handle);
     if (!surface)

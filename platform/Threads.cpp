@@ -4,6 +4,8 @@
 // handle each hold a reference to: the thread marks it ended after its routine returns, waiters
 // sleep on its condition variable, and whichever of thread and CloseHandle comes last frees it. So a
 // handle closed while its thread still runs leaks nothing, and a thread never needs joining.
+// Without memory for the record, its registration or the thread itself, CreateThread returns null
+// and leaves nothing behind.
 #include <pthread.h>
 #include <time.h>
 
@@ -11,6 +13,7 @@
 #include <cerrno>
 #include <climits>
 #include <mutex>
+#include <new>
 #include <unordered_set>
 
 #include "win32.h"
@@ -103,27 +106,34 @@ ThreadRecord* acquire(HANDLE handle)
 extern "C" {
 
 HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE routine, void* parameter,
-                    DWORD flags, DWORD* threadId)
+                    DWORD flags, DWORD* threadId) noexcept
 {
     (void)security;
     if (!routine || (flags & kCreateSuspended))
         return nullptr;
-    auto* record = new ThreadRecord;
+    auto* record = new (std::nothrow) ThreadRecord;
+    if (!record)
+        return nullptr;
     record->routine = routine;
     record->parameter = parameter;
     record->id = nextThreadId.fetch_add(1, std::memory_order_relaxed);
 
+    {
+        // Registered before the thread starts, so that the handle is valid however fast it ends.
+        Handles& h = handles();
+        std::lock_guard<std::mutex> lock(h.mutex);
+        try {
+            h.open.insert(record);
+        } catch (const std::bad_alloc&) {
+            delete record;
+            return nullptr;
+        }
+    }
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     if (stackSize != 0)
         pthread_attr_setstacksize(&attributes, stackSize < size_t(PTHREAD_STACK_MIN) ? size_t(PTHREAD_STACK_MIN) : size_t(stackSize));
-    {
-        // Registered before the thread starts, so that the handle is valid however fast it ends.
-        Handles& h = handles();
-        std::lock_guard<std::mutex> lock(h.mutex);
-        h.open.insert(record);
-    }
     pthread_t thread;
     const int error = pthread_create(&thread, &attributes, runThread, record);
     pthread_attr_destroy(&attributes);
@@ -141,7 +151,7 @@ HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE r
     return record;
 }
 
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept
 {
     ThreadRecord* record = acquire(handle);
     if (!record)
@@ -170,7 +180,7 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
     return finished ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
-BOOL CloseHandle(HANDLE handle)
+BOOL CloseHandle(HANDLE handle) noexcept
 {
     {
         Handles& h = handles();

@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "Surfaces.h"
@@ -41,7 +42,7 @@ bool writeRgbPng(FILE* file, int width, int height, png_bytepp rows)
 
 extern "C" {
 
-BOOL PlatformWindow_getSize(HWND window, int* width, int* height)
+BOOL PlatformWindow_getSize(HWND window, int* width, int* height) noexcept
 {
     if (!width || !height)
         return 0;
@@ -54,12 +55,12 @@ BOOL PlatformWindow_getSize(HWND window, int* width, int* height)
     return connection && connection->getSize(window, width, height) ? 1 : 0;
 }
 
-BOOL PlatformWindow_readPixels(HWND window, int x, int y, int width, int height, COLORREF* pixels)
+BOOL PlatformWindow_readPixels(HWND window, int x, int y, int width, int height, COLORREF* pixels) noexcept
 {
     if (!pixels)
         return 0;
     if (auto surface = platform::findSurface(window)) {
-        if (x < 0 || y < 0 || width < 1 || height < 1 || x + width > surface->width || y + height > surface->height)
+        if (!platform::rectangleInside(x, y, width, height, surface->width, surface->height))
             return 0;
         std::lock_guard<std::mutex> lock(surface->mutex);
         for (int row = 0; row < height; ++row) {
@@ -72,22 +73,29 @@ BOOL PlatformWindow_readPixels(HWND window, int x, int y, int width, int height,
     return connection && connection->readPixels(window, x, y, width, height, pixels) ? 1 : 0;
 }
 
-BOOL PlatformWindow_writePng(HWND window, const char* path)
+BOOL PlatformWindow_writePng(HWND window, const char* path) noexcept
 {
     int width = 0, height = 0;
     if (!path || !PlatformWindow_getSize(window, &width, &height))
         return 0;
-    std::vector<COLORREF> pixels(size_t(width) * size_t(height));
+    std::vector<COLORREF> pixels;
+    std::vector<png_byte> rgb;
+    std::vector<png_bytep> rows;
+    try {
+        pixels.resize(size_t(width) * size_t(height));
+        rgb.resize(pixels.size() * 3);
+        rows.resize(size_t(height));
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
     if (!PlatformWindow_readPixels(window, 0, 0, width, height, pixels.data()))
         return 0;
 
-    std::vector<png_byte> rgb(pixels.size() * 3);
     for (size_t i = 0; i < pixels.size(); ++i) {
         rgb[3 * i] = png_byte(pixels[i] & 0xFF);
         rgb[3 * i + 1] = png_byte((pixels[i] >> 8) & 0xFF);
         rgb[3 * i + 2] = png_byte((pixels[i] >> 16) & 0xFF);
     }
-    std::vector<png_bytep> rows(static_cast<size_t>(height));
     for (int row = 0; row < height; ++row)
         rows[size_t(row)] = &rgb[size_t(row) * size_t(width) * 3];
 
@@ -101,22 +109,22 @@ BOOL PlatformWindow_writePng(HWND window, const char* path)
     return ok ? 1 : 0;
 }
 
-unsigned long PlatformWindow_x11ErrorCount(void)
+unsigned long PlatformWindow_x11ErrorCount(void) noexcept
 {
     return X11Connection::errorCount();
 }
 
-unsigned long PlatformWindow_drawingCount(void)
+unsigned long PlatformWindow_drawingCount(void) noexcept
 {
     return platform::drawingCount();
 }
 
-void PlatformWindow_installX11ErrorHandler(void)
+void PlatformWindow_installX11ErrorHandler(void) noexcept
 {
     X11Connection::installErrorHandler();
 }
 
-BOOL PlatformWindow_x11Available(void)
+BOOL PlatformWindow_x11Available(void) noexcept
 {
     return X11Connection::instance() != nullptr ? 1 : 0;
 }

@@ -4,7 +4,9 @@
 #include <X11/Xutil.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace platform {
 namespace {
@@ -66,6 +68,12 @@ unsigned pixelToChannel(unsigned long pixel, unsigned long mask)
 
 }  // namespace
 
+bool rectangleInside(int x, int y, int width, int height, int windowWidth, int windowHeight)
+{
+    return x >= 0 && y >= 0 && width >= 1 && height >= 1 && int64_t(x) + width <= windowWidth
+           && int64_t(y) + height <= windowHeight;
+}
+
 void X11Connection::installErrorHandler()
 {
     XSetErrorHandler(onXError);
@@ -109,8 +117,13 @@ X11Connection* X11Connection::instance()
     if (!openingTried) {
         openingTried = true;
         if (Display* display = XOpenDisplay(nullptr)) {
+            auto* c = new (std::nothrow) X11Connection(display);   // lives as long as the process
+            if (!c) {
+                XCloseDisplay(display);
+                openingTried = false;
+                return nullptr;
+            }
             ownDisplay.store(display);
-            auto* c = new X11Connection(display);   // lives as long as the process
             c->netWmName_ = XInternAtom(display, "_NET_WM_NAME", False);
             c->utf8String_ = XInternAtom(display, "UTF8_STRING", False);
             theConnection = c;
@@ -193,7 +206,7 @@ bool X11Connection::readPixels(HWND window, int x, int y, int width, int height,
     XWindowAttributes attributes;
     if (window == 0 || !XGetWindowAttributes(display_, Window(window), &attributes))
         return false;
-    if (x < 0 || y < 0 || width < 1 || height < 1 || x + width > attributes.width || y + height > attributes.height)
+    if (!rectangleInside(x, y, width, height, attributes.width, attributes.height))
         return false;
     XImage* image = XGetImage(display_, Window(window), x, y, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
     if (!image)

@@ -24,9 +24,14 @@ struct PixelFormat {
     COLORREF toColour(unsigned long pixel) const;
 };
 
+// True when the rectangle (x, y, width, height) is not empty and lies inside a window of
+// windowWidth x windowHeight, for any int arguments (the sums are taken without overflow).
+bool rectangleInside(int x, int y, int width, int height, int windowWidth, int windowHeight);
+
 class X11Connection {
 public:
-    // The connection, opened on the first call; null when there is no display. [any-thread]
+    // The connection, opened on the first call; null when there is no display (or no memory for it
+    // yet: a later call tries again). [any-thread]
     static X11Connection* instance();
 
     std::mutex& mutex() { return mutex_; }

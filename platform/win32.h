@@ -12,6 +12,9 @@
 // Threads: every call says which thread may use it.
 //   [any-thread]  safe from any thread, concurrently with every other call
 //   [one thread per dc]  a device context is used by one thread at a time (it may pass between threads)
+//
+// No call throws (they are noexcept in C++): when memory runs out, a call fails with its failure value
+// as documented below and leaves every handle it did not return as it was.
 #pragma once
 
 #include <stdint.h>
@@ -20,6 +23,12 @@
 #define PLATFORM_API __attribute__((visibility("default")))
 #else
 #define PLATFORM_API
+#endif
+
+#ifdef __cplusplus
+#define PLATFORM_NOEXCEPT noexcept
+#else
+#define PLATFORM_NOEXCEPT
 #endif
 
 #ifdef __cplusplus
@@ -60,49 +69,56 @@ typedef DWORD (*LPTHREAD_START_ROUTINE)(void* parameter);
 // _NET_WM_NAME, topmost first, including windows inside a window manager's frame. Returns its id, or
 // 0 when there is none or windowName is null. X11 reuses the ids of destroyed windows: look a window
 // up again after it may have been recreated.
-PLATFORM_API HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+PLATFORM_API HWND FindWindowA(LPCSTR className, LPCSTR windowName) PLATFORM_NOEXCEPT;
 
 // Device contexts. [any-thread]
-// GetDC returns a new device context for the window's client area, or null when the window is unknown.
-// It starts with the stock black pen selected and the current position at (0, 0).
+// GetDC returns a new device context for the window's client area, or null when the window is unknown,
+// memory ran out or 16384 device contexts are open already. It starts with the stock black pen
+// selected and the current position at (0, 0).
 // Drawing is batched per device context and sent on ReleaseDC, which always frees the context. It
 // returns 1 when everything was drawn; 0 when the device context was null or unknown, belonged to
 // another window, or the window went away meanwhile (then nothing is drawn and nothing crashes).
-PLATFORM_API HDC GetDC(HWND window);
-PLATFORM_API int ReleaseDC(HWND window, HDC dc);
+// A device context handle is not a pointer. Once released it is stale: every call that takes it
+// fails as for an unknown one, even after later GetDC calls.
+PLATFORM_API HDC GetDC(HWND window) PLATFORM_NOEXCEPT;
+PLATFORM_API int ReleaseDC(HWND window, HDC dc) PLATFORM_NOEXCEPT;
 
 // Pens and objects. [any-thread]
-// CreatePen supports PS_SOLID with width 0 or 1 (both one pixel wide); anything else returns null.
-// The top byte of the colour is ignored.
-PLATFORM_API HPEN CreatePen(int style, int width, COLORREF colour);
+// CreatePen supports PS_SOLID with width 0 or 1 (both one pixel wide); anything else returns null, as
+// does running out of memory. The top byte of the colour is ignored.
+PLATFORM_API HPEN CreatePen(int style, int width, COLORREF colour) PLATFORM_NOEXCEPT;
 // Selects a pen into a device context; returns the previously selected one, or null when either
 // handle is invalid. [one thread per dc]
-PLATFORM_API HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+PLATFORM_API HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) PLATFORM_NOEXCEPT;
 // Deletes a pen. As in GDI it fails (returns 0) while the pen is selected into a device context.
-PLATFORM_API BOOL DeleteObject(HGDIOBJ object);
+PLATFORM_API BOOL DeleteObject(HGDIOBJ object) PLATFORM_NOEXCEPT;
 
 // Drawing, GDI pixel rules: LineTo draws from the current position up to but not including the end
 // point, in the selected pen's colour, and moves the current position there; MoveToEx only moves it
 // (storing the old one in *previous when not null). Any 32-bit coordinates are accepted: what lies
-// outside the window is clipped exactly, never wrapped. SetPixel returns the colour set, or
-// CLR_INVALID for a point outside the window. [one thread per dc]
-PLATFORM_API BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
-PLATFORM_API BOOL LineTo(HDC dc, int x, int y);
-PLATFORM_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);
+// outside the window is clipped exactly, never wrapped. MoveToEx and LineTo return 1, or 0 for a
+// null, stale or unknown device context; LineTo also returns 0, recording nothing and leaving the
+// position where it was, when memory for the segment ran out. SetPixel returns the colour set, or
+// CLR_INVALID for a point outside the window, for a null, stale or unknown device context, or
+// without memory. [one thread per dc]
+PLATFORM_API BOOL MoveToEx(HDC dc, int x, int y, POINT* previous) PLATFORM_NOEXCEPT;
+PLATFORM_API BOOL LineTo(HDC dc, int x, int y) PLATFORM_NOEXCEPT;
+PLATFORM_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour) PLATFORM_NOEXCEPT;
 
 // Threads. [any-thread]
 // CreateThread starts routine(parameter) at once on a new thread; security is ignored, stackSize 0
 // means the system default. flags must not ask for CREATE_SUSPENDED (0x4), which is not supported.
-// Returns a handle (null on failure) and stores a process-unique thread id when threadId is not null.
+// Returns a handle and stores a process-unique thread id when threadId is not null; returns null when
+// the thread could not be started (bad arguments, no memory, no thread), and then nothing runs.
 PLATFORM_API HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE routine,
-                                 void* parameter, DWORD flags, DWORD* threadId);
+                                 void* parameter, DWORD flags, DWORD* threadId) PLATFORM_NOEXCEPT;
 // Waits for the thread to end: timeout 0 tests without waiting, INFINITE waits until it has ended,
 // other values wait at most that many milliseconds.
 // Returns WAIT_OBJECT_0 when ended, WAIT_TIMEOUT when still running, WAIT_FAILED for a bad handle.
-PLATFORM_API DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+PLATFORM_API DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) PLATFORM_NOEXCEPT;
 // Releases the handle, also while the thread still runs: the thread's resources go once it has ended
 // and its handle is closed, with nothing to join. Returns 0 for an unknown handle.
-PLATFORM_API BOOL CloseHandle(HANDLE handle);
+PLATFORM_API BOOL CloseHandle(HANDLE handle) PLATFORM_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -189,6 +192,108 @@ TEST_P(PixelRules, FarCoordinatesAreClippedNeverWrapped)
     EXPECT_EQ(at(image, 10, 20), kWhite);
     EXPECT_EQ(at(image, 12, 29), RGB(0, 255, 0));
     EXPECT_EQ(image, expected);
+}
+
+TEST_P(PixelRules, SegmentsAcrossTheWholeCoordinateRangeMatchTheStepByStepWalk)
+{
+    constexpr int kMin = INT32_MIN, kMax = INT32_MAX;
+    struct Extreme {
+        Line line;
+        bool crossesWindow;   // guards the table: these must leave pixels in the window
+    };
+    const Extreme extremes[] = {
+        // Corners of the range, both ways: the main diagonal runs through the window's top-left corner.
+        {{kMin, kMin, kMax, kMax, kWhite}, true},
+        {{kMax, kMax, kMin, kMin, kWhite}, true},
+        {{kMin, kMax, kMax, kMin, kWhite}, false},
+        {{kMax, kMin, kMin, kMax, kWhite}, false},
+        {{kMin, kMax, kMax, kMax, kWhite}, false},
+        // Long, nearly flat and nearly steep lines through the window, where rounding halves matter.
+        {{kMin, -1000, kMax, 1000, kWhite}, true},
+        {{kMax, kHeight + 1000, kMin, -1000, kWhite}, true},
+        {{0, kMin, kWidth - 1, kMax, kWhite}, true},
+        {{kWidth - 1, kMax, 0, kMin, kWhite}, true},
+        {{kMin, kMin + 7, kMax, kMax - 7, kWhite}, true},
+        {{kMin + 1, kMin, kMax, kMax - 1, kWhite}, true},
+        // From inside the window to the far corners.
+        {{10, 20, kMin, kMax, kWhite}, true},
+        {{10, 20, kMax, kMin, kWhite}, true},
+        {{kMax, kMax, -1, -1, kWhite}, true},
+        // Along the edges, just inside and just outside, and lines that step across an edge at x = 0.
+        {{kMin, kHeight - 1, kMax, kHeight - 1, kWhite}, true},
+        {{kMin, kHeight, kMax, kHeight, kWhite}, false},
+        {{kWidth - 1, kMax, kWidth - 1, kMin, kWhite}, true},
+        {{kWidth, kMin, kWidth, kMax, kWhite}, false},
+        {{kMin, 0, kMax, -1, kWhite}, false},
+        {{kMin, 0, kMax, 1, kWhite}, true},
+        {{kMin, kMin, 0, 0, kWhite}, false},
+    };
+    for (const Extreme& extreme : extremes) {
+        const Line& l = extreme.line;
+        SCOPED_TRACE(testing::Message() << "(" << l.x0 << ", " << l.y0 << ") to (" << l.x1 << ", " << l.y1 << ")");
+        target->clear();
+        expected.assign(expected.size(), 0);
+        drawLines({l});
+        ASSERT_EQ(std::count(expected.begin(), expected.end(), kWhite) > 0, extreme.crossesWindow);
+        ASSERT_EQ(target->read(), expected);
+    }
+}
+
+TEST_P(PixelRules, RectanglesReachingPastTheWindowAreRefusedWithoutWriting)
+{
+    constexpr int kMax = INT32_MAX;
+    struct Rectangle {
+        int x, y, width, height;
+    };
+    const Rectangle outside[] = {
+        {kMax, 0, 1, 1}, {0, kMax, 1, 1}, {1, 0, kMax, 1}, {0, 1, 1, kMax}, {kMax, kMax, kMax, kMax},
+        {kWidth - 1, 0, kMax - kWidth + 2, 1}, {0, kHeight - 1, 1, kMax - kHeight + 2},
+        {kWidth, 0, 1, 1}, {0, kHeight - 1, 1, 2},
+    };
+    constexpr COLORREF kUntouched = 0xABCDEF;
+    for (const Rectangle& r : outside) {
+        SCOPED_TRACE(testing::Message() << "(" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << ")");
+        std::vector<COLORREF> pixels(16, kUntouched);
+        EXPECT_EQ(PlatformWindow_readPixels(target->handle(), r.x, r.y, r.width, r.height, pixels.data()), 0);
+        EXPECT_EQ(pixels, std::vector<COLORREF>(16, kUntouched));
+    }
+    drawLines({{kWidth - 1, kHeight - 1, kWidth, kHeight, kWhite}});
+    COLORREF corner = 0;
+    EXPECT_EQ(PlatformWindow_readPixels(target->handle(), kWidth - 1, kHeight - 1, 1, 1, &corner), 1);
+    EXPECT_EQ(corner, kWhite);
+}
+
+TEST_P(PixelRules, StaleOrForeignDeviceContextFailsOnEveryCall)
+{
+    HDC released = GetDC(target->handle());
+    ASSERT_NE(released, nullptr);
+    ASSERT_EQ(ReleaseDC(target->handle(), released), 1);
+    // A device context opened now may take over whatever the released one used.
+    HDC live = GetDC(target->handle());
+    ASSERT_NE(live, nullptr);
+    HPEN pen = CreatePen(PS_SOLID, 1, kWhite);
+    ASSERT_NE(pen, nullptr);
+
+    for (HDC bad : {released, HDC(pen)}) {
+        SCOPED_TRACE(bad == released ? "released" : "a pen");
+        POINT previous{7, 7};
+        EXPECT_EQ(MoveToEx(bad, 10, 10, &previous), 0);
+        EXPECT_EQ(previous.x, 7);
+        EXPECT_EQ(LineTo(bad, 50, 10), 0);
+        EXPECT_EQ(SetPixel(bad, 3, 3, kWhite), CLR_INVALID);
+        EXPECT_EQ(SelectObject(bad, pen), nullptr);
+        EXPECT_EQ(ReleaseDC(target->handle(), bad), 0);
+    }
+
+    // The live device context is untouched: the pen was never selected into it, it still holds the
+    // stock pen, and it draws nothing on release.
+    EXPECT_EQ(DeleteObject(pen), 1);
+    POINT position{-1, -1};
+    EXPECT_EQ(MoveToEx(live, 0, 0, &position), 1);
+    EXPECT_EQ(position.x, 0);
+    EXPECT_EQ(position.y, 0);
+    EXPECT_EQ(ReleaseDC(target->handle(), live), 1);
+    EXPECT_EQ(target->read(), expected);
 }
 
 TEST_P(PixelRules, PngScreenshotHoldsTheWindowPixels)

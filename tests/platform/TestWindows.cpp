@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -117,8 +118,19 @@ void referenceSegment(std::vector<COLORREF>& image, int width, int height, int64
     const int64_t sx = x1 < x0 ? -1 : 1, sy = y1 < y0 ? -1 : 1;
     const bool xMajor = adx >= ady;
     const int64_t major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
-    for (int64_t i = 0; i < major; ++i) {
-        const int64_t offset = (2 * i * minor + major) / (2 * major);
+    // Steps whose major coordinate lies outside the image plot nothing, so only the others are walked:
+    // a segment across the whole 32-bit range costs one step per column (or row) of the image.
+    const int64_t majorStart = xMajor ? x0 : y0, majorSign = xMajor ? sx : sy;
+    const int64_t majorSize = xMajor ? width : height;
+    const int64_t firstInside = majorSign > 0 ? -majorStart : majorStart - (majorSize - 1);
+    const int64_t first = std::max<int64_t>(firstInside, 0);
+    const int64_t last = std::min<int64_t>(firstInside + majorSize - 1, major - 1);
+    for (int64_t i = first; i <= last; ++i) {
+        // round(i * minor / major), halves away from the start point. i < major < 2^32 and
+        // minor < 2^32, so the product fits 64 unsigned bits.
+        const uint64_t product = uint64_t(i) * uint64_t(minor);
+        const uint64_t rest = product % uint64_t(major);
+        const int64_t offset = int64_t(product / uint64_t(major)) + (2 * rest >= uint64_t(major) ? 1 : 0);
         const int64_t x = xMajor ? x0 + sx * i : x0 + sx * offset;
         const int64_t y = xMajor ? y0 + sy * offset : y0 + sy * i;
         if (x >= 0 && y >= 0 && x < width && y < height)

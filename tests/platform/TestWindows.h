@@ -58,8 +58,8 @@ private:
 };
 
 // The pixels a zero-width line from (x0, y0) up to (x1, y1), end point excluded, covers inside
-// width x height, found by walking every step of it: the minor axis moves round(i * dminor / dmajor),
-// halves away from the start point.
+// width x height, found by walking it step by step: at step i the minor axis has moved
+// round(i * dminor / dmajor), halves away from the start point. Exact for any 32-bit end points.
 void referenceSegment(std::vector<COLORREF>& image, int width, int height, int64_t x0, int64_t y0, int64_t x1,
                       int64_t y1, COLORREF colour);
 
