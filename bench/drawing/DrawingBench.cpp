@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "MemorySurface.h"
-#include "WindowPixels.h"
-#include "win32.h"
+#include "platform/MemorySurface.h"
+#include "platform/WindowPixels.h"
+#include "platform/win32.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <memory>
 
-#include "MemorySurface.h"
+#include "platform/MemorySurface.h"
 #include "TestWindows.h"
-#include "WindowPixels.h"
-#include "win32.h"
+#include "platform/WindowPixels.h"
+#include "platform/win32.h"
 
 using namespace platform_test;
 

@@ -9,10 +9,10 @@
 #include <iterator>
 #include <vector>
 
-#include "MemorySurface.h"
-#include "MessageLoop.h"
-#include "WindowPixels.h"
-#include "win32.h"
+#include "platform/MemorySurface.h"
+#include "platform/MessageLoop.h"
+#include "platform/WindowPixels.h"
+#include "platform/win32.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "TestWindows.h"   // after gtest: Xlib defines None
 
 #include <X11/Xutil.h>
-#include "WindowPixels.h"
-#include "win32.h"
+#include "platform/WindowPixels.h"
+#include "platform/win32.h"
 
 using namespace platform_test;
 

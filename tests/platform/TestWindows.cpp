@@ -10,8 +10,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "MemorySurface.h"
-#include "WindowPixels.h"
+#include "platform/MemorySurface.h"
+#include "platform/WindowPixels.h"
 
 namespace platform_test {
 

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <thread>
 
-#include "MessageLoop.h"
-#include "win32.h"
+#include "platform/MessageLoop.h"
+#include "platform/win32.h"
 
 namespace {
 

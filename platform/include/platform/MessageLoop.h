@@ -16,7 +16,7 @@
 
 #include <poll.h>   // POLLIN, POLLOUT, ... for PlatformLoop_addFd
 
-#include "win32.h"
+#include "platform/win32.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -10,7 +10,7 @@
 
 #include <stddef.h>
 
-#include "win32.h"
+#include "platform/win32.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -6,7 +6,7 @@
 // Every call is noexcept. Where memory runs out, a registration or post fails with -1 (or 0 for a
 // hook id) and changes nothing, and a round of the loop ends early without waiting (see pump).
 // Callbacks, hooks and tasks are C functions: they must not throw.
-#include "MessageLoop.h"
+#include "platform/MessageLoop.h"
 
 #include <poll.h>
 #include <pthread.h>

@@ -20,7 +20,7 @@
 #include "Raster.h"
 #include "Surfaces.h"
 #include "X11Connection.h"
-#include "win32.h"
+#include "platform/win32.h"
 
 namespace platform {
 namespace {

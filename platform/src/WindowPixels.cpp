@@ -1,5 +1,5 @@
 // Read-back and PNG output of WindowPixels.h, for in-memory surfaces and X11 windows alike.
-#include "WindowPixels.h"
+#include "platform/WindowPixels.h"
 
 #include <png.h>
 

@@ -13,7 +13,7 @@
 // nothing and return 0.
 #pragma once
 
-#include "win32.h"
+#include "platform/win32.h"
 
 #ifdef __cplusplus
 extern "C" {

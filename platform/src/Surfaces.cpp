@@ -4,7 +4,7 @@
 #include <map>
 #include <new>
 
-#include "MemorySurface.h"
+#include "platform/MemorySurface.h"
 
 namespace platform {
 namespace {

@@ -16,7 +16,7 @@
 #include <new>
 #include <unordered_set>
 
-#include "win32.h"
+#include "platform/win32.h"
 
 namespace {
 

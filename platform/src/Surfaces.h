@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "win32.h"
+#include "platform/win32.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-// The Win32-named services the analyzer engine and host rely on, provided on Linux by libplatform.
+// The Win32-named services the analyzer engine and host rely on, provided on Linux by the platform library (libqanagui-platform).
 //
 // The engine's drawing and thread code is written against these names and signatures exactly as it
 // would be on Windows; a Windows build can map this header straight to <windows.h>.

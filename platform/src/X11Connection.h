@@ -10,7 +10,7 @@
 
 #include <mutex>
 
-#include "win32.h"
+#include "platform/win32.h"
 
 namespace platform {
 
