@@ -14,6 +14,20 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
 
+# The _INIT flags only seed flags that the user did not give. When a build is configured with its own
+# CMAKE_<LANG>_FLAGS (say -DCMAKE_CXX_FLAGS=-g), put the 32-bit and arithmetic flags in front of them,
+# once: without them the compiler would build 64-bit objects while the linkers link 32-bit.
+foreach(kind C_FLAGS CXX_FLAGS)
+  if(DEFINED CACHE{CMAKE_${kind}} AND NOT " $CACHE{CMAKE_${kind}} " MATCHES " -m32 ")
+    set(CMAKE_${kind} "${I386_FLAGS} $CACHE{CMAKE_${kind}}" CACHE STRING "Flags for all build types" FORCE)
+  endif()
+endforeach()
+foreach(kind EXE_LINKER_FLAGS SHARED_LINKER_FLAGS MODULE_LINKER_FLAGS)
+  if(DEFINED CACHE{CMAKE_${kind}} AND NOT " $CACHE{CMAKE_${kind}} " MATCHES " -m32 ")
+    set(CMAKE_${kind} "-m32 $CACHE{CMAKE_${kind}}" CACHE STRING "Flags for all build types" FORCE)
+  endif()
+endforeach()
+
 # Find the :i386 multiarch libraries and their CMake package files first.
 set(CMAKE_PREFIX_PATH /usr/lib/i386-linux-gnu/cmake)
 set(CMAKE_SYSTEM_LIBRARY_PATH /usr/lib/i386-linux-gnu /lib/i386-linux-gnu)

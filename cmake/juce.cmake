@@ -8,10 +8,6 @@ if(NOT EXISTS ${JUCE_MODULES_DIR}/juce_gui_basics/juce_gui_basics.cpp)
   message(FATAL_ERROR "JUCE modules not found in ${JUCE_MODULES_DIR}: install juce-modules-source-data")
 endif()
 
-find_package(Freetype REQUIRED)
-find_package(PNG REQUIRED)
-find_package(JPEG REQUIRED)
-find_package(ZLIB REQUIRED)
 
 set(juce_sources)
 foreach(module ${juce_modules})

@@ -1,8 +1,8 @@
 // The audio entry of an analyzer instance: gates, capture of the four inputs with the optional
 // zero-crossing trigger, and one analysis step per complete capture followed by the drawing workers.
 //
-// Threads: [audio-thread]. The drawing workers are synchronised only through the jobIdle flags: they
-// are read here with acquire semantics before history rows 4..7 or the jobs are touched.
+// Threads: [audio-thread]. The drawing workers are synchronised only through their done flags: they
+// are read here with acquire semantics (workers.isIdle) before the jobs are touched.
 #include "engine/GuiCtrl.h"
 
 #include "engine/ControlSlots.h"
@@ -27,7 +27,7 @@ int32_t GuiCtrl::processAudio(int32_t, int32_t inputs, int32_t, int32_t, int32_t
 int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, int32_t count) {
     if (startupCalls < kStartupCalls) return -1;
 
-    const bool workersIdle = traceWorkersIdle(*this);
+    const bool workersIdle = workers.isIdle();
 
     const int32_t hold = panelValues[slot::kHold];
     if (!workersIdle || hold != 0 || !windowShown) {
@@ -84,8 +84,9 @@ bool GuiCtrl::triggered(int32_t mode, const int32_t* samples) const {
 void GuiCtrl::holdTraces() {
     // Hand each current display row to the panel once per hold; the panel paints them while frozen.
     for (int k = 0; k < kTraces; ++k) {
-        std::memcpy(traceJobs[k]->previous, history[k], sizeof traceJobs[k]->previous);
-        sendValue(slot::kFirstHeldTrace + k, int32_t(reinterpret_cast<uintptr_t>(traceJobs[k]->previous)));
+        int32_t* heldRow = workers.job(k).previous;
+        std::memcpy(heldRow, history[kFirstCurrentRow + k], sizeof workers.job(k).previous);
+        sendValue(slot::kFirstHeldTrace + k, int32_t(reinterpret_cast<uintptr_t>(heldRow)));
     }
     drawingActive = true;
 }
@@ -105,15 +106,20 @@ void GuiCtrl::runAnalysisStep() {
 
     if (resetRequest)
         for (int k = 0; k < kTraces; ++k)
-            for (int32_t& position : history[k]) position = NO_LEVEL;
+            for (int32_t& position : history[kFirstCurrentRow + k]) position = NO_LEVEL;
 
     captureCount = 0;
-    std::memcpy(history[kTraces], history[0], sizeof(history[0]) * kTraces);
+    std::memcpy(history[kFirstPreviousRow], history[kFirstCurrentRow], sizeof(history[0]) * kTraces);
 
     if (panelValues[slot::kSpectrumMode] == 0) {
         analyseTime();
     } else {
         analyseSpectrum();
     }
-    launchTraceWorkers(*this);
+    launchWorkers();
+}
+
+void GuiCtrl::launchWorkers() {
+    workers.launch(TraceFrame{analyzerWindow, panelValues, altDisplay, &history[kFirstCurrentRow],
+                              &history[kFirstPreviousRow]});
 }

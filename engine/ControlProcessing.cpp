@@ -7,7 +7,6 @@
 
 #include "engine/ControlSlots.h"
 #include "engine/WindowFunctions.h"
-#include "module/ModuleState.h"
 #include "platform/win32.h"
 
 #include <cmath>
@@ -69,7 +68,7 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
     int32_t markerColumn = panelValues[slot::kMarker];
     if (markerColumn < 1) markerColumn = 1;
     if (markerColumn > 1023) markerColumn = 1023;
-    const double binWidthBefore = double(moduleSampleRate()) / fftSize;
+    const double binWidthBefore = double(moduleSampleRate.load(std::memory_order_relaxed)) / fftSize;
     sendValue(slot::kMarker, toInt32(binWidthBefore * binMap[fftSizeCode][markerColumn] * 100.0));
 
     // A changed input is forwarded to the panel; an unchanged one carries the panel's value out.
@@ -98,7 +97,7 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
 
     const bool marksWanted = spectrumMode && !altDisplay;
 
-    const int32_t sampleRate = moduleSampleRate();
+    const int32_t sampleRate = moduleSampleRate.load(std::memory_order_relaxed);
     if (sampleRate != lastSampleRate) {
         lastSampleRate = sampleRate;
         resetRequest = true;

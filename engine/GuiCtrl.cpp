@@ -1,28 +1,21 @@
 #include "engine/GuiCtrl.h"
 
-#include "engine/TraceWorkers.h"
-#include "module/ModuleDescriptor.h"
+#include "engine/ControlSlots.h"
 
 #include <cstring>
-#include <new>
 
-GuiCtrl::GuiCtrl() : Effect(&moduleDescriptor()) { initialise(); }
+GuiCtrl::GuiCtrl(const ModuleDescriptor* descriptor, const std::atomic<int32_t>& sampleRate)
+    : Effect(descriptor), moduleSampleRate(sampleRate) {
+    initialise();
+}
 
 GuiCtrl::~GuiCtrl() {
-    // Workers may still be drawing from the jobs: let them finish before the jobs go.
-    joinTraceWorkers(*this);
-    for (TraceJob*& job : traceJobs) {
-        delete job;
-        job = nullptr;
-    }
+    // Workers may still be drawing from the jobs and reading the history rows: let them finish first.
+    workers.join();
     fftObject.release();
 }
 
-bool GuiCtrl::isComplete() const {
-    for (const TraceJob* job : traceJobs)
-        if (job == nullptr) return false;
-    return fftObject.isReady();
-}
+bool GuiCtrl::isComplete() const { return workers.isComplete() && fftObject.isReady(); }
 
 void GuiCtrl::initialise() {
     windowShown = false;
@@ -39,8 +32,6 @@ void GuiCtrl::initialise() {
     previousBin = 0;
     for (bool& active : traceActive) active = false;
     idleBlockCount = 0;
-    for (auto& idle : jobIdle) idle.store(true, std::memory_order_relaxed);
-    for (TraceJob*& job : traceJobs) job = new (std::nothrow) TraceJob();
     altDisplay = false;
     resetRequest = false;
     markersPublished = 0;
@@ -56,11 +47,11 @@ void GuiCtrl::initialise() {
 
     captureCount = 0;
     for (int32_t& level : markerLevels) level = 0;
-    panelValues[11] = 1;
+    panelValues[slot::kLevelFactor] = 1;
     for (int32_t& sample : lastSamples) sample = 1;
     fftSize = 1024;
     fftSizeCode = 0;
-    panelValues[4] = 1024;
+    panelValues[slot::kFftSize] = 1024;
     drawingActive = false;
     lastSampleRate = 32000;
 }

@@ -15,22 +15,31 @@
 #include "engine/RealFft.h"
 #include "engine/ScopeEffectCallback.h"
 #include "engine/TraceJob.h"
+#include "engine/TraceWorkers.h"
 #include "platform/win32.h"
 
 #include <atomic>
 #include <cstdint>
 
+struct ModuleDescriptor;
+
 constexpr int kControlSlots = 77;
-constexpr int kInputPins = 99;   // room for every control input pin index
-constexpr int kTraces = 4;
+// The last value seen on each input pin. Only the 77 control pins are compared; the table keeps 99
+// entries so that any input index the pin road may name stays inside it.
+constexpr int kInputPins = 99;
 constexpr int kMaxFftSize = 8192;
 constexpr int kCaptureLength = kMaxFftSize + 1;
-constexpr int kHistoryRows = 8;
+// Display rows: 0..3 hold this analysis of traces 1..4, 4..7 the previous analysis.
+constexpr int kHistoryRows = 2 * kTraces;
+constexpr int kFirstCurrentRow = 0;
+constexpr int kFirstPreviousRow = kTraces;
 constexpr int kStartupCalls = 30;
 
 class GuiCtrl : public Effect, public ScopeEffectCallback {
 public:
-    GuiCtrl();
+    // descriptor: the module's descriptor, handed to the host as the instance's; sampleRate: the
+    // module's sample rate, read at every control call (the module keeps it; it outlives the instance).
+    GuiCtrl(const ModuleDescriptor* descriptor, const std::atomic<int32_t>& sampleRate);
     ~GuiCtrl() override;
 
     // True when every part of the instance could be allocated; an incomplete instance is never handed out.
@@ -39,13 +48,14 @@ public:
     void setPanelValue(int32_t slot, int32_t value) override { panelValues[slot] = value; }
 
     // The control entry: (input pointers, unused, output array, unused); always 0.
-    int32_t processControl(int32_t inputs, int32_t, int32_t outputs, int32_t) override;
+    int32_t processControl(int32_t inputs, int32_t host2, int32_t outputs, int32_t host4) override;
     // The same with typed arguments.
     int32_t processControlPins(const int32_t* const* inputs, int32_t* outputs);
 
     // The audio entry: (unused, pointer to the four input sample arrays A..D, unused, unused, start
     // index, sample count); always -1.
-    int32_t processAudio(int32_t, int32_t inputs, int32_t, int32_t, int32_t start, int32_t count) override;
+    int32_t processAudio(int32_t host1, int32_t inputs, int32_t host3, int32_t host4, int32_t start,
+                         int32_t count) override;
     // The same with typed arguments.
     int32_t processAudioBlock(const int32_t* const* inputs, int32_t start, int32_t count);
 
@@ -91,13 +101,14 @@ public:
     double inputSpectra[kTraces][kMaxFftSize];
 
     // Drawing.
-    TraceJob* traceJobs[kTraces] = {};
-    std::atomic<bool> jobIdle[kTraces];
+    TraceWorkers workers;
+    // Hands this analysis's display rows to the workers (only while workers.isIdle()). [audio-thread]
+    void launchWorkers();
     bool drawingActive = false;
-    HANDLE workerThreads[kTraces] = {};
-    DWORD workerThreadIds[kTraces] = {};
 
 private:
+    const std::atomic<int32_t>& moduleSampleRate;
+
     void initialise();
     void holdTraces();
     bool triggered(int32_t mode, const int32_t* samples) const;

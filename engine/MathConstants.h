@@ -1,5 +1,11 @@
 #pragma once
 
+#include <cfloat>
+
+// The transform and the window tables must come out bit for bit the same on every machine: that needs
+// plain IEEE double arithmetic with every intermediate rounded to double (SSE2 on i386, not x87).
+static_assert(FLT_EVAL_METHOD == 0, "build with -msse2 -mfpmath=sse: intermediates must be plain doubles");
+
 // Angle and root constants shared by the transform and the window functions.
 //
 // They are deliberately the 11-decimal approximations, not the full-precision values: the twiddle

@@ -51,13 +51,15 @@ void GuiCtrl::analyseTime() {
             fillTrace(selectionFor(panelValues[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
         if (filled && factor != 0)
             for (int i = 0; i < kTimeColumns; ++i) values[i] = std::trunc(clampLevel(factor * values[i]));
-        for (int j = 0; j < kTimeColumns; ++j) history[k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
+        for (int j = 0; j < kTimeColumns; ++j)
+            history[kFirstCurrentRow + k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
     }
 
     // X*Y: regroup so that one job holds trace 1 against trace 2 (and another trace 3 against 4).
     if (panelValues[slot::kPhase] == 1) {
         for (int pair = 0; pair < kTraces; pair += 2)
-            for (int i = 0; i < kHalfRow; ++i) std::swap(history[pair][kHalfRow + i], history[pair + 1][i]);
+            for (int i = 0; i < kHalfRow; ++i)
+                std::swap(history[kFirstCurrentRow + pair][kHalfRow + i], history[kFirstCurrentRow + pair + 1][i]);
     }
 }
 
@@ -102,7 +104,7 @@ void GuiCtrl::analyseSpectrum() {
             mapTraceToColumns(k, binMap[fftSizeCode], kDisplayColumns, 1.0, 0);
         } else {
             // The newest 128-column frame enters at the right; the oldest leaves at the left.
-            std::memmove(&history[k][0], &history[k][kCoarseColumns],
+            std::memmove(&history[kFirstCurrentRow + k][0], &history[kFirstCurrentRow + k][kCoarseColumns],
                          sizeof(int32_t) * (kDisplayColumns - kCoarseColumns));
             mapTraceToColumns(k, coarseBinMap[fftSizeCode], kCoarseColumns, double(kCoarseColumns),
                               kDisplayColumns - kCoarseColumns);
@@ -143,6 +145,6 @@ void GuiCtrl::mapTraceToColumns(int trace, const int32_t* map, int columns, doub
         previousBin = bin;
 
         if (factor != 0) level = clampLevel(level * factor);
-        history[trace][firstEntry + col] = positionOf(level, top, bottomLevel);
+        history[kFirstCurrentRow + trace][firstEntry + col] = positionOf(level, top, bottomLevel);
     }
 }

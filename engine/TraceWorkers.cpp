@@ -1,9 +1,10 @@
 #include "engine/TraceWorkers.h"
 
 #include "engine/ControlSlots.h"
-#include "engine/GuiCtrl.h"
 
 #include <atomic>
+#include <cstring>
+#include <new>
 
 // Race checkers under valgrind (helgrind, DRD) do not model C++ atomics. These client requests tell
 // them that the flags are atomic (so polling them is no race) and that setting a flag (release)
@@ -119,87 +120,93 @@ void phasePoints(HDC dc, const TraceJob& job, int x) {
         SetPixel(dc, job.current[i] + x, job.current[kPhasePoints + i] + kRowOffset, current);
 }
 
-LPTHREAD_START_ROUTINE chooseWorker(const GuiCtrl& instance, int trace) {
-    const int32_t phase = instance.panelValues[slot::kPhase];
+LPTHREAD_START_ROUTINE chooseWorker(const TraceFrame& frame, int trace) {
+    const int32_t phase = frame.panel[slot::kPhase];
     if (phase != 0) return trace < 2 ? &drawPhasePointsLeft : &drawPhasePointsRight;
-    if (instance.altDisplay && instance.panelValues[slot::kSpectrumMode] != 0) return &drawTraceSegments;
+    if (frame.altDisplay && frame.panel[slot::kSpectrumMode] != 0) return &drawTraceSegments;
     return &drawTraceLines;
-}
-
-// Releases the handle of the trace's last worker. The launch runs only once every flag is set, and
-// a worker sets its flag as its last act, so whatever worker still holds this handle has nothing
-// left to do but return. Its handle is therefore never kept open: if the thread has not quite ended,
-// we wait for it (a few instructions), which also guarantees that no thread still runs our code
-// when the instance later goes away. Waiting here also means a job is never refilled while an
-// earlier worker of the same trace could still read it.
-void releaseLastWorker(GuiCtrl& instance, int trace) {
-    HANDLE& handle = instance.workerThreads[trace];
-    if (!handle) return;
-    if (WaitForSingleObject(handle, 0) == WAIT_TIMEOUT) WaitForSingleObject(handle, INFINITE);
-    CloseHandle(handle);
-    handle = nullptr;
-    instance.workerThreadIds[trace] = 0;
 }
 
 }  // namespace
 
-uint32_t traceColourWord(const GuiCtrl& instance, int trace) {
-    const PanelValue* p = instance.panelValues;
-    const uint32_t history = p[slot::kFirstHistory + trace] ? 256u : 0u;
-    const uint32_t r = uint32_t(p[slot::kFirstColour + 3 * trace]);
-    const uint32_t g = uint32_t(p[slot::kFirstColour + 3 * trace + 1]);
-    const uint32_t b = uint32_t(p[slot::kFirstColour + 3 * trace + 2]);
+uint32_t traceColourWord(const PanelValue* panel, int trace) {
+    const uint32_t history = panel[slot::kFirstHistory + trace] ? 256u : 0u;
+    const uint32_t r = uint32_t(panel[slot::kFirstColour + 3 * trace]);
+    const uint32_t g = uint32_t(panel[slot::kFirstColour + 3 * trace + 1]);
+    const uint32_t b = uint32_t(panel[slot::kFirstColour + 3 * trace + 2]);
     return ((r | history) << 16) | (g << 8) | b;
 }
 
-void launchTraceWorkers(GuiCtrl& instance) {
-    const bool shareColours = instance.panelValues[slot::kPhase] == kPhaseXTimesY;
-    for (int k = 0; k < kTraces; ++k) {
-        if (instance.panelValues[slot::kFirstSelection + k] <= kSelectionNull) continue;
-        releaseLastWorker(instance, k);
+TraceWorkers::TraceWorkers() {
+    for (auto& idle : idle_) idle.store(true, std::memory_order_relaxed);
+    for (TraceJob*& job : jobs_) job = new (std::nothrow) TraceJob();
+}
 
-        TraceJob& job = *instance.traceJobs[k];
+TraceWorkers::~TraceWorkers() {
+    // Workers may still be drawing from the jobs: let them finish before the jobs go.
+    join();
+    for (TraceJob*& job : jobs_) {
+        delete job;
+        job = nullptr;
+    }
+}
+
+bool TraceWorkers::isComplete() const {
+    for (const TraceJob* job : jobs_)
+        if (job == nullptr) return false;
+    return true;
+}
+
+// The launch runs only once every flag is set, and a worker sets its flag as its last act, so a
+// worker that still holds this handle has nothing left to do but return: waiting for it costs a few
+// instructions. Waiting also means a job is never refilled while an earlier worker of the same trace
+// could still read it, and that no thread still runs our code when the instance goes away.
+void TraceWorkers::endWorker(int k) {
+    HANDLE& handle = threads_[k];
+    if (!handle) return;
+    WaitForSingleObject(handle, INFINITE);
+    CloseHandle(handle);
+    handle = nullptr;
+}
+
+void TraceWorkers::launch(const TraceFrame& frame) {
+    const bool shareColours = frame.panel[slot::kPhase] == kPhaseXTimesY;
+    for (int k = 0; k < kTraces; ++k) {
+        if (frame.panel[slot::kFirstSelection + k] <= kSelectionNull) continue;
+        endWorker(k);
+
+        TraceJob& job = *jobs_[k];
         // With X*Y the second trace of each pair is plotted against the first, in the first's colour.
-        job.colourWord = (shareColours && (k == 1 || k == 3)) ? instance.traceJobs[k - 1]->colourWord
-                                                              : traceColourWord(instance, k);
-        job.window = instance.analyzerWindow;
-        for (int i = 0; i < kDisplayColumns; ++i) {
-            job.previous[i] = instance.history[4 + k][i];
-            job.current[i] = instance.history[k][i];
-        }
-        TRACE_FLAG_IS_ATOMIC(&instance.jobIdle[k]);
-        instance.jobIdle[k].store(false, std::memory_order_relaxed);
-        job.doneFlag = &instance.jobIdle[k];
+        job.colourWord = (shareColours && (k == 1 || k == 3)) ? jobs_[k - 1]->colourWord
+                                                              : traceColourWord(frame.panel, k);
+        job.window = frame.window;
+        std::memcpy(job.previous, frame.previous[k], sizeof job.previous);
+        std::memcpy(job.current, frame.current[k], sizeof job.current);
+        TRACE_FLAG_IS_ATOMIC(&idle_[k]);
+        idle_[k].store(false, std::memory_order_relaxed);
+        job.doneFlag = &idle_[k];
 
         DWORD id = 0;
-        HANDLE thread = threadStarter.load(std::memory_order_relaxed)(nullptr, kWorkerStackSize, chooseWorker(instance, k), &job,
-                                                                      0, &id);
+        HANDLE thread = threadStarter.load(std::memory_order_relaxed)(nullptr, kWorkerStackSize,
+                                                                      chooseWorker(frame, k), &job, 0, &id);
         if (!thread) {
             // No worker will ever set this flag; a flag left false would stop every later analysis.
             // The trace simply misses this frame.
-            instance.jobIdle[k].store(true, std::memory_order_release);
+            idle_[k].store(true, std::memory_order_release);
             continue;
         }
-        instance.workerThreads[k] = thread;
-        instance.workerThreadIds[k] = id;
+        threads_[k] = thread;
     }
 }
 
-void joinTraceWorkers(GuiCtrl& instance) {
-    for (int k = 0; k < kTraces; ++k) {
-        HANDLE& handle = instance.workerThreads[k];
-        if (!handle) continue;
-        WaitForSingleObject(handle, INFINITE);
-        CloseHandle(handle);
-        handle = nullptr;
-        instance.workerThreadIds[k] = 0;
-    }
+void TraceWorkers::join() {
+    for (int k = 0; k < kTraces; ++k) endWorker(k);
 }
 
-bool traceWorkersIdle(const GuiCtrl& instance) {
-    for (const std::atomic<bool>& idle : instance.jobIdle)
+bool TraceWorkers::isIdle() const {
+    for (const std::atomic<bool>& idle : idle_)
         if (!idle.load(std::memory_order_acquire)) return false;
-    for (const std::atomic<bool>& idle : instance.jobIdle) TRACE_FLAG_TAKES_BACK(&idle);
+    for (const std::atomic<bool>& idle : idle_) TRACE_FLAG_TAKES_BACK(&idle);
     return true;
 }
 

@@ -18,6 +18,13 @@ void fillEach(double* table, int32_t count, Coefficient coefficient) {
     for (int32_t i = 0; i < count; ++i) table[i] = coefficient(static_cast<double>(i), d);
 }
 
+// The four-term cosine sum a0 - a1 cos(x) + a2 cos(2x) - a3 cos(3x) at x = 2 pi i / D, evaluated term
+// by term from the left (the order keeps the results bit for bit).
+double cosineSum(double i, double d, double a0, double a1, double a2, double a3) {
+    return a0 - a1 * std::cos(i * TWO_PI_APPROX / d) + a2 * std::cos(i * TWO_PI_APPROX_X2 / d)
+           - a3 * std::cos(i * TWO_PI_APPROX_X3 / d);
+}
+
 }  // namespace
 
 void fillHann(double* table, int32_t count) {
@@ -55,25 +62,19 @@ void fillBlackman(double* table, int32_t count) {
 
 void fillBlackmanHarris(double* table, int32_t count) {
     fillEach(table, count, [](double i, double d) {
-        return 0.35875 - 0.48829 * std::cos(i * TWO_PI_APPROX / d)
-               + 0.14128 * std::cos(i * TWO_PI_APPROX_X2 / d)
-               - 0.01168 * std::cos(i * TWO_PI_APPROX_X3 / d);
+        return cosineSum(i, d, 0.35875, 0.48829, 0.14128, 0.01168);
     });
 }
 
 void fillBlackmanNuttall(double* table, int32_t count) {
     fillEach(table, count, [](double i, double d) {
-        return 0.3635819 - 0.4891775 * std::cos(i * TWO_PI_APPROX / d)
-               + 0.1365995 * std::cos(i * TWO_PI_APPROX_X2 / d)
-               - 0.0106411 * std::cos(i * TWO_PI_APPROX_X3 / d);
+        return cosineSum(i, d, 0.3635819, 0.4891775, 0.1365995, 0.0106411);
     });
 }
 
 void fillNuttall(double* table, int32_t count) {
     fillEach(table, count, [](double i, double d) {
-        return 0.355768 - 0.487396 * std::cos(i * TWO_PI_APPROX / d)
-               + 0.144232 * std::cos(i * TWO_PI_APPROX_X2 / d)
-               - 0.012604 * std::cos(i * TWO_PI_APPROX_X3 / d);
+        return cosineSum(i, d, 0.355768, 0.487396, 0.144232, 0.012604);
     });
 }
 

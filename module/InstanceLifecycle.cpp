@@ -1,6 +1,8 @@
 #include "module/InstanceLifecycle.h"
 
 #include "engine/GuiCtrl.h"
+#include "module/ModuleDescriptor.h"
+#include "module/ModuleState.h"
 #include "ui/GuiRegistry.h"
 
 #include <new>
@@ -8,7 +10,7 @@
 GuiCtrl* createInstance() {
     // Running out of memory is reported by null results, never by throwing: with no memory left,
     // even raising an exception fails and ends the process.
-    GuiCtrl* instance = new (std::nothrow) GuiCtrl();
+    GuiCtrl* instance = new (std::nothrow) GuiCtrl(&moduleDescriptor(), moduleState().sampleRate);
     if (instance == nullptr) return nullptr;
     // Its drawing jobs or transform tables may not have fitted: hand out complete instances only.
     if (!instance->isComplete()) {

@@ -6,7 +6,7 @@
 // 8192-point captures, as many times as the engine analyses them.
 #include "engine/GuiCtrl.h"
 #include "engine/TraceWorkers.h"
-#include "module/ModuleState.h"
+#include "tests/support/EngineInstance.h"
 #include "platform/MemorySurface.h"
 
 #include <benchmark/benchmark.h>
@@ -54,9 +54,9 @@ struct Rig {
     int32_t outputs[77] = {};
 
     Rig() {
-        moduleState().sampleRate = kRate;
+        engineSampleRate() = kRate;
         window = PlatformSurface_register(0, 1100, 500, "Analyzer");
-        instance = std::make_unique<GuiCtrl>();
+        instance = makeEngineInstance();
         instance->guiCallback = &panel;
         for (int i = 0; i < 99; ++i) inputPointers[i] = &inputs[i];
         inputs[44] = 1;   // show the window
@@ -91,9 +91,9 @@ struct Rig {
     // every capture is analysed and drawn, as it would be live.
     void waitForDrawing() {
         for (int k = 0; k < kTraces; ++k) {
-            if (instance->jobIdle[k].load(std::memory_order_acquire)) continue;
-            if (instance->workerThreads[k]) WaitForSingleObject(instance->workerThreads[k], INFINITE);
-            while (!instance->jobIdle[k].load(std::memory_order_acquire)) std::this_thread::yield();
+            if (instance->workers.doneFlag(k).load(std::memory_order_acquire)) continue;
+            if (HANDLE thread = instance->workers.thread(k)) WaitForSingleObject(thread, INFINITE);
+            while (!instance->workers.doneFlag(k).load(std::memory_order_acquire)) std::this_thread::yield();
         }
     }
 };

@@ -5,6 +5,7 @@
 //
 // Run under a display: scripts/with-xvfb build/bench/bench_relay
 #include "engine/GuiCtrl.h"
+#include "tests/support/EngineInstance.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 #include "ui/GuiRegistry.h"
@@ -20,7 +21,7 @@ constexpr int kBurst = 10000;
 
 struct Panel {
     Panel() {
-        instance = std::make_unique<GuiCtrl>();
+        instance = makeEngineInstance();
         GuiObjectCallback* relay = nullptr;
         if (createGuiFor(instance.get(), &relay)) instance->guiCallback = relay;
         panel = dynamic_cast<MainComponent*>(relay);

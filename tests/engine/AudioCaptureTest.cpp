@@ -19,14 +19,14 @@ protected:
         EngineTest::SetUp();
         startRunning();
         instance->analyzerWindow = 0;
-        instance->panelValues[20] = 2;  // trace 1 on A
+        instance->panelValues[slot::kFirstSelection] = 2;  // trace 1 on A
     }
 };
 
 }  // namespace
 
 TEST_F(Capture, NothingHappensBeforeStartUpEnds) {
-    auto fresh = std::make_unique<GuiCtrl>();
+    auto fresh = makeEngineInstance();
     const std::vector<int32_t> x = ramp(2048);
     const int32_t* rows[4] = {x.data(), x.data(), x.data(), x.data()};
     EXPECT_EQ(fresh->processAudioBlock(rows, 0, 2048), -1);
@@ -67,7 +67,7 @@ class Catcher : public Capture, public ::testing::WithParamInterface<CatcherCase
 
 TEST_P(Catcher, StartsTheCaptureAtTheChosenEdgeOfTheChosenInput) {
     const CatcherCase c = GetParam();
-    instance->panelValues[13] = c.mode;
+    instance->panelValues[slot::kCatcher] = c.mode;
     // Every input but the chosen one crosses zero in both directions all the time.
     std::vector<std::vector<int32_t>> rows(4, std::vector<int32_t>(1200));
     for (int input = 0; input < 4; ++input)
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(EveryInputBothDirections, Catcher,
                                            CatcherCase{7, 3, true}, CatcherCase{8, 3, false}));
 
 TEST_F(Capture, ExactZeroAfterANegativeSampleDoesNotTrigger) {
-    instance->panelValues[13] = 1;
+    instance->panelValues[slot::kCatcher] = 1;
     instance->lastSamples[0] = 1;
     std::vector<int32_t> a = {-3, 0, 0, 0, 4, 5, 6};
     feed(a, a, a, a);
@@ -105,7 +105,7 @@ TEST_F(Capture, ExactZeroAfterANegativeSampleDoesNotTrigger) {
 }
 
 TEST_F(Capture, TriggerLooksAcrossBlockBoundaries) {
-    instance->panelValues[13] = 2;  // A falls
+    instance->panelValues[slot::kCatcher] = 2;  // A falls
     feed({9}, {0}, {0}, {0});
     feed({0, 1}, {0, 0}, {0, 0}, {0, 0});
     EXPECT_EQ(instance->captureCount, 2);
@@ -113,7 +113,7 @@ TEST_F(Capture, TriggerLooksAcrossBlockBoundaries) {
 }
 
 TEST_F(Capture, ModesAbove8NeverTrigger) {
-    instance->panelValues[13] = 9;
+    instance->panelValues[slot::kCatcher] = 9;
     const std::vector<int32_t> sine = {-1, 1, -1, 1, -1, 1, -1, 1};
     for (int block = 0; block < 400; ++block) feed(sine, sine, sine, sine);
     EXPECT_EQ(instance->captureCount, 0);
@@ -125,13 +125,13 @@ TEST_F(Capture, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepThePartialCaptur
     feed(x, x, x, x);
     EXPECT_EQ(instance->captureCount, 300);
 
-    instance->jobIdle[2].store(false);
+    instance->workers.doneFlag(2).store(false);
     for (int i = 0; i < 5; ++i) feed(x, x, x, x);
     EXPECT_EQ(instance->idleBlockCount, 5);
     EXPECT_EQ(instance->captureCount, 300);
-    instance->jobIdle[2].store(true);
+    instance->workers.doneFlag(2).store(true);
 
-    inputs[44] = 0;
+    inputs[slot::kShowPin] = 0;
     control();
     feed(x, x, x, x);
     feed(x, x, x, x, 0, 0);  // an empty block is counted too
@@ -142,7 +142,7 @@ TEST_F(Capture, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepThePartialCaptur
     control();
     EXPECT_EQ(panel.valuesOn(0).back(), 7) << "the idle count reaches the panel on slot 0";
 
-    inputs[44] = 1;
+    inputs[slot::kShowPin] = 1;
     control();
     feed(x, x, x, x);
     EXPECT_EQ(instance->captureCount, 600) << "collection resumes where it stopped";
@@ -155,7 +155,7 @@ TEST_F(Capture, HoldHandsTheTracesOverOnceThenResumes) {
     instance->idleBlockCount = 9;
     panel.calls.clear();
 
-    instance->panelValues[5] = 1;
+    instance->panelValues[slot::kHold] = 1;
     feed(x, x, x, x, 0, 100);
     feed(x, x, x, x, 0, 100);
     EXPECT_EQ(instance->idleBlockCount, 0);
@@ -167,11 +167,11 @@ TEST_F(Capture, HoldHandsTheTracesOverOnceThenResumes) {
         for (int j = 0; j < 1024; ++j) ASSERT_EQ(held[j], instance->history[k][j]) << k << " " << j;
     }
 
-    instance->panelValues[5] = 0;
+    instance->panelValues[slot::kHold] = 0;
     feed(x, x, x, x);
     EXPECT_EQ(instance->captureCount, 0) << "analysed again";
     ASSERT_TRUE(waitIdle());
-    instance->panelValues[5] = 1;
+    instance->panelValues[slot::kHold] = 1;
     feed(x, x, x, x, 0, 10);
     EXPECT_EQ(panel.valuesOn(28).size(), 2u) << "every new hold hands over again";
 }
@@ -187,7 +187,7 @@ TEST_F(Capture, ModeChangesClearTheRowsAndRequestARedraw) {
 
     for (int slot : {12, 1, 48}) {
         panel.calls.clear();
-        instance->panelValues[20] = 1;  // trace off: its row stays as the reset leaves it
+        instance->panelValues[slot::kFirstSelection] = 1;  // trace off: its row stays as the reset leaves it
         instance->traceActive[0] = false;
         instance->history[0][5] = 123;
         instance->panelValues[slot] = 1;
@@ -200,7 +200,7 @@ TEST_F(Capture, ModeChangesClearTheRowsAndRequestARedraw) {
 }
 
 TEST_F(Capture, TheIdleCountStopsAtItsLargestValue) {
-    inputs[44] = 0;   // hidden: every block is idle
+    inputs[slot::kShowPin] = 0;   // hidden: every block is idle
     control();
     instance->idleBlockCount = INT32_MAX - 1;
     const std::vector<int32_t> x = ramp(64);

@@ -8,7 +8,7 @@ using ControlStartUp = EngineTest;
 using ControlRunning = EngineTest;
 
 TEST_F(ControlStartUp, First30CallsOnlyCountAndHoldTheReadyPinAt0) {
-    inputs[44] = 1;
+    inputs[slot::kShowPin] = 1;
     inputs[1] = 7;
     for (int call = 1; call <= 30; ++call) {
         control();
@@ -20,7 +20,7 @@ TEST_F(ControlStartUp, First30CallsOnlyCountAndHoldTheReadyPinAt0) {
 
     control();
     EXPECT_EQ(outputs[0], 1);
-    EXPECT_EQ(outputs[44], 1);
+    EXPECT_EQ(outputs[slot::kShowPin], 1);
     EXPECT_EQ(panel.shows(), std::vector<int32_t>{1});
     EXPECT_EQ(panel.valuesOn(1), std::vector<int32_t>{7});
 }
@@ -45,16 +45,16 @@ TEST_F(ControlStartUp, WindowIsLookedUpByTitleOnCalls16To30AndTheLastLookupStand
 
 TEST_F(ControlRunning, ShowPinShowsOnceHidesAtZeroAndIgnoresNegatives) {
     startUp();
-    inputs[44] = 5;
+    inputs[slot::kShowPin] = 5;
     control();
     control();
-    EXPECT_EQ(outputs[44], 1);
-    inputs[44] = -1;
+    EXPECT_EQ(outputs[slot::kShowPin], 1);
+    inputs[slot::kShowPin] = -1;
     control();
-    EXPECT_EQ(outputs[44], 1);
-    inputs[44] = 0;
+    EXPECT_EQ(outputs[slot::kShowPin], 1);
+    inputs[slot::kShowPin] = 0;
     control();
-    EXPECT_EQ(outputs[44], 0);
+    EXPECT_EQ(outputs[slot::kShowPin], 0);
     control();
     EXPECT_EQ(panel.shows(), (std::vector<int32_t>{1, 0}));
 }
@@ -99,25 +99,25 @@ TEST_F(ControlRunning, ForwardedPinsFollowTheProcessingOrder) {
 
 TEST_F(ControlRunning, IdleCountAndMarkerFrequencyAreSentEveryCall) {
     startUp();
-    instance->panelValues[47] = 21;
+    instance->panelValues[slot::kShape] = 21;
     instance->idleBlockCount = 17;
-    instance->panelValues[2] = 512;
+    instance->panelValues[slot::kMarker] = 512;
     control();
     ASSERT_GE(panel.calls.size(), 2u);
     EXPECT_EQ(panel.calls[0], (PanelCall{false, 0, 17}));
     EXPECT_EQ(panel.calls[1], (PanelCall{false, 2, 90439}));
 
-    instance->panelValues[2] = 0;  // reads column 1 (bin 1)
+    instance->panelValues[slot::kMarker] = 0;  // reads column 1 (bin 1)
     control();
-    instance->panelValues[2] = 5000;  // reads column 1023 (bin 514)
+    instance->panelValues[slot::kMarker] = 5000;  // reads column 1023 (bin 514)
     control();
     EXPECT_EQ(panel.valuesOn(2), (std::vector<int32_t>{90439, 4306, 2213613}));
 }
 
 TEST_F(ControlRunning, MarksArePublishedOncePerChangeInTheirOrder) {
     startUp();
-    instance->panelValues[47] = 21;
-    instance->panelValues[1] = 1;
+    instance->panelValues[slot::kShape] = 21;
+    instance->panelValues[slot::kSpectrumMode] = 1;
     control();
     std::vector<PanelCall> marks;
     for (const PanelCall& c : panel.calls)
@@ -133,7 +133,7 @@ TEST_F(ControlRunning, MarksArePublishedOncePerChangeInTheirOrder) {
     EXPECT_FALSE(instance->resetRequest);
 
     // A new sample rate republishes the marks and asks for a reset.
-    moduleState().sampleRate = 48000;
+    engineSampleRate() = 48000;
     control();
     EXPECT_EQ(panel.valuesOn(7), std::vector<int32_t>{46});
     EXPECT_EQ(panel.valuesOn(6), std::vector<int32_t>{1});
@@ -141,11 +141,11 @@ TEST_F(ControlRunning, MarksArePublishedOncePerChangeInTheirOrder) {
 
     // Time mode withdraws them; "Vibes Watch" does too.
     panel.calls.clear();
-    instance->panelValues[1] = 0;
+    instance->panelValues[slot::kSpectrumMode] = 0;
     control();
     EXPECT_EQ(panel.valuesOn(6), std::vector<int32_t>{0});
     EXPECT_TRUE(panel.valuesOn(7).empty());
-    instance->panelValues[1] = 1;
+    instance->panelValues[slot::kSpectrumMode] = 1;
     instance->altDisplay = true;
     control();
     EXPECT_EQ(panel.valuesOn(6), (std::vector<int32_t>{0})) << "still withdrawn, nothing new sent";
@@ -153,13 +153,13 @@ TEST_F(ControlRunning, MarksArePublishedOncePerChangeInTheirOrder) {
 
 TEST_F(ControlRunning, TransformSizeFollowsThePanelOnlyInSpectrumMode) {
     startUp();
-    instance->panelValues[18] = 1;  // Hann
-    instance->panelValues[4] = 4096;
+    instance->panelValues[slot::kWindow] = 1;  // Hann
+    instance->panelValues[slot::kFftSize] = 4096;
     control();
     EXPECT_EQ(instance->fftSize, 1024);
     EXPECT_EQ(instance->fftSizeCode, 0);
 
-    instance->panelValues[1] = 1;
+    instance->panelValues[slot::kSpectrumMode] = 1;
     control();
     EXPECT_EQ(instance->fftSize, 4096);
     EXPECT_EQ(instance->fftSizeCode, 2);
@@ -170,12 +170,12 @@ TEST_F(ControlRunning, TransformSizeFollowsThePanelOnlyInSpectrumMode) {
     EXPECT_NEAR(instance->windowCoefficients[4095], 0.0, 1e-12);
     EXPECT_NEAR(instance->windowCoefficients[2047], 1.0, 1e-6);
 
-    instance->panelValues[4] = 8192;
+    instance->panelValues[slot::kFftSize] = 8192;
     control();
     EXPECT_EQ(instance->fftSize, 8192);
     EXPECT_EQ(instance->fftSizeCode, 3);
 
-    instance->panelValues[1] = 0;
+    instance->panelValues[slot::kSpectrumMode] = 0;
     control();
     EXPECT_EQ(instance->fftSize, 1024);
     EXPECT_EQ(instance->fftSizeCode, 0);
@@ -186,14 +186,14 @@ TEST_F(ControlRunning, TransformSizeFollowsThePanelOnlyInSpectrumMode) {
 
 TEST_F(ControlRunning, UnknownSizeSelects1024AndWindowNoneStillRebuilds) {
     startUp();
-    instance->panelValues[1] = 1;
-    instance->panelValues[4] = 2048;
-    instance->panelValues[18] = 2;  // Hamming
+    instance->panelValues[slot::kSpectrumMode] = 1;
+    instance->panelValues[slot::kFftSize] = 2048;
+    instance->panelValues[slot::kWindow] = 2;  // Hamming
     control();
     EXPECT_EQ(instance->fftSize, 2048);
     EXPECT_NEAR(instance->windowCoefficients[0], 0.07672, 1e-12);
 
-    instance->panelValues[4] = 3000;
+    instance->panelValues[slot::kFftSize] = 3000;
     control();
     EXPECT_EQ(instance->fftSize, 1024);
     EXPECT_EQ(instance->fftSizeCode, 0);
@@ -202,12 +202,12 @@ TEST_F(ControlRunning, UnknownSizeSelects1024AndWindowNoneStillRebuilds) {
 
 TEST_F(ControlRunning, WindowCodesWithoutAFormulaKeepTheCoefficientsButAreRecorded) {
     startUp();
-    instance->panelValues[18] = 6;  // Blackman
+    instance->panelValues[slot::kWindow] = 6;  // Blackman
     control();
     const double kept = instance->windowCoefficients[300];
     EXPECT_NE(kept, 0.0);
     for (int32_t code : {4, 12, -1, 0}) {
-        instance->panelValues[18] = code;
+        instance->panelValues[slot::kWindow] = code;
         control();
         EXPECT_EQ(instance->appliedWindowCode, code);
         EXPECT_EQ(instance->windowCoefficients[300], kept) << code;
@@ -216,12 +216,12 @@ TEST_F(ControlRunning, WindowCodesWithoutAFormulaKeepTheCoefficientsButAreRecord
 
 TEST_F(ControlRunning, ShapeChangesRebuildTheMapsAndRepublishTheMarks) {
     startUp();
-    instance->panelValues[1] = 1;
+    instance->panelValues[slot::kSpectrumMode] = 1;
     control();  // the panel stored no shape yet: P[47] = 0 rebuilds with shape 0
     EXPECT_EQ(instance->frequencyShape, 0.0);
     EXPECT_EQ(instance->binMap[0][511], 8);
 
-    instance->panelValues[47] = 21;
+    instance->panelValues[slot::kShape] = 21;
     panel.calls.clear();
     control();
     EXPECT_EQ(instance->frequencyShape, 21.0);
@@ -235,9 +235,9 @@ TEST_F(ControlRunning, ShapeChangesRebuildTheMapsAndRepublishTheMarks) {
 
 TEST_F(ControlRunning, NothingIsSentWithoutAPanel) {
     instance->guiCallback = nullptr;
-    inputs[44] = 1;
+    inputs[slot::kShowPin] = 1;
     inputs[3] = 9;
-    instance->panelValues[1] = 1;
+    instance->panelValues[slot::kSpectrumMode] = 1;
     for (int call = 0; call < 40; ++call) control();
     EXPECT_TRUE(instance->windowShown);
     EXPECT_EQ(outputs[3], 0);

@@ -20,9 +20,9 @@ protected:
         EngineTest::SetUp();
         startRunning();
         ASSERT_EQ(instance->analyzerWindow, window) << "found by its title during start-up";
-        instance->panelValues[47] = 21;
-        instance->panelValues[32] = 255;  // trace 1 red
-        instance->panelValues[36] = 255;  // trace 2 green
+        instance->panelValues[slot::kShape] = 21;
+        instance->panelValues[slot::kFirstColour] = 255;  // trace 1 red
+        instance->panelValues[slot::kFirstColour + 4] = 255;  // trace 2 green
     }
     void TearDown() override {
         EngineTest::TearDown();  // joins the workers before the window goes
@@ -54,8 +54,8 @@ std::vector<int32_t> cosine(double amplitude, double cycles, int n) {
 }  // namespace
 
 TEST_F(EndToEnd, SilenceOnTwoInputsDrawsTwoFlatTimeTraces) {
-    instance->panelValues[20] = 2;  // A
-    instance->panelValues[21] = 3;  // B
+    instance->panelValues[slot::kFirstSelection] = 2;  // A
+    instance->panelValues[slot::kFirstSelection + 1] = 3;  // B
     const std::vector<int32_t> zero(1024, 0), top(1024, INT32_MAX);
     analyse(zero, top, zero, zero);
     // Zero lies on row 200, the most positive value on row 1; rows are drawn 45 pixels down.
@@ -77,9 +77,9 @@ TEST_F(EndToEnd, SilenceOnTwoInputsDrawsTwoFlatTimeTraces) {
 }
 
 TEST_F(EndToEnd, ASineShowsAsAPeakAtItsFrequency) {
-    instance->panelValues[1] = 1;
-    instance->panelValues[3] = 1;
-    instance->panelValues[20] = 2;
+    instance->panelValues[slot::kSpectrumMode] = 1;
+    instance->panelValues[slot::kMagnitudes] = 1;
+    instance->panelValues[slot::kFirstSelection] = 2;
     control();
     // 64 cycles in 1024 samples: bin 64, 2756 Hz at 44.1 kHz.
     const std::vector<int32_t> a = cosine(1 << 30, 64, 1024), zero(1024, 0);

@@ -2,8 +2,9 @@
 // that records every value and show request in order, and the module sample rate.
 #pragma once
 
+#include "engine/ControlSlots.h"
 #include "engine/GuiCtrl.h"
-#include "module/ModuleState.h"
+#include "tests/support/EngineInstance.h"
 
 #include <gtest/gtest.h>
 
@@ -48,15 +49,15 @@ public:
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        moduleState().sampleRate = 44100;
-        instance = std::make_unique<GuiCtrl>();
+        engineSampleRate() = 44100;
+        instance = makeEngineInstance();
         instance->guiCallback = &panel;
         for (int i = 0; i < 99; ++i) inputPointers[i] = &inputs[i];
         for (int32_t& o : outputs) o = kUntouched;
     }
     void TearDown() override {
         instance.reset();
-        moduleState().sampleRate = kDefaultSampleRate;
+        engineSampleRate() = kEngineDefaultSampleRate;
     }
 
     void control() { instance->processControlPins(inputPointers, outputs); }
@@ -69,7 +70,7 @@ protected:
 
     // Start-up done and the window shown: audio blocks are analysed from now on.
     void startRunning() {
-        inputs[44] = 1;
+        inputs[slot::kShowPin] = 1;
         for (int i = 0; i <= kStartupCalls; ++i) control();
         panel.calls.clear();
     }
@@ -87,9 +88,7 @@ protected:
     // Waits until every drawing job has finished (generous timeout for slow machines and valgrind).
     bool waitIdle() {
         for (int spin = 0; spin < 200000; ++spin) {
-            bool idle = true;
-            for (const auto& flag : instance->jobIdle) idle = flag.load(std::memory_order_acquire) && idle;
-            if (idle) return true;
+            if (instance->workers.isIdle()) return true;
             usleep(100);
         }
         return false;

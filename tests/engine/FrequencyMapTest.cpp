@@ -1,6 +1,7 @@
 // The bent frequency scale: bins shown at each column for every transform size.
 #include "engine/FrequencyMap.h"
 #include "engine/GuiCtrl.h"
+#include "tests/support/EngineInstance.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +68,7 @@ TEST(FrequencyMap, ShapesFarOutsideTheRangeStayInsideTheSpectrum) {
 }
 
 TEST(FrequencyMap, NewInstanceHoldsTheDefaultMaps) {
-    auto instance = std::make_unique<GuiCtrl>();
+    auto instance = makeEngineInstance();
     Maps maps(21.0);
     EXPECT_EQ(instance->frequencyShape, 21.0);
     for (int k = 0; k < kSizeCodes; ++k)

@@ -26,8 +26,8 @@ protected:
         startRunning();
         instance->analyzerWindow = window;
         for (int k = 0; k < 4; ++k) {
-            instance->panelValues[20 + k] = 2 + k;
-            instance->panelValues[33 + 3 * k] = 255;
+            instance->panelValues[slot::kFirstSelection + k] = 2 + k;
+            instance->panelValues[slot::kFirstColour + 1 + 3 * k] = 255;
         }
     }
     void TearDown() override {

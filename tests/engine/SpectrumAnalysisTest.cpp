@@ -23,12 +23,12 @@ protected:
         EngineTest::SetUp();
         startRunning();
         instance->analyzerWindow = 0;  // analysis only: the workers draw nothing
-        instance->panelValues[47] = 21;
+        instance->panelValues[slot::kShape] = 21;
     }
-    void select(int trace, int32_t code) { instance->panelValues[20 + trace] = code; }
+    void select(int trace, int32_t code) { instance->panelValues[slot::kFirstSelection + trace] = code; }
     void spectrumMode(int32_t size = 1024) {
-        instance->panelValues[1] = 1;
-        instance->panelValues[4] = size;
+        instance->panelValues[slot::kSpectrumMode] = 1;
+        instance->panelValues[slot::kFftSize] = size;
         control();
     }
     int firstColumnAtOrAbove(int bin) const {
@@ -67,18 +67,18 @@ TEST_F(Analysis, TimeTracesPlaceZeroMidwayAndTheExtremesAtTheEdges) {
 
 TEST_F(Analysis, LevelFactorScalesAndClampsTimeTraces) {
     select(0, 2);
-    instance->panelValues[11] = 2;
+    instance->panelValues[slot::kLevelFactor] = 2;
     analyse(constant(1 << 30), constant(0), constant(0), constant(0));
     EXPECT_EQ(row(0), constant(1)) << "2^31 is clamped to MAX";
 
-    instance->panelValues[11] = 0;  // no factor
+    instance->panelValues[slot::kLevelFactor] = 0;  // no factor
     analyse(constant(1 << 30), constant(0), constant(0), constant(0));
     EXPECT_EQ(row(0), constant(100)) << "1 + 399 * (MAX - 2^30) / 2^32";
 }
 
 TEST_F(Analysis, ASelectionWithoutInputsKeepsItsLastTraceWithoutScalingItAgain) {
     select(0, 2);
-    instance->panelValues[11] = 2;
+    instance->panelValues[slot::kLevelFactor] = 2;
     analyse(constant(1 << 20), constant(0), constant(0), constant(0));
     const std::vector<int32_t> before = row(0);
     select(0, 18);  // no input: the trace keeps its values
@@ -88,7 +88,7 @@ TEST_F(Analysis, ASelectionWithoutInputsKeepsItsLastTraceWithoutScalingItAgain) 
 }
 
 TEST_F(Analysis, XyRegroupsTheRowsForThePhasePlot) {
-    instance->panelValues[48] = 1;
+    instance->panelValues[slot::kPhase] = 1;
     for (int k = 0; k < 4; ++k) select(k, 2 + k);
     std::vector<int32_t> a(1024), b(1024);
     for (int i = 0; i < 1024; ++i) {
@@ -97,10 +97,10 @@ TEST_F(Analysis, XyRegroupsTheRowsForThePhasePlot) {
     }
     analyse(a, b, a, b);
     // Positions a single trace would get, computed by a plain time analysis without regrouping.
-    instance->panelValues[48] = 0;
+    instance->panelValues[slot::kPhase] = 0;
     analyse(a, b, a, b);
     const std::vector<int32_t> traceA = row(0), traceB = row(1);
-    instance->panelValues[48] = 1;
+    instance->panelValues[slot::kPhase] = 1;
     analyse(a, b, a, b);
     for (int i = 0; i < 512; ++i) {
         ASSERT_EQ(instance->history[0][i], traceA[size_t(i)]) << i;
@@ -113,7 +113,7 @@ TEST_F(Analysis, XyRegroupsTheRowsForThePhasePlot) {
 
 TEST_F(Analysis, SilenceWithMagnitudesLiesOnTheBottomRowWithMarkerLevelsZero) {
     spectrumMode();
-    instance->panelValues[3] = 1;
+    instance->panelValues[slot::kMagnitudes] = 1;
     for (int k = 0; k < 4; ++k) select(k, 2 + k);
     analyse(constant(0), constant(0), constant(0), constant(0));
     for (int k = 0; k < 4; ++k) EXPECT_EQ(row(k), constant(400)) << k;
@@ -123,11 +123,11 @@ TEST_F(Analysis, SilenceWithMagnitudesLiesOnTheBottomRowWithMarkerLevelsZero) {
 
 TEST_F(Analysis, CosineOnABinLandsOnItsColumnWithItsLevel) {
     spectrumMode();
-    instance->panelValues[3] = 1;
+    instance->panelValues[slot::kMagnitudes] = 1;
     select(0, 2);
     const int column = firstColumnAtOrAbove(64);
     ASSERT_GT(column, 0);
-    instance->panelValues[2] = column;
+    instance->panelValues[slot::kMarker] = column;
     analyse(cosineOnBin(1 << 30, 64, 1024), constant(0), constant(0), constant(0));
 
     // Magnitude a/2 of a cosine: 2^29, on 1 + 399 * (MAX - 2^29) / MAX.
@@ -137,7 +137,7 @@ TEST_F(Analysis, CosineOnABinLandsOnItsColumnWithItsLevel) {
     EXPECT_EQ(panel.valuesOn(15).back(), 0);
 
     // Without magnitudes the marker adds the imaginary counterpart; a cosine has none.
-    instance->panelValues[3] = 0;
+    instance->panelValues[slot::kMagnitudes] = 0;
     analyse(cosineOnBin(1 << 30, 64, 1024), constant(0), constant(0), constant(0));
     EXPECT_NEAR(panel.valuesOn(14).back(), 1 << 29, 2);
     EXPECT_EQ(instance->history[0][column], 150) << "Re = 2^29 lies a quarter from the middle";
@@ -146,7 +146,7 @@ TEST_F(Analysis, CosineOnABinLandsOnItsColumnWithItsLevel) {
 TEST_F(Analysis, LargerTransformsUseTheirOwnMapRow) {
     spectrumMode(4096);
     ASSERT_EQ(instance->fftSize, 4096);
-    instance->panelValues[3] = 1;
+    instance->panelValues[slot::kMagnitudes] = 1;
     select(0, 2);
     const int column = firstColumnAtOrAbove(256);
     analyse(cosineOnBin(1 << 30, 256, 4096), constant(0, 4096), constant(0, 4096), constant(0, 4096));
@@ -155,7 +155,7 @@ TEST_F(Analysis, LargerTransformsUseTheirOwnMapRow) {
 
 TEST_F(Analysis, NeededInputsAreTransformedAndDifferencesMadePositive) {
     spectrumMode();
-    instance->panelValues[3] = 1;
+    instance->panelValues[slot::kMagnitudes] = 1;
     select(0, 2);   // A
     select(1, 12);  // A-B
     const double sentinel = 12345.0;
@@ -176,7 +176,7 @@ TEST_F(Analysis, WindowCodesWithoutAFormulaLeaveTheCaptureUnweighted) {
     const std::vector<int32_t> a = cosineOnBin(1 << 30, 37, 1024);
     std::vector<std::vector<int32_t>> rows;
     for (int32_t code : {0, 4, 12, -3, 1}) {
-        instance->panelValues[18] = code;
+        instance->panelValues[slot::kWindow] = code;
         control();
         analyse(a, constant(0), constant(0), constant(0));
         rows.push_back(row(0));
@@ -189,8 +189,8 @@ TEST_F(Analysis, WindowCodesWithoutAFormulaLeaveTheCaptureUnweighted) {
 
 TEST_F(Analysis, VibesWatchScrollsEightFramesAndPushesTheOldestOut) {
     spectrumMode();
-    instance->panelValues[3] = 1;
-    instance->panelValues[12] = 1;
+    instance->panelValues[slot::kMagnitudes] = 1;
+    instance->panelValues[slot::kAltDisplay] = 1;
     select(0, 2);
     std::vector<std::vector<int32_t>> frames;
     for (int n = 0; n < 9; ++n) {

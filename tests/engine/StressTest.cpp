@@ -23,9 +23,9 @@ int entriesIn(const char* folder) {
 }
 
 std::unique_ptr<GuiCtrl> runningInstance(HWND window, const int32_t* const* pins, int32_t* outputs) {
-    auto g = std::make_unique<GuiCtrl>();
-    for (int k = 0; k < 4; ++k) g->panelValues[20 + k] = 2 + k;
-    g->panelValues[1] = 1;
+    auto g = makeEngineInstance();
+    for (int k = 0; k < 4; ++k) g->panelValues[slot::kFirstSelection + k] = 2 + k;
+    g->panelValues[slot::kSpectrumMode] = 1;
     for (int i = 0; i <= kStartupCalls; ++i) g->processControlPins(pins, outputs);
     g->analyzerWindow = window;
     return g;
@@ -44,7 +44,7 @@ TEST(Stress, TwoHundredFiftySixInstancesDestroyedWhileDrawingLeaveNothingBehind)
         int32_t inputs[99] = {}, outputs[77];
         const int32_t* pins[99];
         for (int i = 0; i < 99; ++i) pins[i] = &inputs[i];
-        inputs[44] = 1;
+        inputs[slot::kShowPin] = 1;
         std::vector<int32_t> signal(1024);
         for (size_t i = 0; i < signal.size(); ++i) signal[i] = int32_t(1e9 * std::sin(0.05 * double(i)));
         const int32_t* rows[4] = {signal.data(), signal.data(), signal.data(), signal.data()};

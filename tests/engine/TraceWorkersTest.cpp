@@ -21,7 +21,7 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 // Polls the four flags with acquire loads; false after the timeout.
 bool waitForWorkers(const GuiCtrl& instance, std::chrono::seconds timeout = std::chrono::seconds(30)) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!traceWorkersIdle(instance)) {
+    while (!instance.workers.isIdle()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
@@ -50,7 +50,7 @@ struct Picture {
     return ::testing::AssertionFailure() << differences << " pixels differ:" << first.str();
 }
 
-class TraceWorkers : public EngineTest {
+class TraceDrawing : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
@@ -65,16 +65,16 @@ protected:
     }
 
     void setColour(int trace, int r, int g, int b, bool history = false) {
-        instance->panelValues[32 + 3 * trace] = r;
-        instance->panelValues[33 + 3 * trace] = g;
-        instance->panelValues[34 + 3 * trace] = b;
-        instance->panelValues[24 + trace] = history ? 1 : 0;
+        instance->panelValues[slot::kFirstColour + 3 * trace] = r;
+        instance->panelValues[slot::kFirstColour + 1 + 3 * trace] = g;
+        instance->panelValues[slot::kFirstColour + 2 + 3 * trace] = b;
+        instance->panelValues[slot::kFirstHistory + trace] = history ? 1 : 0;
     }
-    void switchOn(int trace) { instance->panelValues[20 + trace] = 2; }
+    void switchOn(int trace) { instance->panelValues[slot::kFirstSelection + trace] = 2; }
 
     // Launches and waits until every worker has handed its job back.
     void draw() {
-        launchTraceWorkers(*instance);
+        instance->launchWorkers();
         ASSERT_TRUE(waitForWorkers(*instance));
     }
 
@@ -95,18 +95,18 @@ protected:
 
 }  // namespace
 
-TEST_F(TraceWorkers, LineTraceErasesOrDimsThePreviousFrameAndDrawsColumns14To1036) {
+TEST_F(TraceDrawing, LineTraceErasesOrDimsThePreviousFrameAndDrawsColumns14To1036) {
     switchOn(0);
     setColour(0, 255, 0, 0);
     for (int i = 0; i < 1024; ++i) {
         instance->history[0][i] = 1 + i / 4;      // rows 1 ... 256, rising one pixel every four columns
-        instance->history[4][i] = 400 - i / 4;    // rows 400 ... 145, never on the same pixel
+        instance->history[kFirstPreviousRow][i] = 400 - i / 4;    // rows 400 ... 145, never on the same pixel
     }
-    EXPECT_EQ(traceColourWord(*instance, 0), 0x00FF0000u);
+    EXPECT_EQ(traceColourWord(instance->panelValues, 0), 0x00FF0000u);
     draw();
 
     Picture expected;
-    expectPolyline(expected, instance->history[4], kBlack);
+    expectPolyline(expected, instance->history[kFirstPreviousRow], kBlack);
     expectPolyline(expected, instance->history[0], RGB(255, 0, 0));
     const Picture actual = surface();
     EXPECT_TRUE(samePicture(expected, actual));
@@ -118,23 +118,23 @@ TEST_F(TraceWorkers, LineTraceErasesOrDimsThePreviousFrameAndDrawsColumns14To103
 
     // "History" on: the previous frame in a quarter of each component, rounded down.
     setColour(0, 255, 130, 7, /*history=*/true);
-    EXPECT_EQ(traceColourWord(*instance, 0), 0x01FF8207u);
+    EXPECT_EQ(traceColourWord(instance->panelValues, 0), 0x01FF8207u);
     PlatformSurface_fill(window, kWhite);
     draw();
     expected = Picture();
-    expectPolyline(expected, instance->history[4], RGB(63, 32, 1));
+    expectPolyline(expected, instance->history[kFirstPreviousRow], RGB(63, 32, 1));
     expectPolyline(expected, instance->history[0], RGB(255, 130, 7));
     EXPECT_TRUE(samePicture(expected, surface()));
 }
 
-TEST_F(TraceWorkers, VibesWatchDrawsEightUnjoinedFramesEachClimbing127Pixels) {
+TEST_F(TraceDrawing, VibesWatchDrawsEightUnjoinedFramesEachClimbing127Pixels) {
     switchOn(1);
     setColour(1, 0, 255, 0);
     instance->altDisplay = true;
-    instance->panelValues[1] = 1;   // spectrum
+    instance->panelValues[slot::kSpectrumMode] = 1;   // spectrum
     for (int i = 0; i < 1024; ++i) {
         instance->history[1][i] = 390;
-        instance->history[5][i] = 260;
+        instance->history[kFirstPreviousRow + 1][i] = 260;
     }
     draw();
 
@@ -151,8 +151,8 @@ TEST_F(TraceWorkers, VibesWatchDrawsEightUnjoinedFramesEachClimbing127Pixels) {
     EXPECT_EQ(actual.at(142, 435), RGB(0, 255, 0));
 }
 
-TEST_F(TraceWorkers, PhasePointsPlotFirstHalfAgainstSecondHalfAtOffsets64And596) {
-    instance->panelValues[48] = 2;   // X*X: each trace against itself
+TEST_F(TraceDrawing, PhasePointsPlotFirstHalfAgainstSecondHalfAtOffsets64And596) {
+    instance->panelValues[slot::kPhase] = 2;   // X*X: each trace against itself
     switchOn(0);
     switchOn(3);
     setColour(0, 10, 20, 30);
@@ -160,19 +160,19 @@ TEST_F(TraceWorkers, PhasePointsPlotFirstHalfAgainstSecondHalfAtOffsets64And596)
     for (int i = 0; i < 512; ++i) {
         instance->history[0][i] = 1 + i % 400;
         instance->history[0][512 + i] = 1 + i / 2;
-        instance->history[4][i] = 1 + i / 2;
-        instance->history[4][512 + i] = 400 - i % 400;
+        instance->history[kFirstPreviousRow][i] = 1 + i / 2;
+        instance->history[kFirstPreviousRow][512 + i] = 400 - i % 400;
         instance->history[3][i] = 1 + (i * 3) % 400;
         instance->history[3][512 + i] = 200;
-        instance->history[7][i] = 5;
-        instance->history[7][512 + i] = 1 + i % 400;
+        instance->history[kFirstPreviousRow + 3][i] = 5;
+        instance->history[kFirstPreviousRow + 3][512 + i] = 1 + i % 400;
     }
     draw();
 
     Picture expected;
-    for (int i = 0; i < 512; ++i) expected.set(instance->history[4][i] + 64, instance->history[4][512 + i] + 45, kBlack);
+    for (int i = 0; i < 512; ++i) expected.set(instance->history[kFirstPreviousRow][i] + 64, instance->history[kFirstPreviousRow][512 + i] + 45, kBlack);
     for (int i = 0; i < 512; ++i) expected.set(instance->history[0][i] + 64, instance->history[0][512 + i] + 45, RGB(10, 20, 30));
-    for (int i = 0; i < 512; ++i) expected.set(601, instance->history[7][512 + i] + 45, RGB(50, 25, 10));
+    for (int i = 0; i < 512; ++i) expected.set(601, instance->history[kFirstPreviousRow + 3][512 + i] + 45, RGB(50, 25, 10));
     for (int i = 0; i < 512; ++i) expected.set(instance->history[3][i] + 596, 245, RGB(200, 100, 40));
     const Picture actual = surface();
     EXPECT_TRUE(samePicture(expected, actual));
@@ -180,8 +180,8 @@ TEST_F(TraceWorkers, PhasePointsPlotFirstHalfAgainstSecondHalfAtOffsets64And596)
     EXPECT_EQ(actual.at(601, 46), RGB(50, 25, 10));    // the right plot's dimmed column at x = 5 + 596
 }
 
-TEST_F(TraceWorkers, XTimesYDrawsEachPairInTheFirstTracesColour) {
-    instance->panelValues[48] = 1;
+TEST_F(TraceDrawing, XTimesYDrawsEachPairInTheFirstTracesColour) {
+    instance->panelValues[slot::kPhase] = 1;
     for (int k = 0; k < 4; ++k) switchOn(k);
     setColour(0, 255, 0, 0);
     setColour(1, 0, 255, 0);
@@ -191,14 +191,14 @@ TEST_F(TraceWorkers, XTimesYDrawsEachPairInTheFirstTracesColour) {
         for (int k = 0; k < 4; ++k) {
             instance->history[k][i] = 1 + i % 100;        // trace k on rows 1 + 100k ... 100 + 100k
             instance->history[k][512 + i] = 1 + 100 * k + i % 100;
-            instance->history[4 + k][i] = NO_LEVEL;
-            instance->history[4 + k][512 + i] = NO_LEVEL;
+            instance->history[kFirstPreviousRow + k][i] = NO_LEVEL;
+            instance->history[kFirstPreviousRow + k][512 + i] = NO_LEVEL;
         }
     }
     draw();
 
-    EXPECT_EQ(instance->traceJobs[1]->colourWord, 0x00FF0000u);
-    EXPECT_EQ(instance->traceJobs[3]->colourWord, 0x000000FFu);
+    EXPECT_EQ(instance->workers.job(1).colourWord, 0x00FF0000u);
+    EXPECT_EQ(instance->workers.job(3).colourWord, 0x000000FFu);
     Picture expected;
     const COLORREF pair[4] = {RGB(255, 0, 0), RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 0, 255)};
     for (int k = 0; k < 4; ++k)
@@ -206,7 +206,7 @@ TEST_F(TraceWorkers, XTimesYDrawsEachPairInTheFirstTracesColour) {
     EXPECT_TRUE(samePicture(expected, surface()));
 }
 
-TEST_F(TraceWorkers, ClearedRowsNullWindowAndNullSelectionDrawNothing) {
+TEST_F(TraceDrawing, ClearedRowsNullWindowAndNullSelectionDrawNothing) {
     // Cleared rows: every worker kind runs, none leaves a pixel.
     for (int k = 0; k < 4; ++k) {
         switchOn(k);
@@ -214,15 +214,15 @@ TEST_F(TraceWorkers, ClearedRowsNullWindowAndNullSelectionDrawNothing) {
     }
     struct Mode { int32_t phase; bool alt; };
     for (const Mode mode : {Mode{0, false}, Mode{0, true}, Mode{2, false}}) {
-        instance->panelValues[48] = mode.phase;
+        instance->panelValues[slot::kPhase] = mode.phase;
         instance->altDisplay = mode.alt;
-        instance->panelValues[1] = 1;
+        instance->panelValues[slot::kSpectrumMode] = 1;
         draw();
         EXPECT_TRUE(samePicture(Picture(), surface())) << "phase " << mode.phase << " alt " << mode.alt;
     }
 
     // No window: nothing drawn, every flag set again.
-    instance->panelValues[48] = 0;
+    instance->panelValues[slot::kPhase] = 0;
     for (int i = 0; i < 1024; ++i) instance->history[0][i] = 200;
     instance->analyzerWindow = 0;
     draw();
@@ -233,18 +233,18 @@ TEST_F(TraceWorkers, ClearedRowsNullWindowAndNullSelectionDrawNothing) {
     draw();
     const Picture lastDrawing = surface();
     EXPECT_FALSE(samePicture(Picture(), lastDrawing));
-    joinTraceWorkers(*instance);
-    instance->panelValues[20] = 1;
-    instance->panelValues[21] = 0;
-    instance->panelValues[22] = 1;
-    instance->panelValues[23] = 1;
+    instance->workers.join();
+    instance->panelValues[slot::kFirstSelection] = 1;
+    instance->panelValues[slot::kFirstSelection + 1] = 0;
+    instance->panelValues[slot::kFirstSelection + 2] = 1;
+    instance->panelValues[slot::kFirstSelection + 3] = 1;
     for (int i = 0; i < 1024; ++i) instance->history[0][i] = 300;
-    launchTraceWorkers(*instance);
+    instance->launchWorkers();
     for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(instance->workerThreads[k], nullptr) << k;
-        EXPECT_TRUE(instance->jobIdle[k].load(std::memory_order_acquire)) << k;
+        EXPECT_EQ(instance->workers.thread(k), nullptr) << k;
+        EXPECT_TRUE(instance->workers.doneFlag(k).load(std::memory_order_acquire)) << k;
     }
-    EXPECT_EQ(instance->traceJobs[0]->current[0], 200);
+    EXPECT_EQ(instance->workers.job(0).current[0], 200);
     EXPECT_TRUE(samePicture(lastDrawing, surface()));
 }
 
@@ -282,16 +282,16 @@ HANDLE lingeringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE r
     return thread;
 }
 
-class TraceWorkerThreads : public TraceWorkers {
+class TraceWorkerThreads : public TraceDrawing {
 protected:
     void SetUp() override {
-        TraceWorkers::SetUp();
+        TraceDrawing::SetUp();
         workersStarted = 0;
         workersEnded = 0;
         lingerMilliseconds = 0;
     }
     void TearDown() override {
-        TraceWorkers::TearDown();
+        TraceDrawing::TearDown();
         setTraceThreadStarter(nullptr);
     }
     void fillRows(GuiCtrl& g, int seed) {
@@ -306,17 +306,17 @@ TEST_F(TraceWorkerThreads, AWorkerThatCannotStartHandsItsFlagBackAtOnce) {
     for (int k = 0; k < 4; ++k) switchOn(k);
     fillRows(*instance, 0);
     setTraceThreadStarter(&failingStarter);
-    launchTraceWorkers(*instance);
+    instance->launchWorkers();
     for (int k = 0; k < 4; ++k) {
-        EXPECT_TRUE(instance->jobIdle[k].load(std::memory_order_acquire)) << k;
-        EXPECT_EQ(instance->workerThreads[k], nullptr) << k;
+        EXPECT_TRUE(instance->workers.doneFlag(k).load(std::memory_order_acquire)) << k;
+        EXPECT_EQ(instance->workers.thread(k), nullptr) << k;
     }
     EXPECT_TRUE(samePicture(Picture(), surface()));
 
     // The next analysis draws as usual.
     setTraceThreadStarter(nullptr);
     draw();
-    for (int k = 0; k < 4; ++k) EXPECT_NE(instance->workerThreads[k], nullptr) << k;
+    for (int k = 0; k < 4; ++k) EXPECT_NE(instance->workers.thread(k), nullptr) << k;
     EXPECT_FALSE(samePicture(Picture(), surface()));
 }
 
@@ -327,27 +327,27 @@ TEST_F(TraceWorkerThreads, HandlesOfEndedWorkersAreClosedEvenWhenTheyLingerAfter
     setTraceThreadStarter(&lingeringStarter);
     lingerMilliseconds = 500;
     draw();   // returns once the flags are set, while both threads still linger
-    const HANDLE first = instance->workerThreads[0];
+    const HANDLE first = instance->workers.thread(0);
     ASSERT_NE(first, nullptr);
     ASSERT_EQ(WaitForSingleObject(first, 0), DWORD(WAIT_TIMEOUT)) << "the worker should still linger";
 
     lingerMilliseconds = 0;
-    launchTraceWorkers(*instance);
+    instance->launchWorkers();
     // The launch waited for the lingering workers to end and closed their handles. A closed handle is
     // unknown to the platform, unless the new worker's handle reused its record (only possible once
     // the old one was released).
     EXPECT_GE(workersEnded.load(), 2);
-    if (instance->workerThreads[0] != first) {
+    if (instance->workers.thread(0) != first) {
         EXPECT_EQ(WaitForSingleObject(first, 0), DWORD(WAIT_FAILED));
     }
     ASSERT_TRUE(waitForWorkers(*instance));
 
     HANDLE held[4];
-    for (int k = 0; k < 4; ++k) held[k] = instance->workerThreads[k];
-    joinTraceWorkers(*instance);
+    for (int k = 0; k < 4; ++k) held[k] = instance->workers.thread(k);
+    instance->workers.join();
     EXPECT_EQ(workersEnded.load(), workersStarted.load());
     for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(instance->workerThreads[k], nullptr);
+        EXPECT_EQ(instance->workers.thread(k), nullptr);
         if (held[k]) {
             EXPECT_EQ(WaitForSingleObject(held[k], 0), DWORD(WAIT_FAILED)) << k;
         }
@@ -359,22 +359,22 @@ TEST_F(TraceWorkerThreads, InstancesDestroyedWhileFourWorkersDrawWaitForThem) {
     constexpr int kInstances = 40;
     constexpr int kRounds = 3;
     for (int n = 0; n < kInstances; ++n) {
-        auto g = std::make_unique<GuiCtrl>();
+        auto g = makeEngineInstance();
         ASSERT_TRUE(g->isComplete());
         g->analyzerWindow = window;
         for (int k = 0; k < 4; ++k) {
-            g->panelValues[20 + k] = 2 + k;
-            g->panelValues[32 + 3 * k] = 60 * k;
-            g->panelValues[24 + k] = (n + k) % 2;
+            g->panelValues[slot::kFirstSelection + k] = 2 + k;
+            g->panelValues[slot::kFirstColour + 3 * k] = 60 * k;
+            g->panelValues[slot::kFirstHistory + k] = (n + k) % 2;
         }
-        g->panelValues[48] = n % 3;
+        g->panelValues[slot::kPhase] = n % 3;
         g->altDisplay = n % 2 == 1;
-        g->panelValues[1] = 1;
+        g->panelValues[slot::kSpectrumMode] = 1;
         lingerMilliseconds = n % 4;
         for (int round = 0; round < kRounds; ++round) {
             ASSERT_TRUE(waitForWorkers(*g));
             fillRows(*g, n + round);
-            launchTraceWorkers(*g);
+            g->launchWorkers();
         }
         g.reset();   // the last round is still drawing
         ASSERT_EQ(workersEnded.load(), workersStarted.load()) << "instance " << n;
@@ -432,13 +432,13 @@ TEST_F(TraceWorkerThreads, WorkersRunOnSmallStacksWithAWideMargin) {
     setTraceThreadStarter(&measuringStarter);
     for (int k = 0; k < 4; ++k) switchOn(k);
     for (int view = 0; view < 3; ++view) {   // lines, slanted frames, X-Y points
-        instance->panelValues[48] = view == 2 ? 1 : 0;
+        instance->panelValues[slot::kPhase] = view == 2 ? 1 : 0;
         instance->altDisplay = view == 1;
-        instance->panelValues[1] = view == 1 ? 1 : 0;
+        instance->panelValues[slot::kSpectrumMode] = view == 1 ? 1 : 0;
         fillRows(*instance, view);
         draw();
     }
-    joinTraceWorkers(*instance);
+    instance->workers.join();
     EXPECT_EQ(requestedStack.load(), kWorkerStackSize);
     ASSERT_GT(deepestUse.load(), 8192u) << "at least the copy of the job";
     EXPECT_LT(deepestUse.load(), kWorkerStackSize / 4) << "a worker used " << deepestUse.load() << " bytes";

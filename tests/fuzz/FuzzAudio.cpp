@@ -77,7 +77,7 @@ void audioBlock(const Instance& instance, FuzzedDataProvider& data) {
     if (audioEntry()(instance.handle, 0, rowsWord, 0, 0, start, count) != -1) fail("the audio entry returned other than -1");
     if (data.ConsumeBool()) {
         const GuiCtrl& engine = *static_cast<const GuiCtrl*>(reinterpret_cast<const Effect*>(uintptr_t(instance.handle)));
-        while (!traceWorkersIdle(engine)) sched_yield();
+        while (!engine.workers.isIdle()) sched_yield();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "PanelHarness.h"
 
 #include "platform/MessageLoop.h"
+#include "tests/support/EngineInstance.h"
 #include "platform/WindowPixels.h"
 #include "ui/GuiRegistry.h"
 
@@ -11,7 +12,7 @@
 
 void PanelTest::SetUp() {
     if (!PlatformWindow_x11Available()) GTEST_SKIP() << "no display";
-    instance = std::make_unique<GuiCtrl>();
+    instance = makeEngineInstance();
     GuiObjectCallback* relay = nullptr;
     ASSERT_TRUE(createGuiFor(instance.get(), &relay));
     instance->guiCallback = relay;
@@ -91,9 +92,5 @@ void PanelTest::feedA(const std::vector<int32_t>& a) {
 }
 
 bool PanelTest::waitIdle() {
-    return waitUntil([&] {
-        for (const auto& idle : instance->jobIdle)
-            if (!idle.load(std::memory_order_acquire)) return false;
-        return true;
-    });
+    return waitUntil([&] { return instance->workers.isIdle(); });
 }

@@ -75,9 +75,11 @@ PLATFORM_API HWND FindWindowA(LPCSTR className, LPCSTR windowName) PLATFORM_NOEX
 // GetDC returns a new device context for the window's client area, or null when the window is unknown,
 // memory ran out or 16384 device contexts are open already. It starts with the stock black pen
 // selected and the current position at (0, 0).
-// Drawing is batched per device context and sent on ReleaseDC, which always frees the context. It
-// returns 1 when everything was drawn; 0 when the device context was null or unknown, belonged to
-// another window, or the window went away meanwhile (then nothing is drawn and nothing crashes).
+// Drawing is batched per device context and sent on ReleaseDC, which always frees the context and
+// draws what it recorded into the window it was made for. It returns 1 when everything was drawn and
+// window is that window; 0 when the device context was null or unknown (nothing is drawn), when the
+// window went away meanwhile (nothing is drawn, nothing crashes), or when window names another window
+// (the context's own window has been drawn into all the same).
 // A device context handle is not a pointer. Once released it is stale: every call that takes it
 // fails as for an unknown one, even after later GetDC calls.
 PLATFORM_API HDC GetDC(HWND window) PLATFORM_NOEXCEPT;

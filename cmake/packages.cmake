@@ -1,0 +1,22 @@
+# Every system package the Linux build uses, found once here so that each folder only links the
+# imported targets. The :i386 multiarch packages are found through the toolchain's paths.
+set(THREADS_PREFER_PTHREAD_FLAG ON)
+find_package(Threads REQUIRED)
+find_package(X11 REQUIRED)
+find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(Freetype REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+pkg_check_modules(JACK REQUIRED IMPORTED_TARGET jack)
+if(QANAGUI_TESTS OR QANAGUI_BENCH)
+  # The reference transform for the transform tests and benchmarks.
+  pkg_check_modules(FFTW3 REQUIRED IMPORTED_TARGET fftw3)
+endif()
+if(QANAGUI_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(QANAGUI_BENCH)
+  find_package(benchmark REQUIRED)
+endif()
