@@ -3,6 +3,7 @@
 #include "engine/NumericHelpers.h"
 
 #include <cmath>
+#include <cstring>
 
 void buildFrequencyMap(double shape, int32_t* rows, int columns) {
     const double middle = shape / 1000.0;
@@ -26,4 +27,16 @@ void buildFrequencyMaps(double shape, int32_t (&binMap)[kSizeCodes][1024],
                         int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]) {
     buildFrequencyMap(shape, &binMap[0][0], 1024);
     buildFrequencyMap(shape, &coarseBinMap[0][0], kCoarseColumns);
+}
+
+void copyDefaultFrequencyMaps(int32_t (&binMap)[kSizeCodes][1024],
+                              int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]) {
+    struct Maps {
+        int32_t fine[kSizeCodes][1024];
+        int32_t coarse[kSizeCodes][kCoarseColumns];
+        Maps() { buildFrequencyMaps(kDefaultFrequencyShape, fine, coarse); }
+    };
+    static const Maps defaults;  // built by the first caller; static storage, no allocation
+    std::memcpy(binMap, defaults.fine, sizeof defaults.fine);
+    std::memcpy(coarseBinMap, defaults.coarse, sizeof defaults.coarse);
 }

@@ -23,9 +23,9 @@ void GuiCtrl::initialise() {
     for (double& c : windowCoefficients) c = 0.0;
     for (int32_t& value : lastInput) value = 0;
     startupCalls = 0;
-    frequencyShape = 21.0;
+    frequencyShape = kDefaultFrequencyShape;
 
-    buildFrequencyMaps(frequencyShape, binMap, coarseBinMap);
+    copyDefaultFrequencyMaps(binMap, coarseBinMap);
     for (auto& row : history)
         for (int32_t& position : row) position = NO_LEVEL;
 

@@ -75,7 +75,7 @@ public:
     int32_t fftSize = 1024;
     int32_t fftSizeCode = 0;
     RealFft fftObject;
-    double frequencyShape = 21.0;
+    double frequencyShape = kDefaultFrequencyShape;
     int32_t binMap[kSizeCodes][1024];
     int32_t coarseBinMap[kSizeCodes][kCoarseColumns];
     int32_t appliedWindowCode = 0;

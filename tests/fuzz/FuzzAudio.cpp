@@ -94,9 +94,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FuzzedDataProvider data(bytes, size);
     {
-        Instance instance;
+        InstanceForInput forInput;
+        Instance& instance = *forInput;
         instance.pins.set(slot::kShowPin, 1);
-        for (int call = 0; call <= fuzzhost::kStartupCalls; ++call) instance.control();   // start-up, then shown
+        instance.control();
+        while (instance.calls() <= fuzzhost::kStartupCalls) instance.control();   // start-up, then shown
         while (data.remaining_bytes() > 0) {
             switch (data.ConsumeIntegralInRange(0, 7)) {
             case 0:

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FuzzedDataProvider data(bytes, size);
     {
-        Instance instance;
+        InstanceForInput forInput;
+        Instance& instance = *forInput;
         while (data.remaining_bytes() > 0) {
             switch (data.ConsumeIntegralInRange(0, 7)) {
             case 0: panelEvent(instance.handle, data); break;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 // UBSan reports end the run like any other fault (by default the runtime prints them and carries on).
 extern "C" const char* __ubsan_default_options() { return "halt_on_error=1:print_stacktrace=1"; }
@@ -111,6 +112,20 @@ constexpr PanelSlot kPanelSlots[] = {
 };
 
 }  // namespace
+
+InstanceForInput::InstanceForInput() {
+    static const bool keep = [] {
+        const char* setting = std::getenv("FUZZ_KEEP_INSTANCE");
+        return setting != nullptr && std::strcmp(setting, "1") == 0;
+    }();
+    if (keep) {
+        static Instance* const kept = new Instance();  // lives as long as the process
+        instance_ = kept;
+    } else {
+        own_ = std::make_unique<Instance>();
+        instance_ = own_.get();
+    }
+}
 
 void panelEvent(uint32_t handle, FuzzedDataProvider& data) {
     const PanelSlot& s = data.PickValueInArray(kPanelSlots);

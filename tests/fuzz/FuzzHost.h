@@ -11,6 +11,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 extern "C" int32_t DARAZE_W32_DeviceIOControl(int32_t command, const void* inBuffer, int32_t inSize,
@@ -87,12 +88,30 @@ public:
     // values change nothing).
     void control();
 
+    // Control calls so far.
+    int calls() const { return calls_; }
+
     const uint32_t handle;
     Pins pins;
 
 private:
     int calls_ = 0;
     bool shown_ = false;
+};
+
+// The instance an input runs on. Normally a new one for each input, so that every input runs alone
+// and a failure reproduces from its input. With FUZZ_KEEP_INSTANCE=1 in the environment one instance
+// serves every input of the run: long runs then spend their time in processing rather than in
+// creating instances, at the price of inputs that depend on the ones before them.
+class InstanceForInput {
+public:
+    InstanceForInput();
+    Instance& operator*() { return *instance_; }
+    Instance* operator->() { return instance_; }
+
+private:
+    std::unique_ptr<Instance> own_;
+    Instance* instance_;
 };
 
 // A headless instance has no panel, so nothing would ever change the settings the panel owns (view,
