@@ -174,6 +174,23 @@ void BM_WorkerThreadsOfASecond(benchmark::State& state) {
 }
 BENCHMARK(BM_WorkerThreadsOfASecond)->ArgName("stack")->Arg(0)->Arg(kWorkerStackSize)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Creating an instance (no window): its tables, its transform and the copy of the default frequency
+// maps. The peer: computing those maps, which a new instance no longer does.
+void BM_CreateInstance(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(makeEngineInstance());
+}
+BENCHMARK(BM_CreateInstance)->Unit(benchmark::kMicrosecond);
+
+void BM_ComputeDefaultFrequencyMaps(benchmark::State& state) {
+    static int32_t fine[kSizeCodes][1024];
+    static int32_t coarse[kSizeCodes][kCoarseColumns];
+    for (auto _ : state) {
+        buildFrequencyMaps(kDefaultFrequencyShape, fine, coarse);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ComputeDefaultFrequencyMaps)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
