@@ -3,22 +3,14 @@
 #include "host/HostOptions.h"
 
 #include <atomic>
+#include <type_traits>
 
 namespace {
-
-constexpr int32_t kCreateInstance = 1025;
-constexpr int32_t kDestroyInstance = 1026;
-constexpr int32_t kGetEntryPoints = 1027;
-constexpr int32_t kSetSampleRate = 1028;
-constexpr int32_t kSetHostCallback = 1030;
-
-typedef int32_t (*ProcessAudio)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
-typedef int32_t (*ProcessControl)(uint32_t, int32_t, int32_t, int32_t, int32_t);
 
 std::atomic<long> notificationCount{0};
 
 // The module may call it from any thread; it only counts.
-int32_t hostCallback(int32_t, int32_t, int32_t, int32_t) {
+int32_t hostCallback(int32_t /*code*/, int32_t /*value1*/, int32_t /*value2*/, int32_t /*zero*/) {
     notificationCount.fetch_add(1, std::memory_order_relaxed);
     return 0;
 }
@@ -40,14 +32,15 @@ int AnalyzerSession::open(const std::string& modulePath, std::string& error) {
         return kExitModule;
     }
     int32_t in = word(&hostCallback), out = -9, returned = 0;
-    module_.command(kSetHostCallback, &in, 4, &out, 4, returned);
+    static_assert(std::is_same<decltype(&hostCallback), QanaguiHostCallback>::value, "host callback type");
+    module_.command(QANAGUI_CMD_SET_HOST_CALLBACK, &in, sizeof in, &out, sizeof out, returned);
     std::vector<uint8_t> image;
     const int32_t size = module_.readDescriptorImage(image);
     if (!parseDescriptorImage(image, description_, error)) {
         error += " (" + std::to_string(size) + " bytes returned)";
         return kExitDescriptor;
     }
-    if (description_.audioInputCount != 4 || description_.controlInputCount < 1) {
+    if (description_.audioInputCount != QANAGUI_AUDIO_INPUT_COUNT || description_.controlInputCount < 1) {
         error = "the module does not have four audio inputs";
         return kExitDescriptor;
     }
@@ -56,15 +49,16 @@ int AnalyzerSession::open(const std::string& modulePath, std::string& error) {
 
 bool AnalyzerSession::createInstances(int n, int sampleRate, std::string& error) {
     for (int i = 0; i < n; ++i) {
-        int32_t in = 0, out[2] = {-9, 0}, returned = 0;
-        module_.command(kCreateInstance, &in, 4, out, 8, returned);
-        if (out[0] != 0) {
+        int32_t in = 0, returned = 0;
+        QanaguiCreateInstanceReply reply{-9, 0};
+        module_.command(QANAGUI_CMD_CREATE_INSTANCE, &in, 4, &reply, sizeof reply, returned);
+        if (reply.status != QANAGUI_STATUS_OK) {
             error = "the module refused to create instance " + std::to_string(i + 1) + " (status " +
-                    std::to_string(out[0]) + ")";
+                    std::to_string(reply.status) + ")";
             return false;
         }
         Instance instance;
-        instance.handle = out[1];
+        instance.handle = int32_t(reply.handle);
         instance.inputs.assign(size_t(description_.controlInputCount), 0);
         instance.outputs.assign(size_t(description_.controlOutputCount), 0);
         instances_.push_back(std::move(instance));
@@ -73,16 +67,17 @@ bool AnalyzerSession::createInstances(int n, int sampleRate, std::string& error)
     for (Instance& instance : instances_)
         for (int32_t& value : instance.inputs) instance.inputPointers.push_back(&value);
 
-    int32_t in = 0, out[6] = {-9}, returned = 0;
-    module_.command(kGetEntryPoints, &in, 4, out, 24, returned);
-    if (out[0] != 0) {
+    int32_t in = 0, returned = 0;
+    QanaguiEntryPointsReply reply{-9, {}};
+    module_.command(QANAGUI_CMD_GET_ENTRY_POINTS, &in, 4, &reply, sizeof reply, returned);
+    if (reply.status != QANAGUI_STATUS_OK) {
         error = "the module gave no entry points";
         return false;
     }
-    for (int i = 0; i < 5; ++i) entries_[i] = uint32_t(out[1 + i]);
+    entries_ = reply.entries;
     for (const Instance& instance : instances_) {
         int32_t rate[2] = {instance.handle, sampleRate}, status = 0;
-        module_.command(kSetSampleRate, rate, 8, &status, 4, returned);
+        module_.command(QANAGUI_CMD_SET_SAMPLE_RATE, rate, sizeof rate, &status, sizeof status, returned);
     }
     return true;
 }
@@ -105,11 +100,11 @@ void AnalyzerSession::setPin(int pin, int32_t value) {
 }
 
 void AnalyzerSession::processBlock(int32_t* const samples[4], int frames) {
-    const auto control = reinterpret_cast<ProcessControl>(uintptr_t(entries_[1]));
-    const auto audio = reinterpret_cast<ProcessAudio>(uintptr_t(entries_[0]));
+    const auto control = reinterpret_cast<QanaguiProcessControlFn>(uintptr_t(entries_.processControl));
+    const auto audio = reinterpret_cast<QanaguiProcessAudioFn>(uintptr_t(entries_.processAudio));
     for (Instance& instance : instances_) {
         control(uint32_t(instance.handle), word(instance.inputPointers.data()), 0, word(instance.outputs.data()), 0);
-        audio(uint32_t(instance.handle), 0, word(samples), 0, 0, 0, frames);
+        audio(uint32_t(instance.handle), 0, word(samples), 0, 0, /*start*/ 0, /*count*/ frames);
     }
 }
 
@@ -120,7 +115,7 @@ void AnalyzerSession::copyOutputs(std::vector<int32_t>& outputs) const {
 void AnalyzerSession::destroyAll() {
     for (const Instance& instance : instances_) {
         int32_t in = instance.handle, out = -9, returned = 0;
-        module_.command(kDestroyInstance, &in, 4, &out, 4, returned);
+        module_.command(QANAGUI_CMD_DESTROY_INSTANCE, &in, sizeof in, &out, sizeof out, returned);
     }
     instances_.clear();
 }

@@ -55,5 +55,5 @@ private:
     ModuleLoader module_;
     ModuleDescription description_;
     std::vector<Instance> instances_;
-    uint32_t entries_[5] = {};
+    QanaguiEntryPoints entries_ = {};
 };

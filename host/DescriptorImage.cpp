@@ -1,13 +1,15 @@
 #include "host/DescriptorImage.h"
 
+#include "qanagui/protocol.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr uint32_t kHeaderEnd = 56;
-constexpr uint32_t kFormatSize = 16;
-constexpr uint32_t kInfoSize = 40;
+constexpr uint32_t kHeaderEnd = QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE;
+constexpr uint32_t kFormatSize = QANAGUI_PIN_FORMAT_SIZE;
+constexpr uint32_t kInfoSize = QANAGUI_PIN_INFO_SIZE;
 constexpr int32_t kMostPins = 4096;  // far above any real module; guards against absurd counts
 
 uint32_t wordAt(const std::vector<uint8_t>& image, uint32_t offset) {
@@ -17,7 +19,9 @@ uint32_t wordAt(const std::vector<uint8_t>& image, uint32_t offset) {
 }
 
 // Descriptor word i of the image (word 0 of the descriptor sits at byte 4).
-uint32_t descriptorWord(const std::vector<uint8_t>& image, int i) { return wordAt(image, 4 + 4 * uint32_t(i)); }
+uint32_t descriptorWord(const std::vector<uint8_t>& image, int i) {
+    return wordAt(image, QANAGUI_DESCRIPTOR_WORDS_OFFSET + 4 * uint32_t(i));
+}
 
 bool rangeInside(const std::vector<uint8_t>& image, uint32_t offset, uint64_t length) {
     return offset >= kHeaderEnd && uint64_t(offset) + length <= image.size();
@@ -34,10 +38,9 @@ bool readString(const std::vector<uint8_t>& image, uint32_t offset, size_t limit
     return true;
 }
 
-std::string fixedField(const uint8_t* field, size_t size) {
+std::string fixedField(const char* field, size_t size) {
     const void* nul = std::memchr(field, 0, size);
-    return std::string(reinterpret_cast<const char*>(field),
-                       nul ? static_cast<const char*>(nul) - reinterpret_cast<const char*>(field) : size);
+    return std::string(field, nul ? static_cast<const char*>(nul) - field : size);
 }
 
 bool readPins(const std::vector<uint8_t>& image, int formatsWord, int infosWord, int32_t count,
@@ -56,12 +59,15 @@ bool readPins(const std::vector<uint8_t>& image, int formatsWord, int infosWord,
     for (int32_t i = 0; i < count; ++i) {
         HostPin& pin = pins[size_t(i)];
         const uint32_t format = formats + uint32_t(i) * kFormatSize;
-        pin.format.flags = wordAt(image, format);
-        pin.format.minimum = int32_t(wordAt(image, format + 4));
-        pin.format.maximum = int32_t(wordAt(image, format + 8));
-        const uint8_t* info = image.data() + infos + uint32_t(i) * kInfoSize;
-        pin.name = fixedField(info, 8);
-        pin.kind = fixedField(info + 8, 32);
+        QanaguiPinFormat record;
+        std::memcpy(&record, image.data() + format, sizeof record);
+        pin.format.flags = record.flags;
+        pin.format.minimum = record.minimum;
+        pin.format.maximum = record.maximum;
+        QanaguiPinInfo names;
+        std::memcpy(&names, image.data() + infos + uint32_t(i) * kInfoSize, sizeof names);
+        pin.name = fixedField(names.name, sizeof names.name);
+        pin.kind = fixedField(names.kind, sizeof names.kind);
     }
     return true;
 }
@@ -78,22 +84,24 @@ bool parseDescriptorImage(const std::vector<uint8_t>& image, ModuleDescription& 
         error = "module reports status " + std::to_string(status) + ": descriptor image incomplete";
         return false;
     }
-    d.controlInputCount = int32_t(descriptorWord(image, 0));
-    d.audioInputCount = int32_t(descriptorWord(image, 1));
-    d.controlOutputCount = int32_t(descriptorWord(image, 2));
-    d.audioOutputCount = int32_t(descriptorWord(image, 3));
-    d.flags = descriptorWord(image, 6);
+    d.controlInputCount = int32_t(descriptorWord(image, QANAGUI_WORD_CONTROL_INPUT_COUNT));
+    d.audioInputCount = int32_t(descriptorWord(image, QANAGUI_WORD_AUDIO_INPUT_COUNT));
+    d.controlOutputCount = int32_t(descriptorWord(image, QANAGUI_WORD_CONTROL_OUTPUT_COUNT));
+    d.audioOutputCount = int32_t(descriptorWord(image, QANAGUI_WORD_AUDIO_OUTPUT_COUNT));
+    d.flags = descriptorWord(image, QANAGUI_WORD_FLAGS);
     for (int32_t count : {d.controlInputCount, d.audioInputCount, d.controlOutputCount, d.audioOutputCount}) {
         if (count < 0 || count > kMostPins) {
             error = "descriptor has an impossible pin count " + std::to_string(count);
             return false;
         }
     }
-    if (!readString(image, descriptorWord(image, 7), 256, d.shortName) ||
-        !readString(image, descriptorWord(image, 8), 256, d.longName)) {
+    if (!readString(image, descriptorWord(image, QANAGUI_WORD_SHORT_NAME), 256, d.shortName) ||
+        !readString(image, descriptorWord(image, QANAGUI_WORD_LONG_NAME), 256, d.longName)) {
         error = "module names lie outside the image or are not terminated";
         return false;
     }
-    return readPins(image, 4, 11, d.controlInputCount + d.audioInputCount, d.inputs, "input", error) &&
-           readPins(image, 5, 12, d.controlOutputCount + d.audioOutputCount, d.outputs, "output", error);
+    return readPins(image, QANAGUI_WORD_INPUT_FORMATS, QANAGUI_WORD_INPUT_INFOS,
+                    d.controlInputCount + d.audioInputCount, d.inputs, "input", error) &&
+           readPins(image, QANAGUI_WORD_OUTPUT_FORMATS, QANAGUI_WORD_OUTPUT_INFOS,
+                    d.controlOutputCount + d.audioOutputCount, d.outputs, "output", error);
 }

@@ -1,6 +1,6 @@
-// Reads a module's descriptor image as the module hands it out: a status word, thirteen descriptor
-// words whose pointer words hold byte offsets into the image, then the pieces. Every offset and length
-// is checked against the image before it is used.
+// Reads a module's descriptor image as the module hands it out (layout in qanagui/protocol.h): a
+// status word, thirteen descriptor words whose pointer words hold byte offsets into the image, then
+// the pieces. Every offset and length is checked against the image before it is used.
 //
 // Threads: any; pure parsing.
 #pragma once

@@ -14,9 +14,9 @@ bool ModuleLoader::load(const std::string& path) {
         error_ = "cannot load module " + path + ": " + (reason ? reason : "unknown error");
         return false;
     }
-    entry_ = reinterpret_cast<DeviceIoControlFunction>(dlsym(library_, "DARAZE_W32_DeviceIOControl"));
+    entry_ = reinterpret_cast<DeviceIoControlFunction>(dlsym(library_, QANAGUI_EXPORT_NAME));
     if (entry_ == nullptr) {
-        error_ = "module " + path + " does not export DARAZE_W32_DeviceIOControl";
+        error_ = "module " + path + " does not export " QANAGUI_EXPORT_NAME;
         unload();
         return false;
     }
@@ -40,7 +40,7 @@ int32_t ModuleLoader::command(int32_t code, const void* in, int32_t inSize, void
 int32_t ModuleLoader::readDescriptorImage(std::vector<uint8_t>& image, int32_t bufferSize) {
     image.assign(size_t(bufferSize), 0);
     int32_t returned = 0;
-    command(1024, nullptr, 0, image.data(), bufferSize, returned);
+    command(QANAGUI_CMD_GET_DESCRIPTOR, nullptr, 0, image.data(), bufferSize, returned);
     if (returned >= 0 && returned <= bufferSize) image.resize(size_t(returned < 4 ? 4 : returned));
     return returned;
 }

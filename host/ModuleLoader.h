@@ -1,15 +1,16 @@
 // Loads an analyzer module the way any host does: dlopen, look up the one export by name, and talk
-// to it through its commands. Nothing here uses the module's own headers.
+// to it through its commands. It knows the module only through the public qanagui/protocol.h.
 //
 // Threads: [main-thread]; commands are issued from the thread that created the loader.
 #pragma once
+
+#include "qanagui/protocol.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-typedef int32_t (*DeviceIoControlFunction)(int32_t command, const void* in, int32_t inSize, void* out,
-                                           int32_t outSize, int32_t* bytesReturned);
+typedef QanaguiDeviceIoControlFn DeviceIoControlFunction;
 
 class ModuleLoader {
 public:

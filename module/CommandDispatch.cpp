@@ -90,34 +90,52 @@ int32_t dispatchCommand(int32_t command, const void* in, int32_t inSize, void* o
         returned = int32_t(writeDescriptorImage(moduleDescriptor(), static_cast<uint8_t*>(out), uint32_t(outSize)));
         break;
     case CMD_CREATE_INSTANCE:
-        if (!atLeast(outSize, 8)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
+        if (!atLeast(outSize, QANAGUI_CREATE_INSTANCE_MIN_OUT)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
         createInstanceCommand(state, out);
         break;
     case CMD_DESTROY_INSTANCE:
-        if (in == nullptr || !atLeast(inSize, 4) || !atLeast(outSize, 4)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
+        if (in == nullptr || !atLeast(inSize, QANAGUI_DESTROY_INSTANCE_MIN_IN) ||
+            !atLeast(outSize, QANAGUI_DESTROY_INSTANCE_MIN_OUT)) {
+            writeWord(out, 0, STATUS_BAD_SIZE);
+            break;
+        }
         destroyInstanceCommand(state, readWord(in, 0), out);
         break;
     case CMD_GET_ENTRY_POINTS: {
-        if (!atLeast(outSize, 24)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
+        if (!atLeast(outSize, QANAGUI_GET_ENTRY_POINTS_MIN_OUT)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
         const InstanceEntryTable& table = instanceEntryTable();
+        const uint32_t words[] = {table.processAudio, table.processControl, table.auxOperation1, table.auxOperation3,
+                                  table.flagControl};
         writeWord(out, 0, STATUS_OK);
-        for (int i = 0; i < 5; ++i) writeWord(out, 1 + i, int32_t(table.words[i]));
-        returned = 24;
+        for (int i = 0; i < 5; ++i) writeWord(out, 1 + i, int32_t(words[i]));
+        returned = QANAGUI_GET_ENTRY_POINTS_RETURNED;
         break;
     }
     case CMD_SET_SAMPLE_RATE: {
-        if (in == nullptr || !atLeast(inSize, 8) || !atLeast(outSize, 4)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
+        if (in == nullptr || !atLeast(inSize, QANAGUI_SET_SAMPLE_RATE_MIN_IN) ||
+            !atLeast(outSize, QANAGUI_SET_SAMPLE_RATE_MIN_OUT)) {
+            writeWord(out, 0, STATUS_BAD_SIZE);
+            break;
+        }
         const int32_t rate = readWord(in, 1);
         state.sampleRate.store(rate, std::memory_order_relaxed);
         if (Effect* instance = findLiveInstance(state, readWord(in, 0))) instance->sampleRateChanged(rate);
         break;
     }
     case CMD_NOTIFY_INSTANCE:
-        if (in == nullptr || !atLeast(inSize, 8) || !atLeast(outSize, 4)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
+        if (in == nullptr || !atLeast(inSize, QANAGUI_NOTIFY_INSTANCE_MIN_IN) ||
+            !atLeast(outSize, QANAGUI_NOTIFY_INSTANCE_MIN_OUT)) {
+            writeWord(out, 0, STATUS_BAD_SIZE);
+            break;
+        }
         if (Effect* instance = findLiveInstance(state, readWord(in, 0))) instance->auxNotify(readWord(in, 1));
         break;
     case CMD_SET_HOST_CALLBACK:
-        if (in == nullptr || !atLeast(inSize, 4) || !atLeast(outSize, 4)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
+        if (in == nullptr || !atLeast(inSize, QANAGUI_SET_HOST_CALLBACK_MIN_IN) ||
+            !atLeast(outSize, QANAGUI_SET_HOST_CALLBACK_MIN_OUT)) {
+            writeWord(out, 0, STATUS_BAD_SIZE);
+            break;
+        }
         state.hostCallback.store(reinterpret_cast<HostCallback>(uintptr_t(uint32_t(readWord(in, 0)))),
                                  std::memory_order_relaxed);
         writeWord(out, 0, STATUS_OK);

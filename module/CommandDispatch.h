@@ -1,19 +1,21 @@
-// The command protocol behind the module's one export.
+// The command protocol behind the module's one export (qanagui/protocol.h documents it for hosts).
 //
 // Threads: [main-thread]. Commands run entirely on the calling host thread; no lock guards the
 // module-wide state.
 #pragma once
 
+#include "qanagui/protocol.h"
+
 #include <cstdint>
 
 enum Command : int32_t {
-    CMD_GET_DESCRIPTOR = 1024,
-    CMD_CREATE_INSTANCE = 1025,
-    CMD_DESTROY_INSTANCE = 1026,
-    CMD_GET_ENTRY_POINTS = 1027,
-    CMD_SET_SAMPLE_RATE = 1028,
-    CMD_NOTIFY_INSTANCE = 1029,
-    CMD_SET_HOST_CALLBACK = 1030,
+    CMD_GET_DESCRIPTOR = QANAGUI_CMD_GET_DESCRIPTOR,
+    CMD_CREATE_INSTANCE = QANAGUI_CMD_CREATE_INSTANCE,
+    CMD_DESTROY_INSTANCE = QANAGUI_CMD_DESTROY_INSTANCE,
+    CMD_GET_ENTRY_POINTS = QANAGUI_CMD_GET_ENTRY_POINTS,
+    CMD_SET_SAMPLE_RATE = QANAGUI_CMD_SET_SAMPLE_RATE,
+    CMD_NOTIFY_INSTANCE = QANAGUI_CMD_NOTIFY_INSTANCE,
+    CMD_SET_HOST_CALLBACK = QANAGUI_CMD_SET_HOST_CALLBACK,
 };
 
 // Runs before every command. Stores 0 as the bytes-returned count and leaves the command to the

@@ -1,6 +1,11 @@
-// The module's one exported function.
+// The module's one exported function. Its contract for hosts (commands, buffers, status words, the
+// entry points it hands out) is qanagui/protocol.h, which also declares it.
+#include "qanagui/protocol.h"
+
 #include "module/CommandDispatch.h"
 #include "module/Status.h"
+
+#include <type_traits>
 
 // Threads: [main-thread] (the host thread that issues commands).
 extern "C" __attribute__((visibility("default"))) int32_t DARAZE_W32_DeviceIOControl(
@@ -9,3 +14,14 @@ extern "C" __attribute__((visibility("default"))) int32_t DARAZE_W32_DeviceIOCon
     if (hook != NOT_HANDLED) return hook;
     return dispatchCommand(command, inBuffer, inSize, outBuffer, outSize, bytesReturned);
 }
+
+// Hosts look the export up by QANAGUI_EXPORT_NAME and call it through QanaguiDeviceIoControlFn.
+static_assert(std::is_same<decltype(&DARAZE_W32_DeviceIOControl), QanaguiDeviceIoControlFn>::value,
+              "the export has the protocol header's signature");
+namespace {
+constexpr bool sameText(const char* a, const char* b) { return *a == *b && (*a == '\0' || sameText(a + 1, b + 1)); }
+#define QANAGUI_NAME_OF(symbol) #symbol
+static_assert(sameText(QANAGUI_EXPORT_NAME, QANAGUI_NAME_OF(DARAZE_W32_DeviceIOControl)),
+              "hosts look the export up by the name it is defined under");
+#undef QANAGUI_NAME_OF
+}  // namespace

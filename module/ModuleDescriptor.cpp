@@ -8,14 +8,23 @@
 
 namespace {
 
-constexpr uint32_t kControlFormatFlags = 0x00000001;
-constexpr uint32_t kAudioFormatFlags = 0x00004001;
+constexpr uint32_t kControlFormatFlags = QANAGUI_CONTROL_PIN_FLAGS;
+constexpr uint32_t kAudioFormatFlags = QANAGUI_AUDIO_PIN_FLAGS;
 constexpr int32_t kLowest = INT32_MIN;
-constexpr uint32_t kDescriptorFlags = 0x2003;
+constexpr uint32_t kDescriptorFlags = QANAGUI_DESCRIPTOR_FLAGS;
 
 // Control pins publish minimum and maximum both as the lowest 32-bit value, audio pins the full range.
 constexpr PinFormat kControlFormat{kControlFormatFlags, kLowest, kLowest, 0};
 constexpr PinFormat kAudioFormat{kAudioFormatFlags, kLowest, INT32_MAX, 0};
+
+constexpr char kShortName[] = "QANAGUI";
+constexpr char kLongName[] = "DUDEVIVIDOR";
+
+// The image the host reads: header, both pin lists (format and names per pin) and both names.
+static_assert(QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE + (pins::kInputs + pins::kOutputs) * (sizeof(PinFormat) + sizeof(PinInfo)) +
+                      sizeof kShortName + sizeof kLongName ==
+                  QANAGUI_DESCRIPTOR_IMAGE_SIZE,
+              "the descriptor image ends where the protocol header says");
 
 const char* const kColourNames[12] = {"R", "G", "B", "R2", "G2", "B2", "R3", "G3", "B3", "R4", "G4", "B4"};
 
@@ -69,7 +78,7 @@ struct DescriptorData {
 
         descriptor = ModuleDescriptor{pins::kControlInputs, pins::kAudioInputs, pins::kControlOutputs,
                                       pins::kAudioOutputs, inputFormats, outputFormats, kDescriptorFlags,
-                                      "QANAGUI", "DUDEVIVIDOR", nullptr, 0, inputInfos, outputInfos};
+                                      kShortName, kLongName, nullptr, 0, inputInfos, outputInfos};
     }
 };
 

@@ -4,16 +4,18 @@
 // they are relaxed atomics: each a whole word, the same i386 code as a plain one, and no data race.
 #pragma once
 
+#include "qanagui/protocol.h"
+
 #include <atomic>
 #include <cstdint>
 
 class Effect;
 
-// A host notification function: a code, two values and a final 0.
-typedef int32_t (*HostCallback)(int32_t code, int32_t value1, int32_t value2, int32_t zero);
+// A host notification function: a code, two values and a final 0 (installed by command 1030).
+typedef QanaguiHostCallback HostCallback;
 
-constexpr int kInstanceSlots = 256;
-constexpr int32_t kDefaultSampleRate = 44100;
+constexpr int kInstanceSlots = QANAGUI_MAX_INSTANCES;
+constexpr int32_t kDefaultSampleRate = QANAGUI_DEFAULT_SAMPLE_RATE;
 
 struct ModuleState {
     Effect* instanceTable[kInstanceSlots] = {};

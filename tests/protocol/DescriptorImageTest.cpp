@@ -10,6 +10,17 @@ namespace {
 constexpr int32_t kInputFormats = 56, kOutputFormats = 1352, kShortName = 2584, kLongName = 2592,
                   kInputInfos = 2604, kOutputInfos = 5844, kImageEnd = 8924;
 
+static_assert(QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE == kInputFormats && QANAGUI_DESCRIPTOR_IMAGE_SIZE == kImageEnd &&
+                  QANAGUI_DESCRIPTOR_BUFFER_SIZE == kImageEnd + 1 && QANAGUI_PIN_FORMAT_SIZE == 16 &&
+                  QANAGUI_PIN_INFO_SIZE == 40 && QANAGUI_WORD_INPUT_FORMATS == 4 && QANAGUI_WORD_OUTPUT_FORMATS == 5 &&
+                  QANAGUI_WORD_FLAGS == 6 && QANAGUI_WORD_SHORT_NAME == 7 && QANAGUI_WORD_LONG_NAME == 8 &&
+                  QANAGUI_WORD_AUDIO_OUTPUT_WORDS == 9 && QANAGUI_WORD_INPUT_INFOS == 11 &&
+                  QANAGUI_WORD_OUTPUT_INFOS == 12 && QANAGUI_CONTROL_INPUT_COUNT == 77 &&
+                  QANAGUI_AUDIO_INPUT_COUNT == 4 && QANAGUI_CONTROL_OUTPUT_COUNT == 77 &&
+                  QANAGUI_AUDIO_OUTPUT_COUNT == 0 && QANAGUI_DESCRIPTOR_FLAGS == 0x2003 &&
+                  QANAGUI_CONTROL_PIN_FLAGS == 0x1 && QANAGUI_AUDIO_PIN_FLAGS == 0x4001 && QANAGUI_SHOW_PIN == 44,
+              "descriptor image layout of the public header");
+
 // Descriptor word i of an image (the words start at byte 4).
 int32_t descriptorWord(const CommandResult& r, int i) { return r.word(1 + size_t(i)); }
 

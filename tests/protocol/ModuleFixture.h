@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/ModuleLoader.h"
+#include "qanagui/protocol.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,9 @@
 #include <cstdint>
 #include <vector>
 
+// The protocol's numbers, written down here a second time on purpose: these tests check the module
+// against the protocol as a host knows it, not against the module's own header. The compile-time
+// checks below hold the public header, qanagui/protocol.h, to the same numbers.
 constexpr int32_t kGetDescriptor = 1024;
 constexpr int32_t kCreateInstance = 1025;
 constexpr int32_t kDestroyInstance = 1026;
@@ -17,6 +21,24 @@ constexpr int32_t kGetEntryPoints = 1027;
 constexpr int32_t kSetSampleRate = 1028;
 constexpr int32_t kNotifyInstance = 1029;
 constexpr int32_t kSetHostCallback = 1030;
+
+static_assert(QANAGUI_CMD_GET_DESCRIPTOR == kGetDescriptor && QANAGUI_CMD_CREATE_INSTANCE == kCreateInstance &&
+                  QANAGUI_CMD_DESTROY_INSTANCE == kDestroyInstance && QANAGUI_CMD_GET_ENTRY_POINTS == kGetEntryPoints &&
+                  QANAGUI_CMD_SET_SAMPLE_RATE == kSetSampleRate && QANAGUI_CMD_NOTIFY_INSTANCE == kNotifyInstance &&
+                  QANAGUI_CMD_SET_HOST_CALLBACK == kSetHostCallback,
+              "command codes of the public header");
+static_assert(QANAGUI_STATUS_OK == 0 && QANAGUI_STATUS_TABLE_FULL == -1 && QANAGUI_STATUS_NO_SUCH_HANDLE == -2 &&
+                  QANAGUI_STATUS_BAD_SIZE == -3 && QANAGUI_STATUS_BUFFER_TOO_SMALL == -4,
+              "status words of the public header");
+static_assert(QANAGUI_MIN_OUT_SIZE == 4 && QANAGUI_GET_DESCRIPTOR_MIN_OUT == 56 &&
+                  QANAGUI_CREATE_INSTANCE_MIN_OUT == 8 && QANAGUI_DESTROY_INSTANCE_MIN_IN == 4 &&
+                  QANAGUI_DESTROY_INSTANCE_MIN_OUT == 4 && QANAGUI_GET_ENTRY_POINTS_MIN_OUT == 24 &&
+                  QANAGUI_GET_ENTRY_POINTS_RETURNED == 24 && QANAGUI_SET_SAMPLE_RATE_MIN_IN == 8 &&
+                  QANAGUI_SET_SAMPLE_RATE_MIN_OUT == 4 && QANAGUI_NOTIFY_INSTANCE_MIN_IN == 8 &&
+                  QANAGUI_NOTIFY_INSTANCE_MIN_OUT == 4 && QANAGUI_SET_HOST_CALLBACK_MIN_IN == 4 &&
+                  QANAGUI_SET_HOST_CALLBACK_MIN_OUT == 4 && QANAGUI_MAX_INSTANCES == 256 &&
+                  QANAGUI_DEFAULT_SAMPLE_RATE == 44100,
+              "buffer sizes and limits of the public header");
 
 // Fill pattern for output buffers, to see exactly which bytes a command wrote.
 constexpr uint8_t kUntouched = 0xA5;
