@@ -49,6 +49,10 @@ std::string ModuleLoader::defaultModulePath() {
     char exe[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (length <= 0) return "./qanagui.so";
-    std::string path(exe, size_t(length));
-    return path.substr(0, path.rfind('/') + 1) + "qanagui.so";
+    const std::string path(exe, size_t(length));
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    const std::string beside = folder + "qanagui.so";
+    const std::string installed = folder + "../lib/qanagui/qanagui.so";
+    if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) return installed;
+    return beside;
 }

@@ -30,7 +30,8 @@ public:
     // Reads the descriptor image into image (status word first). Returns the bytes reported.
     int32_t readDescriptorImage(std::vector<uint8_t>& image, int32_t bufferSize = 16384);
 
-    // The default module path: qanagui.so next to the running program.
+    // The default module path: qanagui.so next to the running program; when it is not there but
+    // ../lib/qanagui/qanagui.so is (the install tree), that one.
     static std::string defaultModulePath();
 
 private:
