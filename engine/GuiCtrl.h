@@ -5,7 +5,7 @@
 // Threads: construction and destruction [main-thread]; processControl and processAudio
 // [audio-thread] (never at the same time); setPanelValue [main-thread]. panelValues entries are whole
 // 32-bit words (relaxed atomics) written by the panel and read by the processing calls without a lock. Drawing
-// [worker]s see only their TraceJob and their jobIdle flag.
+// [worker]s see only their TraceJob and their done flag (TraceWorkers.h).
 #pragma once
 
 #include "engine/Effect.h"

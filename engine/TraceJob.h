@@ -1,6 +1,6 @@
 // One trace's drawing job: what the worker for trace k draws in one frame.
 //
-// Threads: filled on the [audio-thread] while the trace's jobIdle flag is set; from then until the
+// Threads: filled on the [audio-thread] while the trace's done flag is set; from then until the
 // worker sets the flag again, only that [worker] reads it (and only its private copy).
 #pragma once
 

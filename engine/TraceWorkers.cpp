@@ -138,21 +138,21 @@ uint32_t traceColourWord(const PanelValue* panel, int trace) {
 }
 
 TraceWorkers::TraceWorkers() {
-    for (auto& idle : idle_) idle.store(true, std::memory_order_relaxed);
-    for (TraceJob*& job : jobs_) job = new (std::nothrow) TraceJob();
+    for (auto& idle : jobIdle) idle.store(true, std::memory_order_relaxed);
+    for (TraceJob*& job : traceJobs) job = new (std::nothrow) TraceJob();
 }
 
 TraceWorkers::~TraceWorkers() {
     // Workers may still be drawing from the jobs: let them finish before the jobs go.
     join();
-    for (TraceJob*& job : jobs_) {
+    for (TraceJob*& job : traceJobs) {
         delete job;
         job = nullptr;
     }
 }
 
 bool TraceWorkers::isComplete() const {
-    for (const TraceJob* job : jobs_)
+    for (const TraceJob* job : traceJobs)
         if (job == nullptr) return false;
     return true;
 }
@@ -162,11 +162,12 @@ bool TraceWorkers::isComplete() const {
 // instructions. Waiting also means a job is never refilled while an earlier worker of the same trace
 // could still read it, and that no thread still runs our code when the instance goes away.
 void TraceWorkers::endWorker(int k) {
-    HANDLE& handle = threads_[k];
+    HANDLE& handle = workerThreads[k];
     if (!handle) return;
     WaitForSingleObject(handle, INFINITE);
     CloseHandle(handle);
     handle = nullptr;
+    workerThreadIds[k] = 0;
 }
 
 void TraceWorkers::launch(const TraceFrame& frame) {
@@ -175,16 +176,16 @@ void TraceWorkers::launch(const TraceFrame& frame) {
         if (frame.panel[slot::kFirstSelection + k] <= kSelectionNull) continue;
         endWorker(k);
 
-        TraceJob& job = *jobs_[k];
+        TraceJob& job = *traceJobs[k];
         // With X*Y the second trace of each pair is plotted against the first, in the first's colour.
-        job.colourWord = (shareColours && (k == 1 || k == 3)) ? jobs_[k - 1]->colourWord
+        job.colourWord = (shareColours && (k == 1 || k == 3)) ? traceJobs[k - 1]->colourWord
                                                               : traceColourWord(frame.panel, k);
         job.window = frame.window;
         std::memcpy(job.previous, frame.previous[k], sizeof job.previous);
         std::memcpy(job.current, frame.current[k], sizeof job.current);
-        TRACE_FLAG_IS_ATOMIC(&idle_[k]);
-        idle_[k].store(false, std::memory_order_relaxed);
-        job.doneFlag = &idle_[k];
+        TRACE_FLAG_IS_ATOMIC(&jobIdle[k]);
+        jobIdle[k].store(false, std::memory_order_relaxed);
+        job.doneFlag = &jobIdle[k];
 
         DWORD id = 0;
         HANDLE thread = threadStarter.load(std::memory_order_relaxed)(nullptr, kWorkerStackSize,
@@ -192,10 +193,11 @@ void TraceWorkers::launch(const TraceFrame& frame) {
         if (!thread) {
             // No worker will ever set this flag; a flag left false would stop every later analysis.
             // The trace simply misses this frame.
-            idle_[k].store(true, std::memory_order_release);
+            jobIdle[k].store(true, std::memory_order_release);
             continue;
         }
-        threads_[k] = thread;
+        workerThreads[k] = thread;
+        workerThreadIds[k] = id;
     }
 }
 
@@ -204,9 +206,9 @@ void TraceWorkers::join() {
 }
 
 bool TraceWorkers::isIdle() const {
-    for (const std::atomic<bool>& idle : idle_)
+    for (const std::atomic<bool>& idle : jobIdle)
         if (!idle.load(std::memory_order_acquire)) return false;
-    for (const std::atomic<bool>& idle : idle_) TRACE_FLAG_TAKES_BACK(&idle);
+    for (const std::atomic<bool>& idle : jobIdle) TRACE_FLAG_TAKES_BACK(&idle);
     return true;
 }
 

@@ -58,20 +58,21 @@ public:
     void join();
 
     // Trace k's job. While isIdle() holds, the owner may also use a job's rows as scratch storage.
-    TraceJob& job(int k) { return *jobs_[k]; }
-    const TraceJob& job(int k) const { return *jobs_[k]; }
+    TraceJob& job(int k) { return *traceJobs[k]; }
+    const TraceJob& job(int k) const { return *traceJobs[k]; }
     // The handle of trace k's last worker, null when none is held.
-    HANDLE thread(int k) const { return threads_[k]; }
-    // Trace k's done flag: set while no worker holds the job.
-    std::atomic<bool>& doneFlag(int k) { return idle_[k]; }
+    HANDLE thread(int k) const { return workerThreads[k]; }
+    // Trace k's done flag (jobIdle): set while no worker holds the job.
+    std::atomic<bool>& doneFlag(int k) { return jobIdle[k]; }
 
 private:
     // Waits for trace k's last worker to end and closes its handle.
     void endWorker(int k);
 
-    TraceJob* jobs_[kTraces] = {};
-    std::atomic<bool> idle_[kTraces];
-    HANDLE threads_[kTraces] = {};
+    TraceJob* traceJobs[kTraces] = {};
+    std::atomic<bool> jobIdle[kTraces];
+    HANDLE workerThreads[kTraces] = {};
+    DWORD workerThreadIds[kTraces] = {};
 };
 
 // Colour word of trace k from the panel: 0x0HRRGGBB with H set when the trace's "History" is on.
