@@ -129,7 +129,7 @@ add_library(qanagui SHARED module/Export.cpp module/exports.def)
 target_compile_options(qanagui PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(qanagui PRIVATE moduleobjects ui engine modulecore)
 set_target_properties(qanagui PROPERTIES PREFIX "" OUTPUT_NAME qanagui)
-target_link_options(qanagui PRIVATE ${QANAGUI_STATIC_RUNTIME} -Wl,--no-undefined)
+target_link_options(qanagui PRIVATE ${QANAGUI_STATIC_RUNTIME} -Wl,--no-undefined -s)
 
 # --- the host ------------------------------------------------------------------------------------
 add_library(hostcore STATIC host/win32/ModuleLoader.cpp host/DescriptorImage.cpp)

@@ -260,6 +260,31 @@ TEST_F(AnalyzerWindow, FourWorkersDrawAtOnceWithoutStrayPixels) {
     }
 }
 
+// The toolkit repaints after the first frame: "Absolute Values" set by pin changes the level labels
+// at the display's right edge (x 1040-1053, where no trace reaches).
+TEST_F(AnalyzerWindow, APinChangeRepaintsTheLevelLabels) {
+    Instance instance(module);
+    ASSERT_EQ(instance.status, 0);
+    instance.pins[kPinSpectrum] = 1;
+    const auto silence = [](int, int64_t) { return 0; };
+    const auto labels = [&] {
+        instance.run(100, silence);
+        pumpMessages(300);
+        std::vector<COLORREF> strip(14 * 300);
+        EXPECT_TRUE(platform_win32::readClientPixels(FindWindowA(nullptr, "Analyzer"), 1040, 100, 14, 300, strip.data()));
+        return strip;
+    };
+    const std::vector<COLORREF> signedLabels = labels();
+    instance.pins[kPinMagnitudes] = 1;
+    const std::vector<COLORREF> magnitudeLabels = labels();
+    const auto painted = [](const std::vector<COLORREF>& strip) {
+        return std::count_if(strip.begin(), strip.end(), [](COLORREF c) { return c != RGB(0, 0, 0); });
+    };
+    EXPECT_GT(painted(signedLabels), 20);
+    EXPECT_GT(painted(magnitudeLabels), 20);
+    EXPECT_NE(signedLabels, magnitudeLabels) << "the labels were not repainted";
+}
+
 TEST_F(AnalyzerWindow, CreateDestroyCyclesWhileDrawingLeaveNoThreadOrWindow) {
     const auto noise = [](int input, int64_t n) { return fullScale(0.3 * std::sin(0.37 * double(n * (input + 1)))); };
     const auto cycle = [&](int blocks) {
