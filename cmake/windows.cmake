@@ -19,7 +19,7 @@ set(QANAGUI_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 set(JUCE_MODULES_DIR /usr/share/juce/modules CACHE PATH "Folder holding the JUCE modules")
 set(juce_modules juce_core juce_events juce_data_structures juce_graphics juce_gui_basics)
 set(juce_windows_dir ${PROJECT_SOURCE_DIR}/cmake/juce-windows)
-file(GLOB juce_patches ${juce_windows_dir}/patches/*.patch)
+file(GLOB juce_patches CONFIGURE_DEPENDS ${juce_windows_dir}/patches/*.patch)
 list(SORT juce_patches)
 set(juce_copy ${CMAKE_BINARY_DIR}/juce-modules)
 
