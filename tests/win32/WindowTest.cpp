@@ -134,11 +134,16 @@ protected:
     void TearDown() override { module.unload(); }
 
     // The display area as drawn: COLORREFs of x in [kTraceLeft, kTraceLeft + kColumns), y in
-    // [kRowOffset, kRowOffset + kRows], read back after the last block, without pumping in between
-    // (no repaint can run between the workers' drawing and the read-back).
+    // [kRowOffset, kRowOffset + kRows], read back once the last workers are done (two reads 50 ms
+    // apart agree), without pumping messages (no repaint runs between drawing and read-back).
     std::vector<COLORREF> readDisplay(HWND window) {
-        std::vector<COLORREF> pixels(size_t(kColumns) * (kRows + 1));
-        EXPECT_TRUE(platform_win32::readClientPixels(window, kTraceLeft, kRowOffset, kColumns, kRows + 1, pixels.data()));
+        std::vector<COLORREF> pixels, previous;
+        for (int attempt = 0; attempt < 40 && (pixels.empty() || pixels != previous); ++attempt) {
+            previous = pixels;
+            Sleep(50);
+            pixels.assign(size_t(kColumns) * (kRows + 1), 0);
+            EXPECT_TRUE(platform_win32::readClientPixels(window, kTraceLeft, kRowOffset, kColumns, kRows + 1, pixels.data()));
+        }
         return pixels;
     }
 
@@ -190,7 +195,6 @@ TEST_F(AnalyzerWindow, SineSpectrumPeaksInTheColumnsOfItsBin) {
     instance.run(8, [](int input, int64_t n) {
         return input == 0 ? fullScale(0.5 * std::sin(6.28318530718 * 1000.0 * double(n) / kSampleRate)) : 0;
     });
-    Sleep(100);   // the last workers finish
 
     const HWND window = FindWindowA(nullptr, "Analyzer");
     ASSERT_NE(window, nullptr);
@@ -236,7 +240,6 @@ TEST_F(AnalyzerWindow, FourWorkersDrawAtOnceWithoutStrayPixels) {
     instance.run(400, signal);
     pumpMessages(100);
     instance.run(8, signal);
-    Sleep(100);
 
     const HWND window = FindWindowA(nullptr, "Analyzer");
     ASSERT_NE(window, nullptr);
