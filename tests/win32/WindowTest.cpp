@@ -174,6 +174,11 @@ TEST_F(AnalyzerWindow, AnInstanceShowsItsWindowFoundByTitle) {
         COLORREF display = 1;
         ASSERT_TRUE(platform_win32::readClientPixels(window, 500, 100, 1, 1, &display));
         EXPECT_EQ(display, RGB(0, 0, 0)) << "the display area is black";
+        // The title bar is filled black, then its embedded JPEG image (decoded through WIC) is drawn
+        // over its whole width.
+        COLORREF titleBar = 0;
+        ASSERT_TRUE(platform_win32::readClientPixels(window, 300, 15, 1, 1, &titleBar));
+        EXPECT_GT(GetRValue(titleBar) + GetGValue(titleBar) + GetBValue(titleBar), 3 * 100) << "no title bar image";
     }
     pumpMessages(50);
     EXPECT_EQ(FindWindowA(nullptr, "Analyzer"), nullptr) << "the window goes with its instance";
