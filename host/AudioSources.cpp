@@ -1,6 +1,8 @@
 #include "host/AudioSources.h"
 
+#ifndef _WIN32   // no libsndfile in the Windows build: the generator only
 #include <sndfile.h>
+#endif
 
 #include <cmath>
 #include <cstring>
@@ -51,6 +53,7 @@ private:
     double b0_ = 0, b1_ = 0, b2_ = 0;
 };
 
+#ifndef _WIN32
 class SoundFile : public AudioSource {
 public:
     SoundFile(SNDFILE* file, const SF_INFO& info, std::string path, bool loop)
@@ -87,6 +90,8 @@ private:
     std::vector<double> buffer_;
 };
 
+#endif  // _WIN32
+
 }  // namespace
 
 int32_t toFullScale(double sample) {
@@ -98,6 +103,7 @@ int32_t toFullScale(double sample) {
 
 std::unique_ptr<AudioSource> makeGenerator(int sampleRate) { return std::make_unique<Generator>(sampleRate); }
 
+#ifndef _WIN32
 std::unique_ptr<AudioSource> openSoundFile(const std::string& path, bool loop, std::string& error) {
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
@@ -113,3 +119,4 @@ std::unique_ptr<AudioSource> openSoundFile(const std::string& path, bool loop, s
     }
     return std::make_unique<SoundFile>(file, info, path, loop);
 }
+#endif

@@ -6,7 +6,9 @@
  * layout of the descriptor image, the per-instance entry points and the host callback. It needs only
  * <stdint.h> and compiles as C99 and as C++.
  *
- * The module is a 32-bit (i386) shared library. All words are 32-bit little-endian values; handles,
+ * The module is a 32-bit library: an i386 ELF shared object on Linux (qanagui.so), a 32-bit DLL on
+ * Windows (qanagui.dll); the export is a plain C function, undecorated, with the compiler's default C
+ * calling convention on both. All words are 32-bit little-endian values; handles,
  * pointers and entry-point addresses travel as 32-bit words.
  *
  * Threads named in this header:
@@ -17,7 +19,8 @@
  *   [any-thread]   whichever thread the host chooses.
  *
  * Lifecycle, per instance (the module relies on this order):
- *   1. dlopen the library, dlsym(QANAGUI_EXPORT_NAME). Loading runs no module code of its own: the
+ *   1. Load the library (dlopen or LoadLibraryA) and look up QANAGUI_EXPORT_NAME (dlsym or
+ *      GetProcAddress). Loading runs no module code of its own: the
  *      instance table is empty, the module sample rate is 44100 Hz, no callback is installed.
  *   2. Optionally install a host callback (QANAGUI_CMD_SET_HOST_CALLBACK); read the descriptor image
  *      (QANAGUI_CMD_GET_DESCRIPTOR).

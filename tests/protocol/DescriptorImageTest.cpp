@@ -115,7 +115,7 @@ TEST_F(DescriptorImage, PinTableAsTheHostReadsIt) {
     const char* colours[] = {"R", "G", "B", "R2", "G2", "B2", "R3", "G3", "B3", "R4", "G4", "B4"};
     for (int i = 0; i < 77; ++i) {
         std::string expected;
-        char number[8];
+        char number[16];   // room for any int, so the formatting can never be cut
         if (i < 32) { std::snprintf(number, sizeof number, "A%02d", i + 1); expected = number; }
         else if (i < 44) expected = colours[i - 32];
         else if (i > 44) { std::snprintf(number, sizeof number, "C%02d", i - 44); expected = number; }

@@ -17,6 +17,11 @@
 // as documented below and leaves every handle it did not return as it was.
 #pragma once
 
+#ifdef _WIN32
+// The Windows build maps these names to <windows.h> itself.
+#include "platform/windows/Win32Api.h"
+#else
+
 #include <stdint.h>
 
 #if defined(__GNUC__)
@@ -125,3 +130,5 @@ PLATFORM_API BOOL CloseHandle(HANDLE handle) PLATFORM_NOEXCEPT;
 #ifdef __cplusplus
 }
 #endif
+
+#endif  // _WIN32

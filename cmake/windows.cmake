@@ -1,0 +1,138 @@
+# The Windows build: qanagui.dll (32-bit, one undecorated export), analyzer-host.exe and the Windows
+# tests, cross-built with MinGW-w64 (cmake/i686-w64-mingw32.cmake) and run under Wine.
+#
+# module/, engine/ and ui/ are compiled from the same sources as on Linux. What differs:
+# - platform/win32.h maps to <windows.h>: the engine uses the real GDI, FindWindowA and Win32 threads;
+#   the Linux platform library is not built. platform/windows/ holds the thread-start adapter and
+#   the window read-back and PNG writing the host's --screenshot and the tests use.
+# - The toolkit runs on JUCE's Windows back end, driven by the host's Win32 message loop
+#   (ui/win32/ToolkitOnHostLoop.cpp replaces the Linux loop bridge and X queue files).
+# - JUCE is a patched copy of Debian's sources (cmake/juce-windows/), with JPEG and PNG through WIC.
+# - The host has a Windows main (host/win32/) and loads the DLL with LoadLibraryA; no sound files
+#   and no JACK (libsndfile and JACK have no MinGW build in Debian).
+# - Everything is linked statically against the C++ runtime, winpthreads and zlib, so the DLL and
+#   the programs import system DLLs only.
+
+set(QANAGUI_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+
+# --- JUCE: a patched copy of the modules the window needs (the list shared with the Linux build) -----
+include(${CMAKE_CURRENT_LIST_DIR}/juce-settings.cmake)
+set(juce_windows_dir ${PROJECT_SOURCE_DIR}/cmake/juce-windows)
+file(GLOB juce_patches CONFIGURE_DEPENDS ${juce_windows_dir}/patches/*.patch)
+list(SORT juce_patches)
+set(juce_copy ${CMAKE_BINARY_DIR}/juce-modules)
+
+# The copy is made again whenever a patch or the WIC loader changes.
+set(juce_stamp_text "")
+foreach(input ${juce_patches} ${juce_windows_dir}/juce_win32_WicImageFormats.cpp)
+  file(SHA256 ${input} hash)
+  string(APPEND juce_stamp_text "${hash}\n")
+endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${juce_patches} ${juce_windows_dir}/juce_win32_WicImageFormats.cpp)
+set(juce_stamp ${juce_copy}/.patched)
+set(juce_old_stamp "")
+if(EXISTS ${juce_stamp})
+  file(READ ${juce_stamp} juce_old_stamp)
+endif()
+if(NOT juce_old_stamp STREQUAL juce_stamp_text)
+  find_program(PATCH_PROGRAM patch REQUIRED)
+  file(REMOVE_RECURSE ${juce_copy})
+  foreach(module ${juce_modules})
+    file(COPY ${JUCE_MODULES_DIR}/${module} DESTINATION ${juce_copy})
+  endforeach()
+  foreach(patch ${juce_patches})
+    execute_process(COMMAND ${PATCH_PROGRAM} -p1 --quiet -i ${patch}
+                    WORKING_DIRECTORY ${juce_copy} RESULT_VARIABLE patch_result)
+    if(NOT patch_result EQUAL 0)
+      message(FATAL_ERROR "JUCE patch ${patch} does not apply to ${JUCE_MODULES_DIR}")
+    endif()
+  endforeach()
+  file(COPY ${juce_windows_dir}/juce_win32_WicImageFormats.cpp DESTINATION ${juce_copy}/juce_graphics/image_formats)
+  file(WRITE ${juce_stamp} "${juce_stamp_text}")
+endif()
+
+set(juce_sources)
+foreach(module ${juce_modules})
+  list(APPEND juce_sources ${juce_copy}/${module}/${module}.cpp)
+endforeach()
+add_library(juce STATIC ${juce_sources})
+target_include_directories(juce SYSTEM PUBLIC ${juce_copy})
+set(juce_definitions ${juce_common_definitions} _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE
+                     ${juce_module_definitions})
+target_compile_definitions(juce PUBLIC ${juce_definitions})
+target_compile_options(juce PRIVATE -w)
+target_link_libraries(juce PUBLIC z uuid wininet version ole32 oleaut32 ws2_32 imm32 comdlg32 shlwapi winmm dxgi
+                                  gdi32 user32)
+
+# --- the embedded images: the Linux build's generator, compiled for and run on the build machine ---
+set(images_source ${CMAKE_BINARY_DIR}/resources/EmbeddedImages.cpp)
+set(make_images ${CMAKE_BINARY_DIR}/resources/make_images)
+add_custom_command(OUTPUT ${make_images}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
+  COMMAND g++ -m32 -O2 -std=c++17 -o ${make_images} ${PROJECT_SOURCE_DIR}/resources/make_images.cpp -ljpeg
+  DEPENDS ${PROJECT_SOURCE_DIR}/resources/make_images.cpp
+  COMMENT "Building the image encoder for the build machine")
+add_custom_command(OUTPUT ${images_source}
+  COMMAND ${make_images} ${images_source}
+  DEPENDS ${make_images}
+  COMMENT "Encoding the embedded images")
+add_library(resources STATIC ${images_source})
+target_include_directories(resources PUBLIC ${PROJECT_SOURCE_DIR})
+
+# --- Windows counterparts of the platform library: thread starts, window read-back, PNG ---------
+add_library(platform STATIC
+  platform/windows/Threads.cpp
+  platform/windows/WindowCapture.cpp)
+target_include_directories(platform PUBLIC ${PROJECT_SOURCE_DIR}/platform/include)
+target_compile_options(platform PRIVATE ${QANAGUI_WARNINGS})
+target_link_libraries(platform PUBLIC z gdi32 user32)
+
+# --- the module: the same sources as on Linux ---------------------------------------------------
+add_library(qanagui_protocol INTERFACE)
+target_include_directories(qanagui_protocol INTERFACE ${PROJECT_SOURCE_DIR}/include)
+
+file(GLOB engine_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/engine/*.cpp)
+add_library(engine STATIC ${engine_sources})
+target_include_directories(engine PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(engine PRIVATE ${QANAGUI_WARNINGS})
+target_link_libraries(engine PUBLIC platform)
+
+# The Linux toolkit bridge (the platform loop and Xlib's queue) is replaced by the Win32 one.
+file(GLOB ui_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/ui/*.cpp)
+list(REMOVE_ITEM ui_sources ${PROJECT_SOURCE_DIR}/ui/ToolkitOnHostLoop.cpp ${PROJECT_SOURCE_DIR}/ui/ToolkitXQueue.cpp)
+add_library(ui STATIC ${ui_sources} ui/win32/ToolkitOnHostLoop.cpp)
+target_include_directories(ui PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(ui PRIVATE ${QANAGUI_WARNINGS})
+target_link_libraries(ui PUBLIC engine juce resources platform)
+
+add_library(moduleobjects OBJECT module/CommandDispatch.cpp module/EntryPoints.cpp module/InstanceLifecycle.cpp
+                                 module/ModuleDescriptor.cpp module/ModuleState.cpp)
+target_compile_options(moduleobjects PRIVATE ${QANAGUI_WARNINGS})
+target_link_libraries(moduleobjects PUBLIC ui engine qanagui_protocol)
+
+# One export, undecorated, by the .def file; nothing else is exported.
+add_library(qanagui SHARED module/Export.cpp module/exports.def)
+target_compile_options(qanagui PRIVATE ${QANAGUI_WARNINGS})
+target_link_libraries(qanagui PRIVATE moduleobjects ui engine)
+set_target_properties(qanagui PROPERTIES PREFIX "" OUTPUT_NAME qanagui)
+target_link_options(qanagui PRIVATE ${QANAGUI_STATIC_RUNTIME} -Wl,--no-undefined -s)
+
+# --- the host ------------------------------------------------------------------------------------
+add_library(hostcore STATIC host/win32/ModuleLoader.cpp host/DescriptorImage.cpp)
+target_include_directories(hostcore PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(hostcore PRIVATE ${QANAGUI_WARNINGS})
+target_link_libraries(hostcore PUBLIC qanagui_protocol)
+
+add_executable(analyzer-host host/win32/main.cpp host/DescribeModule.cpp host/HostOptions.cpp host/AnalyzerSession.cpp
+                             host/AudioSources.cpp host/ProcessingThread.cpp)
+target_compile_options(analyzer-host PRIVATE ${QANAGUI_WARNINGS})
+target_link_libraries(analyzer-host PRIVATE hostcore platform)
+# 256 instances with their windows and workers need more than 2 GB of address space.
+target_link_options(analyzer-host PRIVATE ${QANAGUI_STATIC_RUNTIME} -Wl,--large-address-aware)
+add_dependencies(analyzer-host qanagui)
+
+# --- tests -----------------------------------------------------------------------------------------
+if(QANAGUI_TESTS)
+  include(${PROJECT_SOURCE_DIR}/tests/win32/tests.cmake)
+endif()
