@@ -119,13 +119,13 @@ set_target_properties(qanagui PROPERTIES PREFIX "" OUTPUT_NAME qanagui)
 target_link_options(qanagui PRIVATE ${QANAGUI_STATIC_RUNTIME} -Wl,--no-undefined -s)
 
 # --- the host ------------------------------------------------------------------------------------
-add_library(hostcore STATIC host/win32/ModuleLoader.cpp host/DescriptorImage.cpp)
+add_library(hostcore STATIC host/win32/ModuleLoader.cpp host/ModuleCommands.cpp host/DescriptorImage.cpp)
 target_include_directories(hostcore PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(hostcore PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(hostcore PUBLIC qanagui_protocol)
 
 add_executable(analyzer-host host/win32/main.cpp host/DescribeModule.cpp host/HostOptions.cpp host/AnalyzerSession.cpp
-                             host/AudioSources.cpp host/ProcessingThread.cpp)
+                             host/AudioSources.cpp host/ProcessingThread.cpp host/OutputLog.cpp)
 target_compile_options(analyzer-host PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(analyzer-host PRIVATE hostcore platform)
 # 256 instances with their windows and workers need more than 2 GB of address space.

@@ -11,6 +11,7 @@
 #include "host/HostOptions.h"
 #include "host/JackInput.h"
 #include "host/ModuleLoader.h"
+#include "host/OutputLog.h"
 #include "host/ProcessingThread.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
@@ -123,7 +124,7 @@ int run(const HostOptions& options) {
 
     PlatformLoop* loop = PlatformLoop_shared();
     ProcessingThread processing(session, *source, blockSize, !options.fast && !jack);
-    std::vector<int32_t> lastOutputs = processing.outputs();
+    OutputLog outputLog(processing.outputs());
 
     const auto start = std::chrono::steady_clock::now();
     const unsigned long drawingsAtStart = PlatformWindow_drawingCount();
@@ -137,14 +138,7 @@ int run(const HostOptions& options) {
         PlatformLoop_runFor(loop, 50);
         const auto now = std::chrono::steady_clock::now();
         if (options.duration > 0 && seconds(now - start) >= options.duration) break;
-        if (options.printOutputs) {
-            const std::vector<int32_t> outputs = processing.outputs();
-            for (size_t i = 0; i < outputs.size() && i < lastOutputs.size(); ++i)
-                if (outputs[i] != lastOutputs[i])
-                    std::printf("%s = %d\n", session.description().outputs[i].name.c_str(), outputs[i]);
-            std::fflush(stdout);
-            lastOutputs = outputs;
-        }
+        if (options.printOutputs) outputLog.printChanges(processing.outputs(), session.description());
         if (!options.quiet && seconds(now - lastStatus) >= 1.0) {
             const double wall = seconds(now - lastStatus), cpu = processCpuSeconds();
             const long blocks = processing.blocks();

@@ -32,9 +32,9 @@ bool ModuleLoader::load(const std::string& path) {
     }
     library_ = module;
     entry_ = reinterpret_cast<DeviceIoControlFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module, "DARAZE_W32_DeviceIOControl")));
+        reinterpret_cast<void*>(GetProcAddress(module, QANAGUI_EXPORT_NAME)));
     if (entry_ == nullptr) {
-        error_ = "module " + path + " does not export DARAZE_W32_DeviceIOControl";
+        error_ = "module " + path + " does not export " QANAGUI_EXPORT_NAME;
         unload();
         return false;
     }
@@ -46,21 +46,6 @@ void ModuleLoader::unload() {
     if (library_) FreeLibrary(static_cast<HMODULE>(library_));
     library_ = nullptr;
     entry_ = nullptr;
-}
-
-int32_t ModuleLoader::command(int32_t code, const void* in, int32_t inSize, void* out, int32_t outSize,
-                              int32_t& bytesReturned) {
-    bytesReturned = 0;
-    if (entry_ == nullptr) return -1;
-    return entry_(code, in, inSize, out, outSize, &bytesReturned);
-}
-
-int32_t ModuleLoader::readDescriptorImage(std::vector<uint8_t>& image, int32_t bufferSize) {
-    image.assign(size_t(bufferSize), 0);
-    int32_t returned = 0;
-    command(1024, nullptr, 0, image.data(), bufferSize, returned);
-    if (returned >= 0 && returned <= bufferSize) image.resize(size_t(returned < 4 ? 4 : returned));
-    return returned;
 }
 
 // qanagui.dll next to the running program.

@@ -8,6 +8,7 @@
 #include "host/DescribeModule.h"
 #include "host/HostOptions.h"
 #include "host/ModuleLoader.h"
+#include "host/OutputLog.h"
 #include "host/ProcessingThread.h"
 #include "host/win32/HostLoop.h"
 #include "platform/windows/WindowCapture.h"
@@ -64,7 +65,7 @@ int run(const HostOptions& options) {
     for (const auto& [pin, value] : pinValues) session.setPin(pin, value);
 
     ProcessingThread processing(session, *source, options.blockSize, !options.fast);
-    std::vector<int32_t> lastOutputs = processing.outputs();
+    OutputLog outputLog(processing.outputs());
 
     using Clock = std::chrono::steady_clock;
     const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
@@ -77,14 +78,7 @@ int run(const HostOptions& options) {
         runMessagesFor(50);
         const auto now = Clock::now();
         if (options.duration > 0 && seconds(now - start) >= options.duration) break;
-        if (options.printOutputs) {
-            const std::vector<int32_t> outputs = processing.outputs();
-            for (size_t i = 0; i < outputs.size() && i < lastOutputs.size(); ++i)
-                if (outputs[i] != lastOutputs[i])
-                    std::printf("%s = %d\n", session.description().outputs[i].name.c_str(), outputs[i]);
-            std::fflush(stdout);
-            lastOutputs = outputs;
-        }
+        if (options.printOutputs) outputLog.printChanges(processing.outputs(), session.description());
         if (!options.quiet && seconds(now - lastStatus) >= 1.0) {
             const double wall = seconds(now - lastStatus), cpu = processCpuSeconds();
             const long blocks = processing.blocks();
