@@ -119,3 +119,23 @@ void AnalyzerSession::destroyAll() {
     }
     instances_.clear();
 }
+
+int AnalyzerSession::resolvePinSettings(const HostOptions& options, std::vector<std::pair<int, int32_t>>& pinValues,
+                                        std::string& error) const {
+    pinValues.clear();
+    const int showPin = inputPin("iSHo");
+    if (showPin < 0) {
+        error = "the module has no show pin \"iSHo\"";
+        return kExitDescriptor;
+    }
+    pinValues.emplace_back(showPin, options.hidden ? 0 : 1);
+    for (const auto& [name, value] : options.pinValues) {
+        const int pin = inputPin(name);
+        if (pin < 0) {
+            error = "unknown input pin '" + name + "'; the module's control inputs: " + inputPinNames();
+            return kExitUsage;
+        }
+        pinValues.emplace_back(pin, value);
+    }
+    return kExitOk;
+}

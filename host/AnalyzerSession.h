@@ -12,7 +12,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+struct HostOptions;
 
 class AnalyzerSession {
 public:
@@ -28,6 +31,11 @@ public:
     int inputPin(const std::string& name) const;
     // The names of all control input pins, for error messages.
     std::string inputPinNames() const;
+    // The input pins the options set, as (pin, value): the show pin "iSHo" first (0 with --hidden,
+    // else 1), then each named setting. Returns kExitOk, or the exit code with error saying which
+    // name the module lacks.
+    int resolvePinSettings(const HostOptions& options, std::vector<std::pair<int, int32_t>>& pinValues,
+                           std::string& error) const;
     // Sets a control input pin of every instance.
     void setPin(int pin, int32_t value);
 

@@ -51,15 +51,8 @@ int run(const HostOptions& options) {
     std::unique_ptr<AudioSource> source = makeGenerator(options.sampleRate);
 
     std::vector<std::pair<int, int32_t>> pinValues;
-    const int showPin = session.inputPin("iSHo");
-    if (showPin < 0) return fail(kExitDescriptor, "the module has no show pin \"iSHo\"");
-    pinValues.emplace_back(showPin, options.hidden ? 0 : 1);
-    for (const auto& [name, value] : options.pinValues) {
-        const int pin = session.inputPin(name);
-        if (pin < 0)
-            return fail(kExitUsage, "unknown input pin '" + name + "'; the module's control inputs: " + session.inputPinNames());
-        pinValues.emplace_back(pin, value);
-    }
+    if (const int pinCode = session.resolvePinSettings(options, pinValues, error); pinCode != kExitOk)
+        return fail(pinCode, error);
 
     if (!session.createInstances(options.instances, source->sampleRate(), error)) return fail(kExitInstance, error);
     for (const auto& [pin, value] : pinValues) session.setPin(pin, value);
