@@ -6,6 +6,7 @@
 #include "host/DescriptorImage.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class OutputLog {
