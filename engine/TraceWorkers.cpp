@@ -1,38 +1,11 @@
 #include "engine/TraceWorkers.h"
 
 #include "engine/ControlSlots.h"
+#include "engine/RaceCheckerAnnotations.h"
 
 #include <atomic>
 #include <cstring>
 #include <new>
-
-// Race checkers under valgrind (helgrind, DRD) do not model C++ atomics. These client requests tell
-// them that the flags are atomic (so polling them is no race) and that setting a flag (release)
-// happens before whatever follows the load that sees it set (acquire). Outside valgrind each is a
-// few instructions that do nothing.
-#if __has_include(<valgrind/helgrind.h>) && __has_include(<valgrind/drd.h>)
-#include <valgrind/helgrind.h>
-#include <valgrind/drd.h>
-#define TRACE_FLAG_IS_ATOMIC(flag)                              \
-    do {                                                        \
-        VALGRIND_HG_DISABLE_CHECKING((flag), sizeof *(flag));   \
-        ANNOTATE_BENIGN_RACE_SIZED((flag), sizeof *(flag), ""); \
-    } while (0)
-#define TRACE_FLAG_HANDS_BACK(flag)                                      \
-    do {                                                                 \
-        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_SEND_PRE, void*, (flag));     \
-        ANNOTATE_HAPPENS_BEFORE(flag);                                   \
-    } while (0)
-#define TRACE_FLAG_TAKES_BACK(flag)                                      \
-    do {                                                                 \
-        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_RECV_POST, void*, (flag));    \
-        ANNOTATE_HAPPENS_AFTER(flag);                                    \
-    } while (0)
-#else
-#define TRACE_FLAG_IS_ATOMIC(flag) ((void)(flag))
-#define TRACE_FLAG_HANDS_BACK(flag) ((void)(flag))
-#define TRACE_FLAG_TAKES_BACK(flag) ((void)(flag))
-#endif
 
 namespace {
 
@@ -72,7 +45,7 @@ DWORD runWorker(void* parameter, Draw draw) {
             ReleaseDC(job.window, dc);
         }
     }
-    TRACE_FLAG_HANDS_BACK(job.doneFlag);
+    RACE_CHECKER_RELEASE(job.doneFlag);
     job.doneFlag->store(true, std::memory_order_release);
     return DWORD(-1);
 }
@@ -183,7 +156,7 @@ void TraceWorkers::launch(const TraceFrame& frame) {
         job.window = frame.window;
         std::memcpy(job.previous, frame.previous[k], sizeof job.previous);
         std::memcpy(job.current, frame.current[k], sizeof job.current);
-        TRACE_FLAG_IS_ATOMIC(&jobIdle[k]);
+        RACE_CHECKER_ATOMIC_WORD(&jobIdle[k]);
         jobIdle[k].store(false, std::memory_order_relaxed);
         job.doneFlag = &jobIdle[k];
 
@@ -208,7 +181,7 @@ void TraceWorkers::join() {
 bool TraceWorkers::isIdle() const {
     for (const std::atomic<bool>& idle : jobIdle)
         if (!idle.load(std::memory_order_acquire)) return false;
-    for (const std::atomic<bool>& idle : jobIdle) TRACE_FLAG_TAKES_BACK(&idle);
+    for (const std::atomic<bool>& idle : jobIdle) RACE_CHECKER_ACQUIRE(&idle);
     return true;
 }
 

@@ -1,5 +1,13 @@
 #include "module/ModuleState.h"
 
+#include "engine/RaceCheckerAnnotations.h"
+
+// The two words that other threads read are atomics; race checkers are told so.
+ModuleState::ModuleState() {
+    RACE_CHECKER_ATOMIC_WORD(&sampleRate);
+    RACE_CHECKER_ATOMIC_WORD(&hostCallback);
+}
+
 ModuleState& moduleState() {
     static ModuleState state;
     return state;

@@ -18,6 +18,8 @@ constexpr int kInstanceSlots = QANAGUI_MAX_INSTANCES;
 constexpr int32_t kDefaultSampleRate = QANAGUI_DEFAULT_SAMPLE_RATE;
 
 struct ModuleState {
+    ModuleState();
+
     Effect* instanceTable[kInstanceSlots] = {};
     std::atomic<int32_t> sampleRate{kDefaultSampleRate};
     std::atomic<HostCallback> hostCallback{nullptr};

@@ -2,6 +2,7 @@
 #include "ModuleFixture.h"
 
 #include <set>
+#include <thread>
 #include <type_traits>
 
 namespace {
@@ -99,4 +100,24 @@ TEST_F(EntryPoints, ControlEntryStartsUpThenEchoesThePanelValues) {
     int32_t samples[4][16] = {};
     int32_t* rows[4] = {samples[0], samples[1], samples[2], samples[3]};
     EXPECT_EQ(audio(handle, 0, int32_t(reinterpret_cast<uintptr_t>(rows)), 0, 0, 0, 16), -1);
+}
+
+// The module sample rate is set by commands on the host's thread while the processing thread reads
+// it in every control call. Run under DRD as protocol.races.SampleRateUnderDrd: a plain word there is
+// a reported race.
+TEST_F(EntryPoints, SampleRateSetWhileTheProcessingThreadRuns) {
+    const int32_t handle = create();
+    Control control = entry<Control>(entryPoints()[1]);
+    std::thread processing([&] {
+        int32_t inputs[81] = {};
+        const int32_t* pointers[81];
+        for (int i = 0; i < 81; ++i) pointers[i] = &inputs[i];
+        int32_t outputs[77] = {};
+        for (int call = 0; call < 400; ++call)
+            ASSERT_EQ(control(uint32_t(handle), int32_t(reinterpret_cast<uintptr_t>(pointers)), 0,
+                              int32_t(reinterpret_cast<uintptr_t>(outputs)), 0),
+                      0);
+    });
+    for (int i = 0; i < 400; ++i) run(kSetSampleRate, {handle, i % 2 ? 48000 : 96000}, 4);
+    processing.join();
 }
