@@ -180,10 +180,16 @@ void RealFft::fillTables() {
 void RealFft::fillSwapPairs() {
     int bits = 0;
     while ((1 << bits) < N) ++bits;
+    // The low `bits` bits of v in reverse order: all 32 bits reversed by swapping ever smaller halves,
+    // then shifted down.
     auto reversed = [bits](int32_t v) {
-        int32_t r = 0;
-        for (int b = 0; b < bits; ++b) r |= ((v >> b) & 1) << (bits - 1 - b);
-        return r;
+        uint32_t r = uint32_t(v);
+        r = (r >> 16) | (r << 16);
+        r = ((r >> 8) & 0x00FF00FFu) | ((r & 0x00FF00FFu) << 8);
+        r = ((r >> 4) & 0x0F0F0F0Fu) | ((r & 0x0F0F0F0Fu) << 4);
+        r = ((r >> 2) & 0x33333333u) | ((r & 0x33333333u) << 2);
+        r = ((r >> 1) & 0x55555555u) | ((r & 0x55555555u) << 1);
+        return bits == 0 ? 0 : int32_t(r >> (32 - bits));
     };
     int32_t pair = 0;
     auto visit = [&](int32_t a) {
