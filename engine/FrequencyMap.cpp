@@ -14,8 +14,9 @@ void buildFrequencyMap(double shape, int32_t* rows, int columns) {
         for (int k = 0; k < kSizeCodes; ++k) {
             const double m = double(1 << k);
             const double size = 1024.0 * m;
-            double bin = std::trunc(cubicBezier(1.0, shape * m, shape * m, 512.0 * m, u));
-            // Keep the bin and its mirror inside the spectrum (also catches NaN from absurd shapes).
+            double bin = cubicBezier(1.0, shape * m, shape * m, 512.0 * m, u);
+            // Keep the bin and its mirror inside the spectrum (also catches NaN from absurd shapes),
+            // then truncate: within these bounds the conversion truncates exactly as std::trunc would.
             if (!(bin >= 1.0)) bin = 1.0;
             if (bin > size - 1.0) bin = size - 1.0;
             rows[k * columns + j] = int32_t(bin);
