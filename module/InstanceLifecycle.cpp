@@ -9,7 +9,8 @@
 
 GuiCtrl* createInstance() {
     // Running out of memory is reported by null results, never by throwing: with no memory left,
-    // even raising an exception fails and ends the process.
+    // even raising an exception fails and ends the process. This object's non-throwing new reports
+    // failure without raising one inside (platform/src/NonThrowingNew.cpp).
     GuiCtrl* instance = new (std::nothrow) GuiCtrl(&moduleDescriptor(), moduleState().sampleRate);
     if (instance == nullptr) return nullptr;
     // Its drawing jobs or transform tables may not have fitted: hand out complete instances only.
