@@ -44,6 +44,16 @@ std::string temporaryPath(const std::string& name) {
     return ::testing::TempDir() + "analyzer-host-" + std::to_string(getpid()) + "-" + name;
 }
 
+// A file in the test's temporary folder, removed when the test ends, also when an assertion ends it
+// early.
+struct TemporaryFile {
+    explicit TemporaryFile(const std::string& name) : path(temporaryPath(name)) {}
+    ~TemporaryFile() { std::remove(path.c_str()); }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const std::string path;
+};
+
 // An RGB(A) PNG as rows of 0xRRGGBB.
 struct Picture {
     int width = 0, height = 0;
@@ -88,7 +98,8 @@ int binOfColumn(int column) {
 const char* kSpectrumOfA = "--view spectrum --magnitudes --trace1 A --quiet";
 
 TEST(HostRun, GeneratorSineShowsItsSpectrumPeakAt1kHz) {
-    const std::string png = temporaryPath("generator.png");
+    const TemporaryFile pngFile("generator.png");
+    const std::string& png = pngFile.path;
     const HostRun run = runHost(std::string(kSpectrumOfA) + " --duration 2 --screenshot " + png);
     ASSERT_EQ(run.exitCode, 0) << run.output;
     Picture picture;
@@ -101,11 +112,11 @@ TEST(HostRun, GeneratorSineShowsItsSpectrumPeakAt1kHz) {
     EXPECT_GE(binOfColumn(column), 20) << column;
     EXPECT_LE(binOfColumn(column), 22) << column;
     EXPECT_LT(row, 400);
-    std::remove(png.c_str());
 }
 
 TEST(HostRun, WavFileDrawsWhereTheGeneratorDraws) {
-    const std::string wav = temporaryPath("sine.wav"), png = temporaryPath("file.png");
+    const TemporaryFile wavFile("sine.wav"), pngFile("file.png");
+    const std::string &wav = wavFile.path, &png = pngFile.path;
     SF_INFO info{};
     info.samplerate = 48000;
     info.channels = 2;
@@ -134,8 +145,6 @@ TEST(HostRun, WavFileDrawsWhereTheGeneratorDraws) {
     const HostRun once = runHost("--file " + wav);
     EXPECT_EQ(once.exitCode, 0) << once.output;
     EXPECT_NE(once.output.find("source ended"), std::string::npos) << once.output;
-    std::remove(wav.c_str());
-    std::remove(png.c_str());
 }
 
 struct ErrorCase {
@@ -150,10 +159,10 @@ class HostErrors : public ::testing::TestWithParam<ErrorCase> {};
 TEST_P(HostErrors, ExitWithTheirCodeAndSayWhy) {
     const ErrorCase& c = GetParam();
     std::string arguments = c.arguments;
+    const TemporaryFile text("text.wav");
     if (arguments.find("TEXT_WAV") != std::string::npos) {
-        const std::string path = temporaryPath("text.wav");
-        std::ofstream(path) << "this is not a sound file\n";
-        arguments.replace(arguments.find("TEXT_WAV"), 8, path);
+        std::ofstream(text.path) << "this is not a sound file\n";
+        arguments.replace(arguments.find("TEXT_WAV"), 8, text.path);
     }
     const HostRun run = runHost(arguments + " --duration 1", c.environment);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.what << ": " << run.output;
@@ -182,7 +191,8 @@ TEST(HostRun, SettingsReachTheOutputPins) {
 }
 
 TEST(HostRun, SigtermEndsTheRunCleanly) {
-    const std::string log = temporaryPath("sigterm.log");
+    const TemporaryFile logFile("sigterm.log");
+    const std::string& log = logFile.path;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -200,7 +210,6 @@ TEST(HostRun, SigtermEndsTheRunCleanly) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << output;
     EXPECT_NE(output.find("stopped by signal"), std::string::npos) << output;
     EXPECT_NE(output.find("1 thread(s) left"), std::string::npos) << "every instance, window and thread gone:\n" << output;
-    std::remove(log.c_str());
 }
 
 }  // namespace
