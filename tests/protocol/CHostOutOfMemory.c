@@ -1,6 +1,6 @@
 /* A host written in C, which brings no C++ runtime of its own: the module loads it. Creation with the
- * memory exhausted must report -1 and leave the slot free, as with a C++ host; then the freed memory
- * serves new instances. Exits 0 when all holds; otherwise the number of the failed check.
+ * memory exhausted, or running out part of the way through, must report -1 and leave the slot free, as
+ * with a C++ host; then the freed memory serves new instances. Exits 0 when all holds; otherwise the number of the failed check.
  * Usage: c_host_out_of_memory <module.so> */
 #include "qanagui/protocol.h"
 
@@ -56,7 +56,8 @@ static int32_t destroy(int32_t handle) {
 
 int main(int argc, char** argv) {
     int32_t handles[QANAGUI_MAX_INSTANCES], handle = 0, status = 0;
-    int count = 0, i;
+    int count = 0, steps = 0, i;
+    struct rlimit limit;
     void* module = argc == 2 ? dlopen(argv[1], RTLD_NOW) : NULL;
     if (module == NULL) return 2;
     deviceIoControl = (QanaguiDeviceIoControlFn)dlsym(module, QANAGUI_EXPORT_NAME);
@@ -70,7 +71,20 @@ int main(int argc, char** argv) {
     if (status != -1) return 10;
     if (create(&handle) != 0 || destroy(handle) != 0) return 11;
 
-    /* Instances until memory runs out part of the way through one. */
+    /* The limit raised a page at a time from nothing left: creation fails at each of its allocations
+     * in turn (-1 every time, whatever was already built is given back), then succeeds. */
+    limitAddressSpace(16u << 20);
+    exhaustMemory();
+    getrlimit(RLIMIT_AS, &limit);
+    for (steps = 0; steps < 8192 && (status = create(&handle)) == -1; ++steps) {
+        limit.rlim_cur += 4096;
+        if (setrlimit(RLIMIT_AS, &limit) != 0) return 30;
+    }
+    giveMemoryBack();
+    if (status != 0 || steps < 100) return 31;   /* an instance needs far more than 100 pages */
+    if (destroy(handle) != 0) return 32;
+
+    /* Instances until memory runs out. */
     limitAddressSpace(24u << 20);
     while (count < QANAGUI_MAX_INSTANCES && (status = create(&handle)) == 0) handles[count++] = handle;
     if (status != -1 || count == 0 || count == QANAGUI_MAX_INSTANCES) return 20;
