@@ -8,6 +8,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <new>
 
@@ -57,6 +58,10 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
     void* reserve = std::malloc(GuiHolder::kWindowReserve);
     if (reserve == nullptr) return false;
     std::free(reserve);
+    // In a host written in C the C++ runtime came with this module, and a thread's exception state is
+    // allocated on its first exception. Have it allocated now, while memory is known to be there, so
+    // that the bad_alloc below can always be raised.
+    (void)std::uncaught_exceptions();
     GuiHolder* holder = nullptr;
     try {
         holder = new GuiHolder(instance);
