@@ -45,11 +45,11 @@ bool runtimeAllocatorInUse() {
     static const bool inUse = [] {
         const void* runtime = objectOf(&std::nothrow);
         void* (*newSingle)(std::size_t) = &::operator new;
+        void* (*newArray)(std::size_t) = &::operator new[];
         void (*deleteSingle)(void*) noexcept = &::operator delete;
         void (*deleteArray)(void*) noexcept = &::operator delete[];
         void (*deleteSized)(void*, std::size_t) noexcept = &::operator delete;
         void (*deleteArraySized)(void*, std::size_t) noexcept = &::operator delete[];
-        void* (*newArray)(std::size_t) = &::operator new[];
         void (*deleteNothrow)(void*, const std::nothrow_t&) noexcept = &::operator delete;
         const void* functions[] = {reinterpret_cast<const void*>(newSingle),
                                    reinterpret_cast<const void*>(newArray),

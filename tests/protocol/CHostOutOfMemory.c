@@ -1,6 +1,7 @@
 /* A host written in C, which brings no C++ runtime of its own: the module loads it. Creation with the
  * memory exhausted, or running out part of the way through, must report -1 and leave the slot free, as
- * with a C++ host; then the freed memory serves new instances. Exits 0 when all holds; otherwise the number of the failed check.
+ * with a C++ host; then the freed memory serves new instances. Exits 0 when all holds, otherwise the
+ * number of the failed check. The memory helpers are those of tests/support/MemoryExhaustion.h, in C.
  * Usage: c_host_out_of_memory <module.so> */
 #include "qanagui/protocol.h"
 
