@@ -8,6 +8,7 @@
 #include "engine/ControlSlots.h"
 #include "engine/TraceWorkers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -49,27 +50,38 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
     if (count < 1) return -1;
 
     const int32_t mode = panelValues[slot::kCatcher];
-    int32_t samples[kTraces];
-    for (int32_t i = 0; i < count; ++i) {
-        for (int input = 0; input < kTraces; ++input) samples[input] = inputs[input][start + i];
-        if (mode < 1 || captureCount != 0) {
-            for (int input = 0; input < kTraces; ++input) captureBuffers[input][captureCount] = samples[input];
-            ++captureCount;
-            if (captureCount >= fftSize) {
-                // The rest of this block is not used; the next capture starts with the next block.
-                runAnalysisStep();
-                for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + count - 1];
-                if (resetRequest) {
-                    resetRequest = false;
-                    sendValue(slot::kRedraw, 1);
-                }
-                return -1;
+    int32_t i = 0;
+    while (i < count) {
+        if (mode >= 1 && captureCount == 0) {
+            // Waiting for the trigger: sample by sample; the triggering sample starts the capture.
+            int32_t samples[kTraces];
+            for (int input = 0; input < kTraces; ++input) samples[input] = inputs[input][start + i];
+            if (triggered(mode, samples)) {
+                for (int input = 0; input < kTraces; ++input) captureBuffers[input][0] = samples[input];
+                captureCount = 1;
             }
-        } else if (triggered(mode, samples)) {
-            for (int input = 0; input < kTraces; ++input) captureBuffers[input][0] = samples[input];
-            captureCount = 1;
+            std::memcpy(lastSamples, samples, sizeof samples);
+            ++i;
+            continue;
         }
-        std::memcpy(lastSamples, samples, sizeof samples);
+        // Capturing: copy up to the end of the block or of the capture in one go. A capture already
+        // longer than a newly chosen transform size completes with its next sample.
+        const int32_t take = std::max<int32_t>(1, std::min(count - i, fftSize - captureCount));
+        for (int input = 0; input < kTraces; ++input)
+            std::memcpy(&captureBuffers[input][captureCount], &inputs[input][start + i], sizeof(int32_t) * size_t(take));
+        captureCount += take;
+        i += take;
+        for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + i - 1];
+        if (captureCount >= fftSize) {
+            // The rest of this block is not used; the next capture starts with the next block.
+            runAnalysisStep();
+            for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + count - 1];
+            if (resetRequest) {
+                resetRequest = false;
+                sendValue(slot::kRedraw, 1);
+            }
+            return -1;
+        }
     }
     return -1;
 }

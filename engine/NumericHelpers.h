@@ -17,6 +17,12 @@ inline double normalise(double lo, double v, double hi) {
     return (v - lo) / (hi - lo);
 }
 
+// A finite value within the 32-bit range, truncated toward zero; the sign of zero is kept, as with
+// std::trunc, without its library call.
+inline double truncateInRange(double value) {
+    return std::copysign(double(int32_t(value)), value);
+}
+
 // Quadratic Bezier with its first control value at 0: 2t(1 - t) p1 + t^2 p2.
 inline double quadBezier(double p1, double p2, double t) {
     return 2.0 * t * (1.0 - t) * p1 + t * t * p2;

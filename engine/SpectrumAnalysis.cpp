@@ -50,7 +50,7 @@ void GuiCtrl::analyseTime() {
         const bool filled =
             fillTrace(selectionFor(panelValues[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
         if (filled && factor != 0)
-            for (int i = 0; i < kTimeColumns; ++i) values[i] = std::trunc(clampLevel(factor * values[i]));
+            for (int i = 0; i < kTimeColumns; ++i) values[i] = truncateInRange(clampLevel(factor * values[i]));
         for (int j = 0; j < kTimeColumns; ++j)
             history[kFirstCurrentRow + k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
     }

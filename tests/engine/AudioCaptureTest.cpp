@@ -57,6 +57,22 @@ TEST_F(Capture, FreeRunningCollectsEverySampleAndDropsTheRestOfTheCompletingBloc
     EXPECT_EQ(instance->captureBuffers[0][0], 77);
 }
 
+TEST_F(Capture, ACaptureLongerThanANewlyChosenSizeCompletesWithItsNextSample) {
+    instance->panelValues[slot::kSpectrumMode] = 1;
+    instance->panelValues[slot::kFftSize] = 8192;
+    control();
+    const std::vector<int32_t> a = ramp(2010);
+    feed(a, a, a, a, 0, 2000);
+    instance->panelValues[slot::kFftSize] = 1024;
+    control();
+    ASSERT_EQ(instance->fftSize, 1024);
+    feed(a, a, a, a, 2000, 10);
+    EXPECT_EQ(instance->captureCount, 0);
+    EXPECT_EQ(instance->captureBuffers[0][2000], 2001) << "one more sample, then the analysis";
+    EXPECT_EQ(instance->captureBuffers[0][2001], 0);
+    EXPECT_EQ(instance->lastSamples[0], 2010);
+}
+
 struct CatcherCase {
     int32_t mode;
     int input;

@@ -46,8 +46,9 @@ void fillSignal(std::vector<int32_t>& samples, FuzzedDataProvider& data) {
     }
     case 2: {
         const double amplitude = data.ConsumeIntegralInRange<int32_t>(0, INT32_MAX);
-        const double period = data.ConsumeIntegralInRange(2, 4096);
-        for (int i = 0; i < length; ++i) samples[i] = int32_t(amplitude * std::sin(2.0 * M_PI * i / period));
+        const int period = data.ConsumeIntegralInRange(2, 4096);
+        for (int i = 0; i < length; ++i)
+            samples[i] = i < period ? int32_t(amplitude * std::sin(2.0 * M_PI * i / period)) : samples[i - period];
         break;
     }
     case 3: {
