@@ -15,6 +15,7 @@
 #include "engine/TraceWorkers.h"
 #include "platform/MemorySurface.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sched.h>
 
@@ -33,17 +34,12 @@ HANDLE startWorker(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE ro
 
 // One input's samples: raw words from the input, a constant, a sine, a full-scale square wave or
 // full-range noise.
-void fillSignal(std::vector<int32_t>& samples, FuzzedDataProvider& data) {
-    const int length = int(samples.size());
+void fillSignal(int32_t* samples, int length, FuzzedDataProvider& data) {
     switch (data.ConsumeIntegralInRange(0, 4)) {
     case 0:
-        for (int32_t& s : samples) s = data.ConsumeIntegral<int32_t>();
+        for (int i = 0; i < length; ++i) samples[i] = data.ConsumeIntegral<int32_t>();
         break;
-    case 1: {
-        const int32_t value = data.ConsumeIntegral<int32_t>();
-        for (int32_t& s : samples) s = value;
-        break;
-    }
+    case 1: std::fill(samples, samples + length, data.ConsumeIntegral<int32_t>()); break;
     case 2: {
         const double amplitude = data.ConsumeIntegralInRange<int32_t>(0, INT32_MAX);
         const int period = data.ConsumeIntegralInRange(2, 4096);
@@ -58,7 +54,7 @@ void fillSignal(std::vector<int32_t>& samples, FuzzedDataProvider& data) {
     }
     default: {
         uint32_t state = data.ConsumeIntegral<uint32_t>();
-        for (int32_t& s : samples) s = int32_t(state = state * 1664525u + 1013904223u);
+        for (int i = 0; i < length; ++i) samples[i] = int32_t(state = state * 1664525u + 1013904223u);
         break;
     }
     }
@@ -69,7 +65,7 @@ void audioBlock(const Instance& instance, FuzzedDataProvider& data) {
     std::vector<std::vector<int32_t>> inputs(4, std::vector<int32_t>(length));
     std::vector<const int32_t*> rows(4);
     for (int k = 0; k < 4; ++k) {
-        fillSignal(inputs[k], data);
+        fillSignal(inputs[k].data(), length, data);
         rows[k] = inputs[k].data();
     }
     const int32_t start = data.ConsumeIntegralInRange(0, length);
