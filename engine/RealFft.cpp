@@ -106,60 +106,11 @@ inline void generalButterflyPair(double* x, int i, int j, int q,
     storeFalling(x + i2, _mm_sub_pd(x2, u2));
 }
 
-}  // namespace
-
-RealFft::~RealFft() {
-    release();
-}
-
-int32_t RealFft::tableLengthFor(int32_t n) {
-    int32_t length = 0;
-    int32_t s = 2;
-    for (int32_t a = n; a > 2; a /= 2) {
-        s = 2 * s;
-        if (s / 8 >= 2) length += s / 8 - 1;
-    }
-    return length;
-}
-
-bool RealFft::initialise(int32_t n) {
-    release();
-    if (!isValidSize(n)) return false;
-
-    N = n;
-    tableLength = tableLengthFor(n);
-    twoPi = TWO_PI_APPROX;
-    cos1Table = new (std::nothrow) double[tableLength];
-    if (cos1Table == nullptr) return false;
-    sin1Table = new (std::nothrow) double[tableLength];
-    if (sin1Table == nullptr) return false;
-    cos3Table = new (std::nothrow) double[tableLength];
-    if (cos3Table == nullptr) return false;
-    sin3Table = new (std::nothrow) double[tableLength];
-    if (sin3Table == nullptr) return false;
-    fillTables();
-
-    swapCount = 0;
-    for (int32_t i = 0, j = 0; i < n - 1; ++i) {
-        if (i < j) ++swapCount;
-        int32_t k = n / 2;
-        while (k <= j) { j -= k; k /= 2; }
-        j += k;
-    }
-    swapPairs = new (std::nothrow) int32_t[2 * swapCount];
-    if (swapPairs == nullptr) return false;
-    fillSwapPairs();
-
-    sqrt2 = SQRT2_APPROX;
-    ready = true;
-    return true;
-}
-
-// Stage by stage, s = 4, 8, ..., N: the angles e, 2e, ..., (s/8 - 1)e with e = 2pi/s, stored one
+// Stage by stage, s = 4, 8, ..., n: the angles e, 2e, ..., (s/8 - 1)e with e = 2pi/s, stored one
 // stage after another.
-void RealFft::fillTables() {
+void fillTwiddles(int32_t n, double* cos1Table, double* sin1Table, double* cos3Table, double* sin3Table) {
     int32_t idx = 0;
-    for (int32_t s = 4; s <= N; s *= 2) {
+    for (int32_t s = 4; s <= n; s *= 2) {
         const double e = TWO_PI_APPROX / s;
         double angle = e;
         for (int32_t j = 2; j <= s / 8; ++j) {
@@ -177,9 +128,9 @@ void RealFft::fillTables() {
 // the index split into its top three bits, middle bits and low three bits, one group fixes the middle
 // bits and runs through all 64 top/low combinations, so both partners of the group's swaps lie in 8 + 8
 // whole 64-byte lines instead of being scattered over the block.
-void RealFft::fillSwapPairs() {
+void fillSwapPairs(int32_t n, int32_t* swapPairs) {
     int bits = 0;
-    while ((1 << bits) < N) ++bits;
+    while ((1 << bits) < n) ++bits;
     // The low `bits` bits of v in reverse order: all 32 bits reversed by swapping ever smaller halves,
     // then shifted down.
     auto reversed = [bits](int32_t v) {
@@ -201,7 +152,7 @@ void RealFft::fillSwapPairs() {
         }
     };
     if (bits < 8) {
-        for (int32_t a = 0; a < N; ++a) visit(a);
+        for (int32_t a = 0; a < n; ++a) visit(a);
         return;
     }
     const int midBits = bits - 6;
@@ -212,13 +163,122 @@ void RealFft::fillSwapPairs() {
     }
 }
 
+// The tables of the analyzer's transform sizes, one block of static storage for all four, built on
+// first use. Threads: the first caller builds them (the function-local static makes any other caller
+// wait), everyone afterwards only reads.
+constexpr int32_t kSharedSizes[] = {1024, 2048, 4096, 8192};
+constexpr int32_t kSharedTwiddles = RealFft::tableLengthFor(1024) + RealFft::tableLengthFor(2048) +
+                                    RealFft::tableLengthFor(4096) + RealFft::tableLengthFor(8192);
+constexpr int32_t kSharedSwapPairs = RealFft::swapCountFor(1024) + RealFft::swapCountFor(2048) +
+                                     RealFft::swapCountFor(4096) + RealFft::swapCountFor(8192);
+
+struct SharedTables {
+    const double* cos1;
+    const double* sin1;
+    const double* cos3;
+    const double* sin3;
+    const int32_t* swapPairs;
+};
+
+double sharedTwiddles[4][kSharedTwiddles];   // cos(a), sin(a), cos(3a), sin(3a)
+int32_t sharedSwapPairs[2 * kSharedSwapPairs];
+
+const SharedTables* buildSharedTables() {
+    static SharedTables tables[4];
+    int32_t twiddle = 0, pair = 0;
+    for (int size = 0; size < 4; ++size) {
+        const int32_t n = kSharedSizes[size];
+        SharedTables& t = tables[size];
+        fillTwiddles(n, &sharedTwiddles[0][twiddle], &sharedTwiddles[1][twiddle], &sharedTwiddles[2][twiddle],
+                     &sharedTwiddles[3][twiddle]);
+        fillSwapPairs(n, &sharedSwapPairs[2 * pair]);
+        t = {&sharedTwiddles[0][twiddle], &sharedTwiddles[1][twiddle], &sharedTwiddles[2][twiddle],
+             &sharedTwiddles[3][twiddle], &sharedSwapPairs[2 * pair]};
+        twiddle += RealFft::tableLengthFor(n);
+        pair += RealFft::swapCountFor(n);
+    }
+    return tables;
+}
+
+// The shared tables for n points, or nullptr when n is not one of the shared sizes.
+const SharedTables* sharedTablesFor(int32_t n) {
+    for (int size = 0; size < 4; ++size) {
+        if (kSharedSizes[size] != n) continue;
+        static const SharedTables* const tables = buildSharedTables();
+        return &tables[size];
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+RealFft::~RealFft() {
+    release();
+}
+
+bool RealFft::initialise(int32_t n) {
+    release();
+    if (!isValidSize(n)) return false;
+
+    N = n;
+    tableLength = tableLengthFor(n);
+    twoPi = TWO_PI_APPROX;
+    sqrt2 = SQRT2_APPROX;
+    if (useSharedTables(n)) {
+        ready = true;
+        return true;
+    }
+
+    // Tables of its own: each pointer is stored as soon as its block exists, so release() frees
+    // whatever a failure part way leaves behind.
+    ownsTables = true;
+    auto allocate = [this](const double*& field) {
+        double* table = new (std::nothrow) double[tableLength];
+        field = table;
+        return table;
+    };
+    double* const cos1 = allocate(cos1Table);
+    if (cos1 == nullptr) return false;
+    double* const sin1 = allocate(sin1Table);
+    if (sin1 == nullptr) return false;
+    double* const cos3 = allocate(cos3Table);
+    if (cos3 == nullptr) return false;
+    double* const sin3 = allocate(sin3Table);
+    if (sin3 == nullptr) return false;
+    fillTwiddles(n, cos1, sin1, cos3, sin3);
+
+    swapCount = swapCountFor(n);
+    int32_t* pairs = new (std::nothrow) int32_t[2 * swapCount];
+    swapPairs = pairs;
+    if (pairs == nullptr) return false;
+    fillSwapPairs(n, pairs);
+
+    ready = true;
+    return true;
+}
+
+bool RealFft::useSharedTables(int32_t n) {
+    const SharedTables* shared = sharedTablesFor(n);
+    if (shared == nullptr) return false;
+    cos1Table = shared->cos1;
+    sin1Table = shared->sin1;
+    cos3Table = shared->cos3;
+    sin3Table = shared->sin3;
+    swapPairs = shared->swapPairs;
+    swapCount = swapCountFor(n);
+    return true;
+}
+
 void RealFft::release() {
     ready = false;
-    delete[] cos1Table;
-    delete[] sin1Table;
-    delete[] cos3Table;
-    delete[] sin3Table;
-    delete[] swapPairs;
+    if (ownsTables) {
+        delete[] cos1Table;
+        delete[] sin1Table;
+        delete[] cos3Table;
+        delete[] sin3Table;
+        delete[] swapPairs;
+    }
+    ownsTables = false;
     cos1Table = sin1Table = cos3Table = sin3Table = nullptr;
     swapPairs = nullptr;
     swapCount = 0;

@@ -24,9 +24,31 @@ public:
 
     // Number of entries in each twiddle table for an n-point transform: the stages s = 16, 32, ..., n
     // each contribute s/8 - 1 entries (247, 502, 1013, 2036 for 1024 ... 8192).
-    static int32_t tableLengthFor(int32_t n);
+    static constexpr int32_t tableLengthFor(int32_t n) {
+        int32_t length = 0;
+        for (int32_t s = 16; s <= n; s *= 2) length += s / 8 - 1;
+        return length;
+    }
 
-    // Sizes the transform for n points (a power of two, 4 <= n <= MAX_SIZE) and builds its tables.
+    // Number of index pairs i < j that the bit-reversal permutation of n points swaps.
+    static constexpr int32_t swapCountFor(int32_t n) {
+        int32_t count = 0;
+        for (int32_t i = 0, j = 0; i < n - 1; ++i) {
+            if (i < j) ++count;
+            int32_t k = n / 2;
+            while (k <= j) {
+                j -= k;
+                k /= 2;
+            }
+            j += k;
+        }
+        return count;
+    }
+
+    // Sizes the transform for n points (a power of two, 4 <= n <= MAX_SIZE) and sets up its tables.
+    // The analyzer's sizes, 1024 to 8192, use tables built once per process on the first call (from any
+    // thread) and only read afterwards: for them this neither allocates nor computes, so it cannot fail
+    // and is cheap on the audio thread. Other sizes get tables of their own.
     // Frees whatever an earlier initialise left behind first. Returns false, without throwing, when n is
     // not a valid size or an allocation fails; tables allocated before a failure stay allocated until
     // release() or destruction. After a false result transform() leaves its data untouched.
@@ -50,18 +72,18 @@ public:
     int32_t tableLength = 0;
     double sqrt2 = 0.0;
     double twoPi = 0.0;
-    double* cos1Table = nullptr;  // cos(a)
-    double* sin1Table = nullptr;  // sin(a)
-    double* cos3Table = nullptr;  // cos(3a)
-    double* sin3Table = nullptr;  // sin(3a)
+    const double* cos1Table = nullptr;  // cos(a)
+    const double* sin1Table = nullptr;  // sin(a)
+    const double* cos3Table = nullptr;  // cos(3a)
+    const double* sin3Table = nullptr;  // sin(3a)
 
 private:
-    void fillTables();
-    void fillSwapPairs();
+    bool useSharedTables(int32_t n);
 
     // The bit-reversal permutation as a list of (i, j) index pairs with i < j, worked out once per size
     // so the transform only swaps.
-    int32_t* swapPairs = nullptr;
+    const int32_t* swapPairs = nullptr;
     int32_t swapCount = 0;
     bool ready = false;
+    bool ownsTables = false;   // false while the tables are the process's shared ones
 };

@@ -131,6 +131,24 @@ void BM_EngineSecondOfAudioDefaultStacks(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineSecondOfAudioDefaultStacks)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// What the audio thread pays when the user picks another transform size: the control call that
+// switches between 1024 and 8192 points, the window function rebuilt for the new size included. The
+// peer: the same control call with nothing to change.
+void BM_TransformSizeSwitch(benchmark::State& state) {
+    Rig rig;
+    const bool switching = state.range(0) != 0;
+    int32_t size = 8192;
+    for (auto _ : state) {
+        if (switching) {
+            size = size == 8192 ? 1024 : 8192;
+            rig.inputs[4] = size;
+            rig.instance->setPanelValue(4, size);
+        }
+        rig.instance->processControlPins(rig.inputPointers, rig.outputs);
+    }
+}
+BENCHMARK(BM_TransformSizeSwitch)->ArgName("switching")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
 // The transform work alone, done with FFTW: four 8192-point transforms per analysis, 48000/8192
 // analyses per second.
 void BM_FftwTransformsOfASecond(benchmark::State& state) {
