@@ -178,6 +178,7 @@ struct SharedTables {
     const double* cos3;
     const double* sin3;
     const int32_t* swapPairs;
+    int32_t swapCount;
 };
 
 double sharedTwiddles[4][kSharedTwiddles];   // cos(a), sin(a), cos(3a), sin(3a)
@@ -193,9 +194,9 @@ const SharedTables* buildSharedTables() {
                      &sharedTwiddles[3][twiddle]);
         fillSwapPairs(n, &sharedSwapPairs[2 * pair]);
         t = {&sharedTwiddles[0][twiddle], &sharedTwiddles[1][twiddle], &sharedTwiddles[2][twiddle],
-             &sharedTwiddles[3][twiddle], &sharedSwapPairs[2 * pair]};
+             &sharedTwiddles[3][twiddle], &sharedSwapPairs[2 * pair], RealFft::swapCountFor(n)};
         twiddle += RealFft::tableLengthFor(n);
-        pair += RealFft::swapCountFor(n);
+        pair += t.swapCount;
     }
     return tables;
 }
@@ -265,7 +266,7 @@ bool RealFft::useSharedTables(int32_t n) {
     cos3Table = shared->cos3;
     sin3Table = shared->sin3;
     swapPairs = shared->swapPairs;
-    swapCount = swapCountFor(n);
+    swapCount = shared->swapCount;
     return true;
 }
 
