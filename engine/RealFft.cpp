@@ -163,20 +163,17 @@ void fillSwapPairs(int32_t n, int32_t* swapPairs) {
     }
 }
 
-// The tables of the analyzer's transform sizes, one block of static storage for all four, built on
-// first use. Threads: the first caller builds them (the function-local static makes any other caller
-// wait), everyone afterwards only reads.
+// The tables of the analyzer's transform sizes, in static storage, built on first use. Every stage's
+// angles depend only on the stage's length, so the twiddles of a smaller size are the first entries
+// of those of 8192 points: one set serves all four. The swap pairs differ per size.
+// Threads: the first caller builds them (the function-local static makes any other caller wait),
+// everyone afterwards only reads.
 constexpr int32_t kSharedSizes[] = {1024, 2048, 4096, 8192};
-constexpr int32_t kSharedTwiddles = RealFft::tableLengthFor(1024) + RealFft::tableLengthFor(2048) +
-                                    RealFft::tableLengthFor(4096) + RealFft::tableLengthFor(8192);
+constexpr int32_t kSharedTwiddles = RealFft::tableLengthFor(8192);
 constexpr int32_t kSharedSwapPairs = RealFft::swapCountFor(1024) + RealFft::swapCountFor(2048) +
                                      RealFft::swapCountFor(4096) + RealFft::swapCountFor(8192);
 
 struct SharedTables {
-    const double* cos1;
-    const double* sin1;
-    const double* cos3;
-    const double* sin3;
     const int32_t* swapPairs;
     int32_t swapCount;
 };
@@ -186,17 +183,13 @@ int32_t sharedSwapPairs[2 * kSharedSwapPairs];
 
 const SharedTables* buildSharedTables() {
     static SharedTables tables[4];
-    int32_t twiddle = 0, pair = 0;
+    fillTwiddles(8192, sharedTwiddles[0], sharedTwiddles[1], sharedTwiddles[2], sharedTwiddles[3]);
+    int32_t pair = 0;
     for (int size = 0; size < 4; ++size) {
         const int32_t n = kSharedSizes[size];
-        SharedTables& t = tables[size];
-        fillTwiddles(n, &sharedTwiddles[0][twiddle], &sharedTwiddles[1][twiddle], &sharedTwiddles[2][twiddle],
-                     &sharedTwiddles[3][twiddle]);
         fillSwapPairs(n, &sharedSwapPairs[2 * pair]);
-        t = {&sharedTwiddles[0][twiddle], &sharedTwiddles[1][twiddle], &sharedTwiddles[2][twiddle],
-             &sharedTwiddles[3][twiddle], &sharedSwapPairs[2 * pair], RealFft::swapCountFor(n)};
-        twiddle += RealFft::tableLengthFor(n);
-        pair += t.swapCount;
+        tables[size] = {&sharedSwapPairs[2 * pair], RealFft::swapCountFor(n)};
+        pair += tables[size].swapCount;
     }
     return tables;
 }
@@ -261,10 +254,10 @@ bool RealFft::initialise(int32_t n) {
 bool RealFft::useSharedTables(int32_t n) {
     const SharedTables* shared = sharedTablesFor(n);
     if (shared == nullptr) return false;
-    cos1Table = shared->cos1;
-    sin1Table = shared->sin1;
-    cos3Table = shared->cos3;
-    sin3Table = shared->sin3;
+    cos1Table = sharedTwiddles[0];
+    sin1Table = sharedTwiddles[1];
+    cos3Table = sharedTwiddles[2];
+    sin3Table = sharedTwiddles[3];
     swapPairs = shared->swapPairs;
     swapCount = shared->swapCount;
     return true;
