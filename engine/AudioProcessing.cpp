@@ -42,7 +42,8 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
         }
         idleBlockCount = 0;
         captureCount = 0;
-        if (workersIdle && !drawingActive) holdTraces();
+        // A hand-over the panel is still reading is not overwritten: this one waits a block.
+        if (workersIdle && !drawingActive && !(guiCallback && guiCallback->heldTracesPending())) holdTraces();
         return -1;
     }
 
@@ -95,25 +96,30 @@ bool GuiCtrl::triggered(int32_t mode, const int32_t* samples) const {
 
 void GuiCtrl::holdTraces() {
     // Hand each current display row to the panel once per hold; the panel paints them while frozen.
-    for (int k = 0; k < kTraces; ++k) {
-        int32_t* heldRow = workers.job(k).previous;
-        std::memcpy(heldRow, history[kFirstCurrentRow + k], sizeof workers.job(k).previous);
-        sendValue(slot::kFirstHeldTrace + k, int32_t(reinterpret_cast<uintptr_t>(heldRow)));
-    }
+    // The rows go from a buffer of their own that no analysis writes, so the panel may read them
+    // at its own pace.
+    std::memcpy(heldTraces, history[kFirstCurrentRow], sizeof heldTraces);
+    for (int k = 0; k < kTraces; ++k)
+        sendValue(slot::kFirstHeldTrace + k, int32_t(reinterpret_cast<uintptr_t>(heldTraces[k])));
     drawingActive = true;
 }
 
+void GuiCtrl::snapshotSettings() {
+    for (int k = 0; k < kControlSlots; ++k) settings[k] = panelValues[k];
+}
+
 void GuiCtrl::runAnalysisStep() {
-    const bool alt = panelValues[slot::kAltDisplay] != 0;
+    snapshotSettings();
+    const bool alt = settings[slot::kAltDisplay] != 0;
     if (alt != altDisplay) resetRequest = true;
     altDisplay = alt;
 
-    if (lastSpectrumMode != panelValues[slot::kSpectrumMode]) resetRequest = true;
-    lastSpectrumMode = panelValues[slot::kSpectrumMode] != 0 ? 1 : 0;
+    if (lastSpectrumMode != settings[slot::kSpectrumMode]) resetRequest = true;
+    lastSpectrumMode = settings[slot::kSpectrumMode] != 0 ? 1 : 0;
 
-    if (lastPhaseMode != panelValues[slot::kPhase]) {
+    if (lastPhaseMode != settings[slot::kPhase]) {
         resetRequest = true;
-        lastPhaseMode = panelValues[slot::kPhase];
+        lastPhaseMode = settings[slot::kPhase];
     }
 
     if (resetRequest)
@@ -123,15 +129,20 @@ void GuiCtrl::runAnalysisStep() {
     captureCount = 0;
     std::memcpy(history[kFirstPreviousRow], history[kFirstCurrentRow], sizeof(history[0]) * kTraces);
 
-    if (panelValues[slot::kSpectrumMode] == 0) {
+    if (settings[slot::kSpectrumMode] == 0) {
         analyseTime();
     } else {
         analyseSpectrum();
     }
-    launchWorkers();
+    launchFrame();
 }
 
 void GuiCtrl::launchWorkers() {
-    workers.launch(TraceFrame{analyzerWindow, panelValues, altDisplay, &history[kFirstCurrentRow],
+    snapshotSettings();
+    launchFrame();
+}
+
+void GuiCtrl::launchFrame() {
+    workers.launch(TraceFrame{analyzerWindow, settings, altDisplay, &history[kFirstCurrentRow],
                               &history[kFirstPreviousRow]});
 }

@@ -9,11 +9,8 @@ GuiCtrl::GuiCtrl(const ModuleDescriptor* descriptor, const std::atomic<int32_t>&
     initialise();
 }
 
-GuiCtrl::~GuiCtrl() {
-    // Workers may still be drawing from the jobs and reading the history rows: let them finish first.
-    workers.join();
-    fftObject.release();
-}
+// The workers end with their TraceWorkers member; they read only their own jobs.
+GuiCtrl::~GuiCtrl() { fftObject.release(); }
 
 bool GuiCtrl::isComplete() const { return workers.isComplete() && fftObject.isReady(); }
 
@@ -44,6 +41,8 @@ void GuiCtrl::initialise() {
     std::memset(captureBuffers, 0, sizeof captureBuffers);
     std::memset(traceValues, 0, sizeof traceValues);
     std::memset(inputSpectra, 0, sizeof inputSpectra);
+    std::memset(settings, 0, sizeof settings);
+    std::memset(heldTraces, 0, sizeof heldTraces);
 
     captureCount = 0;
     for (int32_t& level : markerLevels) level = 0;

@@ -99,10 +99,18 @@ public:
 
     // Working storage of one analysis: one spectrum per input.
     double inputSpectra[kTraces][kMaxFftSize];
+    // The panel values one analysis works with, copied once at its start, so that a setting changed
+    // on the panel meanwhile takes effect from the next analysis on, never half way through one.
+    int32_t settings[kControlSlots];
+
+    // The display rows handed to the panel when the display is held. Written only while the panel
+    // has finished reading the previous hand-over (GuiObjectCallback::heldTracesPending).
+    int32_t heldTraces[kTraces][kDisplayColumns];
 
     // Drawing.
     TraceWorkers workers;
-    // Hands this analysis's display rows to the workers (only while workers.isIdle()). [audio-thread]
+    // Takes a snapshot of the panel values and hands the display rows to the workers with it (only
+    // while workers.isIdle()). [audio-thread]
     void launchWorkers();
     bool drawingActive = false;
 
@@ -110,6 +118,8 @@ private:
     const std::atomic<int32_t>& moduleSampleRate;
 
     void initialise();
+    void snapshotSettings();
+    void launchFrame();
     void holdTraces();
     bool triggered(int32_t mode, const int32_t* samples) const;
     void runAnalysisStep();

@@ -1,7 +1,8 @@
 // Turning one complete capture into display positions: the time traces, or the windowed spectra
 // mapped onto the display columns through the bent frequency scale, with the level at the marker.
 //
-// Threads: [audio-thread], inside processAudio, only while every drawing job is idle.
+// Threads: [audio-thread], inside processAudio, only while every drawing job is idle. Every setting is
+// read from the analysis's snapshot (settings), never from the live panel values.
 #include "engine/GuiCtrl.h"
 
 #include "engine/ControlSlots.h"
@@ -27,7 +28,7 @@ int32_t positionOf(double level, double top, double bottomLevel) {
 }  // namespace
 
 bool GuiCtrl::traceSwitchedOn(int trace) {
-    const int32_t code = panelValues[slot::kFirstSelection + trace];
+    const int32_t code = settings[slot::kFirstSelection + trace];
     if (code < 2) {
         if (code == 1 && traceActive[trace]) {
             traceActive[trace] = false;
@@ -41,14 +42,14 @@ bool GuiCtrl::traceSwitchedOn(int trace) {
 
 void GuiCtrl::analyseTime() {
     const int32_t* rows[kTraces] = {captureBuffers[0], captureBuffers[1], captureBuffers[2], captureBuffers[3]};
-    const int32_t factor = panelValues[slot::kLevelFactor];
+    const int32_t factor = settings[slot::kLevelFactor];
     for (int k = 0; k < kTraces; ++k) {
         if (!traceSwitchedOn(k)) continue;
         double* values = traceValues[k];
         // A selection without inputs keeps the previous values, which already carry the factor:
         // scaling them again would grow the trace frame by frame.
         const bool filled =
-            fillTrace(selectionFor(panelValues[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
+            fillTrace(selectionFor(settings[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
         if (filled && factor != 0)
             for (int i = 0; i < kTimeColumns; ++i) values[i] = truncateInRange(clampLevel(factor * values[i]));
         for (int j = 0; j < kTimeColumns; ++j)
@@ -56,7 +57,7 @@ void GuiCtrl::analyseTime() {
     }
 
     // X*Y: regroup so that one job holds trace 1 against trace 2 (and another trace 3 against 4).
-    if (panelValues[slot::kPhase] == 1) {
+    if (settings[slot::kPhase] == 1) {
         for (int pair = 0; pair < kTraces; pair += 2)
             for (int i = 0; i < kHalfRow; ++i)
                 std::swap(history[kFirstCurrentRow + pair][kHalfRow + i], history[kFirstCurrentRow + pair + 1][i]);
@@ -65,12 +66,12 @@ void GuiCtrl::analyseTime() {
 
 void GuiCtrl::analyseSpectrum() {
     const int32_t size = fftSize;
-    const bool magnitudes = panelValues[slot::kMagnitudes] != 0;
+    const bool magnitudes = settings[slot::kMagnitudes] != 0;
 
     // Each input that some trace needs is transformed once.
     bool needed[kTraces] = {};
     for (int k = 0; k < kTraces; ++k) {
-        const TraceSelection selection = selectionFor(panelValues[slot::kFirstSelection + k]);
+        const TraceSelection selection = selectionFor(settings[slot::kFirstSelection + k]);
         if (selection.combination == Combination::None) continue;
         needed[selection.first] = true;
         if (selection.combination != Combination::Single) needed[selection.second] = true;
@@ -99,7 +100,7 @@ void GuiCtrl::analyseSpectrum() {
     const double* spectra[kTraces] = {inputSpectra[0], inputSpectra[1], inputSpectra[2], inputSpectra[3]};
     for (int k = 0; k < kTraces; ++k) {
         if (!traceSwitchedOn(k)) continue;
-        fillTrace(selectionFor(panelValues[slot::kFirstSelection + k]), spectra, size, magnitudes, traceValues[k]);
+        fillTrace(selectionFor(settings[slot::kFirstSelection + k]), spectra, size, magnitudes, traceValues[k]);
         if (!altDisplay) {
             mapTraceToColumns(k, binMap[fftSizeCode], kDisplayColumns, 1.0, 0);
         } else {
@@ -122,9 +123,9 @@ void GuiCtrl::analyseSpectrum() {
 void GuiCtrl::mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry) {
     const double* v = traceValues[trace];
     const int32_t size = fftSize;
-    const bool magnitudes = panelValues[slot::kMagnitudes] != 0;
-    const int32_t factor = panelValues[slot::kLevelFactor];
-    const int32_t markerColumn = panelValues[slot::kMarker];
+    const bool magnitudes = settings[slot::kMagnitudes] != 0;
+    const int32_t factor = settings[slot::kLevelFactor];
+    const int32_t markerColumn = settings[slot::kMarker];
     const double bottomLevel = magnitudes ? 0.0 : LEVEL_MIN;
 
     for (int col = 0; col < columns; ++col) {

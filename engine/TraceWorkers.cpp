@@ -4,8 +4,10 @@
 #include "engine/RaceCheckerAnnotations.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -94,65 +96,98 @@ void phasePoints(HDC dc, const TraceJob& job, int x) {
 }
 
 LPTHREAD_START_ROUTINE chooseWorker(const TraceFrame& frame, int trace) {
-    const int32_t phase = frame.panel[slot::kPhase];
+    const int32_t phase = frame.settings[slot::kPhase];
     if (phase != 0) return trace < 2 ? &drawPhasePointsLeft : &drawPhasePointsRight;
-    if (frame.altDisplay && frame.panel[slot::kSpectrumMode] != 0) return &drawTraceSegments;
+    if (frame.altDisplay && frame.settings[slot::kSpectrumMode] != 0) return &drawTraceSegments;
     return &drawTraceLines;
 }
 
 }  // namespace
 
-uint32_t traceColourWord(const PanelValue* panel, int trace) {
-    const uint32_t history = panel[slot::kFirstHistory + trace] ? 256u : 0u;
-    const uint32_t r = uint32_t(panel[slot::kFirstColour + 3 * trace]);
-    const uint32_t g = uint32_t(panel[slot::kFirstColour + 3 * trace + 1]);
-    const uint32_t b = uint32_t(panel[slot::kFirstColour + 3 * trace + 2]);
+uint32_t traceColourWord(const int32_t* settings, int trace) {
+    const uint32_t history = settings[slot::kFirstHistory + trace] ? 256u : 0u;
+    const uint32_t r = uint32_t(settings[slot::kFirstColour + 3 * trace]);
+    const uint32_t g = uint32_t(settings[slot::kFirstColour + 3 * trace + 1]);
+    const uint32_t b = uint32_t(settings[slot::kFirstColour + 3 * trace + 2]);
     return ((r | history) << 16) | (g << 8) | b;
+}
+
+uint32_t traceColourWord(const PanelValue* panel, int trace) {
+    int32_t words[slot::kFirstColour + 3 * kTraces] = {};
+    for (int k = 0; k < slot::kFirstColour + 3 * kTraces; ++k) words[k] = panel[k];
+    return traceColourWord(words, trace);
 }
 
 TraceWorkers::TraceWorkers() {
     for (auto& idle : jobIdle) idle.store(true, std::memory_order_relaxed);
-    for (TraceJob*& job : traceJobs) job = new (std::nothrow) TraceJob();
+    for (int k = 0; k < kTraces; ++k) {
+        Worker& worker = workers[k];
+        RACE_CHECKER_ATOMIC_WORD(&worker.quit);
+        RACE_CHECKER_ATOMIC_WORD(&worker.draw);
+        traceJobs[k] = new (std::nothrow) TraceJob();
+        worker.job = traceJobs[k];
+        if (worker.job == nullptr) return;
+        worker.wake = CreateEventA(nullptr, 0, 0, nullptr);
+        if (worker.wake == nullptr) return;
+        worker.thread = threadStarter.load(std::memory_order_relaxed)(nullptr, kWorkerStackSize, &TraceWorkers::run,
+                                                                       &worker, 0, &worker.threadId);
+        if (worker.thread == nullptr) return;
+    }
 }
 
 TraceWorkers::~TraceWorkers() {
-    // Workers may still be drawing from the jobs: let them finish before the jobs go.
-    join();
+    for (Worker& worker : workers) stop(worker);
     for (TraceJob*& job : traceJobs) {
         delete job;
         job = nullptr;
     }
 }
 
+// Asks the worker to end and waits for it: a frame it is drawing is finished first, so no worker
+// touches the jobs or flags once this returns.
+void TraceWorkers::stop(Worker& worker) {
+    if (worker.thread) {
+        worker.quit.store(true, std::memory_order_release);
+        SetEvent(worker.wake);
+        WaitForSingleObject(worker.thread, INFINITE);
+        CloseHandle(worker.thread);
+        worker.thread = nullptr;
+        worker.threadId = 0;
+    }
+    if (worker.wake) {
+        CloseHandle(worker.wake);
+        worker.wake = nullptr;
+    }
+}
+
 bool TraceWorkers::isComplete() const {
-    for (const TraceJob* job : traceJobs)
-        if (job == nullptr) return false;
+    for (const Worker& worker : workers)
+        if (worker.job == nullptr || worker.wake == nullptr || worker.thread == nullptr) return false;
     return true;
 }
 
-// The launch runs only once every flag is set, and a worker sets its flag as its last act, so a
-// worker that still holds this handle has nothing left to do but return: waiting for it costs a few
-// instructions. Waiting also means a job is never refilled while an earlier worker of the same trace
-// could still read it, and that no thread still runs our code when the instance goes away.
-void TraceWorkers::endWorker(int k) {
-    HANDLE& handle = workerThreads[k];
-    if (!handle) return;
-    WaitForSingleObject(handle, INFINITE);
-    CloseHandle(handle);
-    handle = nullptr;
-    workerThreadIds[k] = 0;
+// A worker's life: sleep until woken, draw the frame it was handed (which sets the job's flag as its
+// last act), sleep again; end when asked to.
+DWORD TraceWorkers::run(void* parameter) {
+    Worker& worker = *static_cast<Worker*>(parameter);
+    for (;;) {
+        if (WaitForSingleObject(worker.wake, INFINITE) != WAIT_OBJECT_0) return 0;
+        if (worker.quit.load(std::memory_order_acquire)) return 0;
+        if (LPTHREAD_START_ROUTINE draw = worker.draw.exchange(nullptr, std::memory_order_acquire)) draw(worker.job);
+    }
 }
 
 void TraceWorkers::launch(const TraceFrame& frame) {
-    const bool shareColours = frame.panel[slot::kPhase] == kPhaseXTimesY;
+    const bool shareColours = frame.settings[slot::kPhase] == kPhaseXTimesY;
     for (int k = 0; k < kTraces; ++k) {
-        if (frame.panel[slot::kFirstSelection + k] <= kSelectionNull) continue;
-        endWorker(k);
+        if (frame.settings[slot::kFirstSelection + k] <= kSelectionNull) continue;
+        Worker& worker = workers[k];
+        if (worker.thread == nullptr) continue;
 
         TraceJob& job = *traceJobs[k];
         // With X*Y the second trace of each pair is plotted against the first, in the first's colour.
         job.colourWord = (shareColours && (k == 1 || k == 3)) ? traceJobs[k - 1]->colourWord
-                                                              : traceColourWord(frame.panel, k);
+                                                              : traceColourWord(frame.settings, k);
         job.window = frame.window;
         std::memcpy(job.previous, frame.previous[k], sizeof job.previous);
         std::memcpy(job.current, frame.current[k], sizeof job.current);
@@ -160,22 +195,14 @@ void TraceWorkers::launch(const TraceFrame& frame) {
         jobIdle[k].store(false, std::memory_order_relaxed);
         job.doneFlag = &jobIdle[k];
 
-        DWORD id = 0;
-        HANDLE thread = threadStarter.load(std::memory_order_relaxed)(nullptr, kWorkerStackSize,
-                                                                      chooseWorker(frame, k), &job, 0, &id);
-        if (!thread) {
+        // The event orders everything above before the worker's first look at the job.
+        worker.draw.store(chooseWorker(frame, k), std::memory_order_release);
+        if (!SetEvent(worker.wake)) {
             // No worker will ever set this flag; a flag left false would stop every later analysis.
-            // The trace simply misses this frame.
+            worker.draw.store(nullptr, std::memory_order_relaxed);
             jobIdle[k].store(true, std::memory_order_release);
-            continue;
         }
-        workerThreads[k] = thread;
-        workerThreadIds[k] = id;
     }
-}
-
-void TraceWorkers::join() {
-    for (int k = 0; k < kTraces; ++k) endWorker(k);
 }
 
 bool TraceWorkers::isIdle() const {
@@ -183,6 +210,10 @@ bool TraceWorkers::isIdle() const {
         if (!idle.load(std::memory_order_acquire)) return false;
     for (const std::atomic<bool>& idle : jobIdle) RACE_CHECKER_ACQUIRE(&idle);
     return true;
+}
+
+void TraceWorkers::waitUntilIdle() const {
+    while (!isIdle()) std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
 TraceThreadStarter setTraceThreadStarter(TraceThreadStarter starter) {

@@ -2,6 +2,7 @@
 
 #include "engine/GuiCtrl.h"
 #include "resources/EmbeddedImages.h"
+#include "ui/RelayPump.h"
 
 using namespace panel;
 
@@ -23,7 +24,9 @@ MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(in
     for (int id = 0; id < kControlCount; ++id) createControl(ControlId(id));
 
     setSize(1065, 560);
-    tooltipWindow = std::make_unique<juce::TooltipWindow>(nullptr, 700);
+    addMouseListener(&tooltipOnFirstHover, true);
+    RACE_CHECKER_ATOMIC_WORD(&heldTracesPending_);
+    relayPump = RelayPump::attach(this);
 
     display = std::make_unique<ANZEIGE_Component>();
     addAndMakeVisible(display.get());
@@ -46,11 +49,17 @@ MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(in
 }
 
 MainComponent::~MainComponent() {
-    cancelPendingUpdate();
+    // Values still queued are dropped with the ring.
+    RelayPump::detach(this);
+    removeMouseListener(&tooltipOnFirstHover);
     for (auto& control : controls) control.reset();
     display.reset();
     tooltipWindow.reset();
     setLookAndFeel(nullptr);
+}
+
+void MainComponent::TooltipOnFirstHover::mouseEnter(const juce::MouseEvent&) {
+    if (!panel.tooltipWindow) panel.tooltipWindow = std::make_unique<juce::TooltipWindow>(nullptr, 700);
 }
 
 void MainComponent::createControl(ControlId id) {

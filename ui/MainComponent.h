@@ -3,34 +3,37 @@
 //
 // Every change of a control, by the user or by a value from the engine, is published on its control
 // slot through the instance's setPanelValue; the engine echoes the exchanged slots on its output pins.
-// Values from the engine arrive through GuiObjectCallback: setValue queues them under a lock, and the
-// panel applies them on the message thread by setting the controls with change notification.
+// Values from the engine arrive through GuiObjectCallback: setValue queues them in the panel's ring
+// (ValueRelay.h) without locking, and the module's RelayPump has the panel apply them on the message
+// thread, at most once per display frame, by setting the controls with change notification.
 //
 // The class is split by concern: MainComponent.cpp (construction and layout), PanelListeners.cpp
 // (control changes), PanelRelay.cpp (values from the engine), PanelPaint.cpp (painting),
 // PanelMouse.cpp (marker, right-button drags and the hold toggle).
 //
-// Threads: setValue and showWindow [audio-thread]; everything else [main-thread].
+// Threads: setValue, showWindow and heldTracesPending [audio-thread]; hasPendingValues [any-thread];
+// everything else [main-thread].
 #pragma once
 
 #include "engine/GuiObjectCallback.h"
 #include "ui/ANZEIGE_Component.h"
 #include "ui/PanelControls.h"
 #include "ui/PanelLookAndFeel.h"
-#include "ui/PendingValueQueue.h"
+#include "ui/ValueRelay.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <atomic>
 #include <memory>
 
 class GuiCtrl;
 class MainWindow;
+class RelayPump;
 
 class MainComponent : public juce::Component,
                       public juce::Slider::Listener,
                       public juce::Button::Listener,
                       public juce::ComboBox::Listener,
-                      public juce::AsyncUpdater,
                       public GuiObjectCallback {
 public:
     MainComponent(GuiCtrl* instance, MainWindow* window);
@@ -50,8 +53,17 @@ public:
     // GuiObjectCallback [audio-thread]
     void setValue(int32_t slot, int32_t value) override;
     void showWindow(int32_t flag) override;
-    // Applies the queued values in arrival order.
-    void handleAsyncUpdate() override;
+    bool heldTracesPending() const override {
+        const bool pending = heldTracesPending_.load(std::memory_order_acquire);
+        if (!pending) RACE_CHECKER_ACQUIRE(&heldTracesPending_);
+        return pending;
+    }
+
+    // Applies the values queued so far, in arrival order; returns how many. Called by the RelayPump.
+    int applyPendingValues();
+    bool hasPendingValues() const { return pendingValues.pending(); }
+    // Values the engine sent that found the ring full.
+    long droppedValues() const { return pendingValues.dropped(); }
 
     // Sets the display's level scale from the view controls, then repaints the scale strip.
     void updateScaleMode();
@@ -75,12 +87,23 @@ public:
     PanelLookAndFeel lookAndFeel;   // declared before every child, so that it outlives them
     GuiCtrl* guiCtrl;
     MainWindow* mainWindow;
-    PendingValueQueue pendingValues;
+    ValueRelay pendingValues;
+    RelayPump* relayPump = nullptr;
+    // Made at the first hover over the panel: until then no tooltip timer polls the mouse.
     std::unique_ptr<juce::TooltipWindow> tooltipWindow;
     std::unique_ptr<ANZEIGE_Component> display;
     std::unique_ptr<juce::Component> controls[panel::kControlCount];
 
 private:
+    struct TooltipOnFirstHover : juce::MouseListener {
+        explicit TooltipOnFirstHover(MainComponent& p) : panel(p) {}
+        void mouseEnter(const juce::MouseEvent&) override;
+        MainComponent& panel;
+    };
+    TooltipOnFirstHover tooltipOnFirstHover{*this};
+    // Set while the panel may still read the held rows the engine handed over.
+    std::atomic<bool> heldTracesPending_{false};
+
     void createControl(panel::ControlId id);
     panel::ControlId idOf(const juce::Component* control) const;
     void publish(panel::ControlId id);

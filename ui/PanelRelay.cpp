@@ -1,10 +1,12 @@
-// Values from the engine: queued on the engine's thread, applied on the message thread. Applying sets
+// Values from the engine: queued on the engine's thread, applied on the message thread, at most once
+// per display frame (RelayPump). Applying sets
 // a control with change notification, so its listener publishes the value again on the same slot and
 // the engine echoes it on the output pin; other slots set display or marker members.
 #include "ui/MainComponent.h"
 
 #include "engine/ControlSlots.h"
 #include "ui/MainWindow.h"
+#include "ui/RelayPump.h"
 
 #include <cmath>
 #include <cstring>
@@ -12,20 +14,26 @@
 using namespace panel;
 
 void MainComponent::setValue(int32_t slot, int32_t value) {
-    pendingValues.append(PendingValue{slot, value});   // takes the queue's lock for the append only
-    triggerAsyncUpdate();
+    const bool heldGroup = slot >= slot::kFirstHeldTrace && slot < slot::kFirstHeldTrace + 4;
+    if (!pendingValues.send(slot, value)) return;
+    // The held rows are read when the last of the four is applied; until then they stay the engine's
+    // to leave alone.
+    if (heldGroup && slot == slot::kFirstHeldTrace) heldTracesPending_.store(true, std::memory_order_relaxed);
+    if (relayPump) relayPump->valueQueued();
 }
 
 void MainComponent::showWindow(int32_t flag) { mainWindow->setShown(flag != 0); }
 
-void MainComponent::handleAsyncUpdate() {
-    // Values queued while this runs are applied in the same pass. The lock is held only to read and
-    // to remove the head, never while a value is applied.
-    PendingValue head;
-    while (pendingValues.peek(&head)) {
-        if (head.slot < 128) applyValue(head.slot, head.value);
-        pendingValues.removeFirst();
-    }
+int MainComponent::applyPendingValues() {
+    // The lock-free ring hands over only what was queued before this pass; values queued meanwhile
+    // wait for the next pass.
+    return pendingValues.applyPending([this](const PendingValue& entry) {
+        if (entry.slot < 128) applyValue(entry.slot, entry.value);
+        if (entry.slot == slot::kFirstHeldTrace + 3) {
+            RACE_CHECKER_RELEASE(&heldTracesPending_);
+            heldTracesPending_.store(false, std::memory_order_release);
+        }
+    });
 }
 
 double MainComponent::levelToDb(int32_t x) {
@@ -52,7 +60,7 @@ void MainComponent::applyValue(int32_t slot, int32_t value) {
     }
     if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4) {
         markerLevelDb[slot - slot::kFirstMarkerLevel] = levelToDb(value);
-        repaint(250, 450, 800, 550);
+        if (markerActive) repaint(250, 450, 800, 550);   // the read-outs are shown only while the marker is set
         return;
     }
     if (slot >= slot::kFirstHeldTrace && slot < slot::kFirstHeldTrace + 4) {
@@ -63,7 +71,8 @@ void MainComponent::applyValue(int32_t slot, int32_t value) {
         return;
     }
     switch (slot) {
-    case slot::kIdleCount: slider(idleCountSlider).setValue(double(value), juce::sendNotificationAsync); break;
+    // The off-panel count's listener does nothing: notify at once rather than post a message per value.
+    case slot::kIdleCount: slider(idleCountSlider).setValue(double(value), juce::sendNotificationSync); break;
     case slot::kSpectrumMode:
         button(timeFrequencyButton).setToggleState(value != 0, juce::sendNotification);
         display->repaintHelper(false);

@@ -90,11 +90,7 @@ struct Rig {
     // faster than real time, wait for them (blocked on their threads, so the wait costs no CPU) so that
     // every capture is analysed and drawn, as it would be live.
     void waitForDrawing() {
-        for (int k = 0; k < kTraces; ++k) {
-            if (instance->workers.doneFlag(k).load(std::memory_order_acquire)) continue;
-            if (HANDLE thread = instance->workers.thread(k)) WaitForSingleObject(thread, INFINITE);
-            while (!instance->workers.doneFlag(k).load(std::memory_order_acquire)) std::this_thread::yield();
-        }
+        instance->workers.waitUntilIdle();
     }
 };
 

@@ -47,7 +47,7 @@ void drain(benchmark::State& state, int32_t slot) {
         state.PauseTiming();
         for (int32_t i = 0; i < kBurst; ++i) p.panel->setValue(slot, i & 0xFF);
         state.ResumeTiming();
-        while (p.panel->pendingValues.size() > 0) PlatformLoop_pump(PlatformLoop_shared(), 0);
+        while (p.panel->hasPendingValues()) PlatformLoop_pump(PlatformLoop_shared(), 0);
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * kBurst);
 }
@@ -64,7 +64,7 @@ void BM_QueueValues(benchmark::State& state) {
     for (auto _ : state) {
         for (int32_t i = 0; i < kBurst; ++i) p.panel->setValue(7, i);
         state.PauseTiming();
-        while (p.panel->pendingValues.size() > 0) PlatformLoop_pump(PlatformLoop_shared(), 0);
+        while (p.panel->hasPendingValues()) PlatformLoop_pump(PlatformLoop_shared(), 0);
         state.ResumeTiming();
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * kBurst);

@@ -5,6 +5,12 @@
 // requests per batch on the shared connection followed by one XSync that tells whether the window
 // still existed. Lines use the rules of Raster.h on both back ends.
 //
+// A thread that draws into the same X11 window frame after frame (a drawing worker) keeps its last
+// device context's resources: ReleaseDC parks the context on its thread, with its graphics context,
+// the window's size and visual and its buffers, and the thread's next GetDC for that window takes it
+// back without a round trip to the server. Any X error since it was parked sends GetDC to the server
+// again. A parked context goes when its thread ends.
+//
 // Every call here is noexcept: where memory runs out, the call fails with its failure value and
 // leaves the registries as they were.
 #include <X11/Xlib.h>
@@ -274,10 +280,50 @@ bool renderToX11(DeviceContext& dc)
         sendSegments();
         sendPoints();
     }
-    XFreeGC(display, dc.gc);
-    dc.gc = nullptr;
     XSync(display, False);
     return X11Connection::errorCount() == errorsBefore;
+}
+
+// The device context this thread released last into an X11 window, kept for its next GetDC of
+// the same window; freed when the thread ends.
+struct ParkedContext {
+    DeviceContext* dc = nullptr;
+    unsigned long errorsWhenParked = 0;
+    ~ParkedContext() { clear(); }
+    void clear()
+    {
+        if (dc)
+            discard(dc);
+        dc = nullptr;
+    }
+    // The parked context when it is for window and no X error came since it was parked, else null.
+    DeviceContext* take(HWND window)
+    {
+        if (!dc)
+            return nullptr;
+        if (dc->window != window || X11Connection::errorCount() != errorsWhenParked) {
+            clear();
+            return nullptr;
+        }
+        DeviceContext* taken = dc;
+        dc = nullptr;
+        return taken;
+    }
+};
+thread_local ParkedContext parked;
+
+// Keeps a released X11 context for this thread's next frame; false when one is kept already.
+bool park(DeviceContext* dc)
+{
+    if (parked.dc || !dc->gc)
+        return false;
+    dc->items.clear();
+    dc->batches.clear();
+    dc->pen = nullptr;
+    dc->position = POINT{0, 0};
+    parked.dc = dc;
+    parked.errorsWhenParked = X11Connection::errorCount();
+    return true;
 }
 
 // Opens an X11 device context: checks that the window exists and learns its size and visual.
@@ -341,22 +387,26 @@ HDC GetDC(HWND window) noexcept
 {
     if (window == 0)
         return nullptr;
-    auto* dc = new (std::nothrow) DeviceContext;
-    if (!dc)
-        return nullptr;
-    try {
-        dc->items.reserve(kInitialItems);
-    } catch (const std::bad_alloc&) {
-        delete dc;
-        return nullptr;
-    }
-    dc->window = window;
-    if ((dc->surface = findSurface(window))) {
-        dc->width = dc->surface->width;
-        dc->height = dc->surface->height;
-    } else if (!openX11(*dc)) {
-        discard(dc);
-        return nullptr;
+    std::shared_ptr<Surface> surface = findSurface(window);
+    DeviceContext* dc = surface ? nullptr : parked.take(window);
+    if (!dc) {
+        dc = new (std::nothrow) DeviceContext;
+        if (!dc)
+            return nullptr;
+        try {
+            dc->items.reserve(kInitialItems);
+        } catch (const std::bad_alloc&) {
+            delete dc;
+            return nullptr;
+        }
+        dc->window = window;
+        if ((dc->surface = std::move(surface))) {
+            dc->width = dc->surface->width;
+            dc->height = dc->surface->height;
+        } else if (!openX11(*dc)) {
+            discard(dc);
+            return nullptr;
+        }
     }
     HDC handle;
     {
@@ -386,7 +436,13 @@ int ReleaseDC(HWND window, HDC handle) noexcept
     const bool drawn = dc->surface ? renderToSurface(*dc) : renderToX11(*dc);
     if (drawn)
         platform::countDrawing();
-    return drawn && dc->window == window ? 1 : 0;
+    const int result = drawn && dc->window == window ? 1 : 0;
+    // A window that went away keeps nothing parked; otherwise the context waits for the next frame.
+    if (drawn && !dc->surface && park(dc.get()))
+        dc.release();
+    else if (dc->gc)
+        discard(dc.release());
+    return result;
 }
 
 HPEN CreatePen(int style, int width, COLORREF colour) noexcept

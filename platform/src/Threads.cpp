@@ -16,6 +16,7 @@
 #include <new>
 #include <unordered_set>
 
+#include "Events.h"
 #include "platform/win32.h"
 
 namespace {
@@ -153,6 +154,8 @@ HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE r
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept
 {
+    if (platform::isEventHandle(handle))
+        return platform::waitForEvent(handle, milliseconds);
     ThreadRecord* record = acquire(handle);
     if (!record)
         return WAIT_FAILED;
@@ -182,6 +185,8 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept
 
 BOOL CloseHandle(HANDLE handle) noexcept
 {
+    if (platform::isEventHandle(handle))
+        return platform::closeEvent(handle);
     {
         Handles& h = handles();
         std::lock_guard<std::mutex> lock(h.mutex);

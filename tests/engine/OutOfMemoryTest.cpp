@@ -20,7 +20,7 @@ protected:
 #if defined(__SANITIZE_ADDRESS__)
         GTEST_SKIP() << "AddressSanitizer reserves its shadow memory up front; an address-space limit cannot be set";
 #endif
-        window = PlatformSurface_register(0, 1100, 500, "Analyzer");
+        if (window == 0) window = PlatformSurface_register(0, 1100, 500, "Analyzer");
         ASSERT_NE(window, 0u);
         EngineTest::SetUp();
         startRunning();
@@ -49,6 +49,9 @@ TEST_F(OutOfMemory, DrawingSkipsFramesAndResumesWhenMemoryComesBack) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) try {
+        // The parent's drawing workers did not come along into this process: an instance of its own.
+        (void)instance.release();
+        SetUp();
         std::vector<COLORREF> before(1100 * 500), after(1100 * 500);
         unsigned long drawnBefore = 0;
         {

@@ -1,20 +1,27 @@
-// The queue from the engine's thread to the panel: values appended on another thread while the loop
-// drains them are applied in order, none lost, and the queue gives its storage back once empty.
+// The ring from the engine's thread to the panel: values sent on another thread while the loop drains
+// them are applied in order and none is lost when the sender retries what the full ring dropped;
+// values the panel already has are not queued again; the held traces travel all four or none.
 #include "PanelHarness.h"
 
 #include <thread>
 
 namespace {
 
-TEST_F(PanelTest, ValuesFromAnotherThreadArriveInOrderAndTheQueueShrinksBack) {
+TEST_F(PanelTest, ValuesFromAnotherThreadArriveInOrderAndNoneIsLost) {
     constexpr int32_t kPairs = 50000;   // 10^5 values
     std::atomic<bool> done{false};
     // Pairs (7, i), (8, i): applied in order, the second never runs ahead of the first, nor more than
-    // one behind it, whenever the loop is between two passes.
+    // one behind it, whenever the loop is between two passes. A pair the full ring dropped is sent
+    // again (what got in is not queued twice).
     std::thread engine([&] {
         for (int32_t i = 1; i <= kPairs; ++i) {
-            panel->setValue(7, i);
-            panel->setValue(8, i);
+            for (;;) {
+                const long dropped = panel->droppedValues();
+                panel->setValue(7, i);
+                panel->setValue(8, i);
+                if (panel->droppedValues() == dropped) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
         }
         done = true;
     });
@@ -30,12 +37,11 @@ TEST_F(PanelTest, ValuesFromAnotherThreadArriveInOrderAndTheQueueShrinksBack) {
     engine.join();
     EXPECT_TRUE(waitUntil([&] {
         check();
-        return panel->pendingValues.size() == 0;
+        return !panel->hasPendingValues();
     }));
     EXPECT_TRUE(inOrder);
     EXPECT_EQ(display().firstFreqLabelValue, kPairs);
     EXPECT_EQ(display().label100HzX, kPairs);
-    EXPECT_EQ(panel->pendingValues.capacity(), 0) << "storage freed once drained";
 }
 
 TEST_F(PanelTest, ValuesWithoutEffectAreDroppedAndLevelsConvertToDecibels) {
@@ -45,38 +51,42 @@ TEST_F(PanelTest, ValuesWithoutEffectAreDroppedAndLevelsConvertToDecibels) {
     panel->setValue(14, 0);
     panel->setValue(15, 2147483647);
     panel->setValue(2, 123456);
-    ASSERT_TRUE(waitUntil([&] { return panel->pendingValues.size() == 0; }));
+    ASSERT_TRUE(waitUntil([&] { return !panel->hasPendingValues(); }));
     for (int s = 0; s < kControlSlots; ++s) EXPECT_EQ(published(s), before[s]) << s;
     EXPECT_DOUBLE_EQ(panel->markerLevelDb[0], -66.66);
     EXPECT_DOUBLE_EQ(panel->markerLevelDb[1], 0.0);
     EXPECT_DOUBLE_EQ(panel->markerFrequency, 1234.56);
 }
 
-}  // namespace
+std::vector<PendingValue> drain(ValueRelay& relay) {
+    std::vector<PendingValue> got;
+    relay.applyPending([&](const PendingValue& v) { got.push_back(v); });
+    return got;
+}
 
-namespace {
+TEST(ValueRelayRing, RepeatsAreNotQueuedAFullRingDropsAndCountsAndHeldTracesGoAllOrNone) {
+    auto relay = std::make_unique<ValueRelay>();
+    EXPECT_TRUE(relay->send(7, 1));
+    EXPECT_FALSE(relay->send(7, 1)) << "the panel has it already";
+    EXPECT_TRUE(relay->send(19, 1));
+    EXPECT_TRUE(relay->send(19, 1)) << "every redraw request counts";
+    EXPECT_EQ(drain(*relay).size(), 3u);
 
-TEST(PendingValueQueueStorage, GrowsByHalfPlusEightAndShrinksToItsEntries) {
-    PendingValueQueue queue;
-    std::vector<int> capacities;
-    for (int32_t i = 0; i < 20; ++i) {
-        queue.append({0, i});
-        capacities.push_back(queue.capacity());
-    }
-    // Room for n: (n + n / 2 + 8) rounded down to a multiple of 8.
-    EXPECT_EQ(capacities[0], 8);
-    EXPECT_EQ(capacities[8], 16);   // n = 9
-    EXPECT_EQ(capacities[16], 32);  // n = 17
-    for (int32_t i = 0; i < 4; ++i) queue.removeFirst();
-    EXPECT_EQ(queue.capacity(), 32) << "16 of 32 in use: not fewer than half";
-    queue.removeFirst();
-    EXPECT_EQ(queue.capacity(), 15) << "15 of 32: reallocated to exactly the entries";
-    PendingValue head{};
-    ASSERT_TRUE(queue.peek(&head));
-    EXPECT_EQ(head.value, 5) << "the order survives the reallocation";
-    while (queue.size() > 0) queue.removeFirst();
-    EXPECT_EQ(queue.capacity(), 0);
-    EXPECT_FALSE(queue.peek(&head));
+    for (uint32_t i = 0; i < ValueRelay::kCapacity - 3; ++i) ASSERT_TRUE(relay->send(0, int32_t(i)));
+    EXPECT_FALSE(relay->send(28, 100)) << "three places left: the held group does not fit";
+    for (int k = 1; k < 4; ++k) EXPECT_FALSE(relay->send(28 + k, 100));
+    EXPECT_TRUE(relay->send(9, 5));
+    EXPECT_TRUE(relay->send(10, 5));
+    EXPECT_TRUE(relay->send(7, 2));
+    EXPECT_FALSE(relay->send(12, 42)) << "full";
+    EXPECT_EQ(relay->dropped(), 5);
+
+    const std::vector<PendingValue> got = drain(*relay);
+    ASSERT_EQ(got.size(), size_t(ValueRelay::kCapacity));
+    EXPECT_EQ(got.back().slot, 7);
+    EXPECT_EQ(got.back().value, 2);
+    EXPECT_TRUE(relay->send(12, 42)) << "what was dropped is queued when sent again";
+    EXPECT_EQ(drain(*relay).size(), 1u);
 }
 
 }  // namespace

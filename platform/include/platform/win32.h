@@ -124,8 +124,21 @@ PLATFORM_API HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_ST
 // Returns WAIT_OBJECT_0 when ended, WAIT_TIMEOUT when still running, WAIT_FAILED for a bad handle.
 PLATFORM_API DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) PLATFORM_NOEXCEPT;
 // Releases the handle, also while the thread still runs: the thread's resources go once it has ended
-// and its handle is closed, with nothing to join. Returns 0 for an unknown handle.
+// and its handle is closed, with nothing to join. Closes an event handle likewise (a thread still
+// waiting on it must be woken first). Returns 0 for an unknown handle.
 PLATFORM_API BOOL CloseHandle(HANDLE handle) PLATFORM_NOEXCEPT;
+
+// Events. [any-thread]
+// CreateEventA makes an auto-reset event (manualReset must be 0; security and name are ignored),
+// signalled when initialState is non-zero; null when 4096 events exist already or memory ran out.
+// SetEvent signals it: one thread waiting in WaitForSingleObject (or the next to wait) is released,
+// and the release resets it. SetEvent neither locks, allocates nor waits, so a real-time thread may
+// call it; it returns 0 for an unknown or closed handle. WaitForSingleObject on an event returns
+// WAIT_OBJECT_0 once it was signalled (consuming the signal), or WAIT_TIMEOUT, as for a thread.
+// Waiting on one event from several threads at once is not supported.
+PLATFORM_API HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState,
+                                 LPCSTR name) PLATFORM_NOEXCEPT;
+PLATFORM_API BOOL SetEvent(HANDLE event) PLATFORM_NOEXCEPT;
 
 #ifdef __cplusplus
 }

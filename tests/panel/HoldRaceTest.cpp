@@ -1,0 +1,40 @@
+// Hold toggled again and again while the engine runs as fast as it can and the loop drains the
+// relay: the panel reads the held rows while the engine goes on analysing, so the rows it reads must
+// be ones no analysis writes meanwhile. Run under DRD (tests/panel/CMakeLists.txt), any conflicting
+// access fails; on its own, the held display ends up with exactly the engine's last display rows.
+#include "PanelHarness.h"
+
+#include "engine/ControlSlots.h"
+
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+TEST_F(PanelTest, HoldTogglesWhileThePanelDrainsHandOverWholeRows) {
+    startEngine();
+    for (int k = 0; k < 4; ++k) instance->panelValues[slot::kFirstSelection + k] = 2 + k;
+    std::vector<int32_t> a(1024);
+    for (size_t i = 0; i < a.size(); ++i) a[i] = int32_t(1e9 * std::sin(0.02 * double(i)));
+    std::atomic<bool> done{false};
+    std::thread engine([&] {
+        for (int round = 0; round < 300; ++round) {
+            instance->panelValues[slot::kHold] = round % 3 == 2 ? 0 : 1;
+            for (int block = 0; block < 3; ++block) feedA(a);
+        }
+        instance->panelValues[slot::kHold] = 1;
+        done = true;
+    });
+    while (!done) pump(1);
+    engine.join();
+    // The last hold hands over once the panel has read the one before.
+    ASSERT_TRUE(waitUntil([&] {
+        feedA(a);
+        return !panel->heldTracesPending() && instance->drawingActive && !panel->hasPendingValues();
+    }));
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(std::memcmp(display().traceData[k], instance->history[k], sizeof display().traceData[k]), 0) << k;
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+// Calls of the C library's allocation, thread-start, lock and blocking-wait functions made on a
+// thread while it counts. The functions are interposed by this test program (CallCounters.cpp): every
+// call from the program or from the libraries it loads goes through them first.
+//
+// Threads: counting on and off for the calling thread only; the totals [any-thread].
+#pragma once
+
+struct CallCounts {
+    long allocations = 0;     // malloc, calloc, realloc, free, aligned allocations
+    long threadStarts = 0;    // pthread_create
+    long locks = 0;           // pthread_mutex_lock / trylock, rwlock and spin locks
+    long blockingWaits = 0;   // condition waits, semaphore waits, joins, sleeps
+};
+
+void countCallsOnThisThread(bool on);
+CallCounts countedCalls();

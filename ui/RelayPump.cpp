@@ -1,0 +1,96 @@
+#include "ui/RelayPump.h"
+
+#include "ui/MainComponent.h"
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+
+namespace {
+
+RelayPump* thePump = nullptr;
+
+long long nowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+RelayPump* RelayPump::attach(MainComponent* panel) {
+    if (thePump == nullptr) {
+        std::unique_ptr<RelayPump> pump(new (std::nothrow) RelayPump());
+        if (!pump) return nullptr;
+        pump->wake_ = RelayWake::open(&RelayPump::onBell, &RelayPump::onTimer, pump.get());
+        if (!pump->wake_) return nullptr;
+        thePump = pump.release();
+    }
+    try {
+        thePump->panels_.push_back(panel);
+    } catch (const std::bad_alloc&) {
+        if (thePump->panels_.empty()) {
+            delete thePump;
+            thePump = nullptr;
+        }
+        return nullptr;
+    }
+    return thePump;
+}
+
+void RelayPump::detach(MainComponent* panel) {
+    if (thePump == nullptr) return;
+    auto& panels = thePump->panels_;
+    panels.erase(std::remove(panels.begin(), panels.end(), panel), panels.end());
+    if (panels.empty()) {
+        delete thePump;
+        thePump = nullptr;
+    }
+}
+
+RelayPump::~RelayPump() = default;
+
+bool RelayPump::applyAll() {
+    bool any = false;
+    // A panel's values may delete nothing, but index anyway: applying never attaches or detaches.
+    for (size_t i = 0; i < panels_.size(); ++i) any = panels_[i]->applyPendingValues() > 0 || any;
+    lastPassMs_ = nowMs();
+    return any;
+}
+
+bool RelayPump::anyPending() const {
+    for (const MainComponent* panel : panels_)
+        if (panel->hasPendingValues()) return true;
+    return false;
+}
+
+void RelayPump::passAndTick() {
+    applyAll();
+    ticking_ = true;
+    wake_->startTimer(kFrameMilliseconds);
+}
+
+void RelayPump::onBell(void* self) {
+    auto* pump = static_cast<RelayPump*>(self);
+    if (pump->ticking_) return;   // the running timer takes them
+    const long long since = nowMs() - pump->lastPassMs_;
+    if (since >= kFrameMilliseconds) {
+        pump->passAndTick();
+    } else {
+        pump->ticking_ = true;
+        pump->wake_->startTimer(int(kFrameMilliseconds - since));
+    }
+}
+
+void RelayPump::onTimer(void* self) {
+    auto* pump = static_cast<RelayPump*>(self);
+    if (pump->applyAll()) {
+        pump->wake_->startTimer(kFrameMilliseconds);
+        return;
+    }
+    // Quiet: stop ticking and let the next value ring again. A value queued just before the flag
+    // was cleared did not ring: look once more.
+    pump->ticking_ = false;
+    pump->bellRung_.store(false, std::memory_order_seq_cst);
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (pump->anyPending() && !pump->bellRung_.exchange(true, std::memory_order_acq_rel)) pump->passAndTick();
+}

@@ -1,0 +1,23 @@
+// How the relay wakes the message thread: a doorbell that any thread may ring without locking,
+// allocating or waiting, and a one-shot timer for pacing. Both callbacks run on the message thread,
+// from the host's loop. On Linux these are an eventfd and a timerfd on the platform loop
+// (RelayWakeLinux.cpp); on Windows the toolkit's asynchronous update and timer (win32/).
+//
+// Threads: open, startTimer and destruction [main-thread]; ring [any-thread].
+#pragma once
+
+#include <memory>
+
+class RelayWake {
+public:
+    using Callback = void (*)(void* context);
+
+    // Null when the system refused the descriptors.
+    static std::unique_ptr<RelayWake> open(Callback onBell, Callback onTimer, void* context);
+    virtual ~RelayWake() = default;
+
+    virtual void ring() = 0;
+    // Calls onTimer once, milliseconds from now (0: at the next round of the loop); replaces a
+    // timer that is still pending.
+    virtual void startTimer(int milliseconds) = 0;
+};
