@@ -2,9 +2,12 @@
 // one instance (its window open, the engine not fed, or fed silence at 48 kHz in blocks of 64 from a
 // processing thread, so that the panel drains two values per block), against the same loop with the
 // module loaded and no instance. CPU time per second of loop: the whole process (getrusage) and the
-// loop's own thread, the message thread.
+// loop's own thread, the message thread; beside it the wake-ups per second of both (voluntary and
+// involuntary context switches, getrusage RUSAGE_SELF and RUSAGE_THREAD).
 //
 // Run under a display: scripts/with-xvfb build/bench/bench_window_idle
+// QANAGUI_MODULE=/other/build/qanagui.so measures another build's module; give it that build's
+// platform library too: LD_LIBRARY_PATH=/other/build (one loop per process).
 #include "host/ModuleLoader.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
@@ -17,6 +20,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -27,6 +31,14 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// Voluntary and involuntary context switches: every time the thread (or any thread of the process)
+// went to sleep or was preempted, which is how often it was woken.
+long wakeups(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_nvcsw + usage.ru_nivcsw;
 }
 
 double threadCpuSeconds() {
@@ -87,7 +99,8 @@ void runLoop(benchmark::State& state, int instances, bool fed = false) {
         return;
     }
     ModuleLoader module;
-    if (!module.load(QANAGUI_MODULE_PATH)) {
+    const char* modulePath = std::getenv("QANAGUI_MODULE");
+    if (!module.load(modulePath && *modulePath ? modulePath : QANAGUI_MODULE_PATH)) {
         state.SkipWithError(module.error().c_str());
         return;
     }
@@ -102,15 +115,21 @@ void runLoop(benchmark::State& state, int instances, bool fed = false) {
     if (fed && !handles.empty()) feeding = std::make_unique<FeedingThread>(module, handles[0]);
     PlatformLoop_runFor(loop, 500);   // the window opens and paints first
     double cpu = 0, mainThread = 0;
+    long processWakeups = 0, mainWakeups = 0;
     for (auto _ : state) {
         const double before = cpuSeconds(), beforeMain = threadCpuSeconds();
+        const long wakeupsBefore = wakeups(RUSAGE_SELF), mainWakeupsBefore = wakeups(RUSAGE_THREAD);
         PlatformLoop_runFor(loop, 1000);
         cpu += cpuSeconds() - before;
         mainThread += threadCpuSeconds() - beforeMain;
+        processWakeups += wakeups(RUSAGE_SELF) - wakeupsBefore;
+        mainWakeups += wakeups(RUSAGE_THREAD) - mainWakeupsBefore;
     }
     feeding.reset();
     state.counters["cpu_ms_per_s"] = 1000.0 * cpu / double(state.iterations());
     state.counters["main_thread_ms_per_s"] = 1000.0 * mainThread / double(state.iterations());
+    state.counters["wakeups_per_s"] = double(processWakeups) / double(state.iterations());
+    state.counters["main_wakeups_per_s"] = double(mainWakeups) / double(state.iterations());
     for (int32_t handle : handles) {
         int32_t out[1] = {0}, returned = 0;
         module.command(1026, &handle, 4, out, 4, returned);
