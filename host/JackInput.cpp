@@ -1,11 +1,12 @@
 #include "host/JackInput.h"
 
-#include <chrono>
-#include <thread>
+#include <algorithm>
 
 namespace {
 constexpr size_t kRingSeconds = 2;
 }  // namespace
+
+JackInput::JackInput() { sem_init(&periods_, 0, 0); }
 
 std::unique_ptr<JackInput> JackInput::open(const std::vector<std::string>& portNames, std::string& error) {
     std::unique_ptr<JackInput> input(new JackInput());
@@ -40,6 +41,12 @@ JackInput::~JackInput() {
     }
     for (jack_ringbuffer_t* ring : rings_)
         if (ring) jack_ringbuffer_free(ring);
+    sem_destroy(&periods_);
+}
+
+void JackInput::cancel() {
+    cancelled_ = true;
+    sem_post(&periods_);
 }
 
 int JackInput::process(jack_nframes_t frames, void* context) {
@@ -54,20 +61,27 @@ int JackInput::process(jack_nframes_t frames, void* context) {
         const auto* samples = static_cast<const char*>(jack_port_get_buffer(self->ports_[i], frames));
         jack_ringbuffer_write(self->rings_[i], samples, bytes);
     }
+    sem_post(&self->periods_);
     return 0;
 }
 
 bool JackInput::read(int32_t* const inputs[4], int frames) {
     const size_t bytes = size_t(frames) * sizeof(float);
-    // The last ring written is the fullest test: every ring gets its period before the next one.
+    // The last ring written is the fullest test: every ring gets its period before the next one. A post
+    // left from a period read without waiting only makes one more turn of this loop.
     while (jack_ringbuffer_read_space(rings_[3]) < bytes) {
         if (cancelled_) return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        sem_wait(&periods_);   // interrupted by a signal: the loop looks again
     }
-    scratch_.resize(size_t(frames));
     for (int i = 0; i < 4; ++i) {
-        jack_ringbuffer_read(rings_[i], reinterpret_cast<char*>(scratch_.data()), bytes);
-        for (int n = 0; n < frames; ++n) inputs[i][n] = toFullScale(double(scratch_[size_t(n)]));
+        // The block lies in at most two pieces of the ring, each whole floats (the ring's size is a power
+        // of two, every write whole floats).
+        jack_ringbuffer_data_t pieces[2];
+        jack_ringbuffer_get_read_vector(rings_[i], pieces);
+        const int first = int(std::min(pieces[0].len, bytes) / sizeof(float));
+        toFullScaleBlock(reinterpret_cast<const float*>(pieces[0].buf), inputs[i], first);
+        toFullScaleBlock(reinterpret_cast<const float*>(pieces[1].buf), inputs[i] + first, frames - first);
+        jack_ringbuffer_read_advance(rings_[i], bytes);
     }
     return true;
 }

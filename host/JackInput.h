@@ -1,7 +1,8 @@
 // Live input from a JACK server: four input ports named after the module's audio inputs. The JACK
 // process callback never calls the module and never waits: it copies each period into lock-free ring
-// buffers, or counts the period as dropped when they are full. The processing thread reads blocks of
-// the server's period from them.
+// buffers, or counts the period as dropped when they are full, and posts a semaphore per period
+// copied. The processing thread sleeps on that semaphore until a block of the server's period is in
+// the rings, and converts it straight out of them.
 //
 // Threads: open and destruction [main-thread]; the process callback [JACK's thread]; read
 // [audio-thread]; dropped [any-thread].
@@ -11,6 +12,7 @@
 
 #include <jack/jack.h>
 #include <jack/ringbuffer.h>
+#include <semaphore.h>
 
 #include <atomic>
 #include <string>
@@ -30,11 +32,11 @@ public:
 
     int period() const { return int(jack_get_buffer_size(client_)); }
     long dropped() const { return dropped_.load(); }
-    // Makes a waiting read return false.
-    void cancel() { cancelled_ = true; }
+    // Makes a waiting read return false, and every later one.
+    void cancel();
 
 private:
-    JackInput() = default;
+    JackInput();
     static int process(jack_nframes_t frames, void* self);
 
     jack_client_t* client_ = nullptr;
@@ -42,5 +44,5 @@ private:
     jack_ringbuffer_t* rings_[4] = {};
     std::atomic<long> dropped_{0};
     std::atomic<bool> cancelled_{false};
-    std::vector<float> scratch_;
+    sem_t periods_;   // posted per period copied, and by cancel
 };
