@@ -119,71 +119,61 @@ uint32_t traceColourWord(const PanelValue* panel, int trace) {
 }
 
 TraceWorkers::TraceWorkers() {
-    for (auto& idle : jobIdle) idle.store(true, std::memory_order_relaxed);
+    RACE_CHECKER_ATOMIC_WORD(&quit);
     for (int k = 0; k < kTraces; ++k) {
-        Worker& worker = workers[k];
-        RACE_CHECKER_ATOMIC_WORD(&worker.quit);
-        RACE_CHECKER_ATOMIC_WORD(&worker.draw);
+        jobIdle[k].store(true, std::memory_order_relaxed);
+        draw[k].store(nullptr, std::memory_order_relaxed);
+        RACE_CHECKER_ATOMIC_WORD(&draw[k]);
         traceJobs[k] = new (std::nothrow) TraceJob();
-        worker.job = traceJobs[k];
-        if (worker.job == nullptr) return;
-        worker.wake = CreateEventA(nullptr, 0, 0, nullptr);
-        if (worker.wake == nullptr) return;
-        worker.thread = threadStarter.load(std::memory_order_relaxed)(nullptr, kWorkerStackSize, &TraceWorkers::run,
-                                                                       &worker, 0, &worker.threadId);
-        if (worker.thread == nullptr) return;
+        if (traceJobs[k] == nullptr) return;
     }
+    wake = CreateEventA(nullptr, 0, 0, nullptr);
+    if (wake == nullptr) return;
+    thread_ = threadStarter.load(std::memory_order_relaxed)(nullptr, kWorkerStackSize, &TraceWorkers::run, this, 0,
+                                                            &threadId);
 }
 
+// Asks the worker to end and waits for it: a frame it is drawing is finished first, so no worker
+// touches the jobs or flags once the jobs go.
 TraceWorkers::~TraceWorkers() {
-    for (Worker& worker : workers) stop(worker);
+    if (thread_) {
+        quit.store(true, std::memory_order_release);
+        SetEvent(wake);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+    }
+    if (wake) CloseHandle(wake);
     for (TraceJob*& job : traceJobs) {
         delete job;
         job = nullptr;
     }
 }
 
-// Asks the worker to end and waits for it: a frame it is drawing is finished first, so no worker
-// touches the jobs or flags once this returns.
-void TraceWorkers::stop(Worker& worker) {
-    if (worker.thread) {
-        worker.quit.store(true, std::memory_order_release);
-        SetEvent(worker.wake);
-        WaitForSingleObject(worker.thread, INFINITE);
-        CloseHandle(worker.thread);
-        worker.thread = nullptr;
-        worker.threadId = 0;
-    }
-    if (worker.wake) {
-        CloseHandle(worker.wake);
-        worker.wake = nullptr;
-    }
-}
-
 bool TraceWorkers::isComplete() const {
-    for (const Worker& worker : workers)
-        if (worker.job == nullptr || worker.wake == nullptr || worker.thread == nullptr) return false;
-    return true;
+    for (const TraceJob* job : traceJobs)
+        if (job == nullptr) return false;
+    return wake != nullptr && thread_ != nullptr;
 }
 
-// A worker's life: sleep until woken, draw the frame it was handed (which sets the job's flag as its
-// last act), sleep again; end when asked to.
+// The worker's life: sleep until woken, draw each frame handed over (each draw sets its job's flag
+// as its last act), sleep again; end when asked to.
 DWORD TraceWorkers::run(void* parameter) {
-    Worker& worker = *static_cast<Worker*>(parameter);
+    TraceWorkers& self = *static_cast<TraceWorkers*>(parameter);
     for (;;) {
-        if (WaitForSingleObject(worker.wake, INFINITE) != WAIT_OBJECT_0) return 0;
-        if (worker.quit.load(std::memory_order_acquire)) return 0;
-        if (LPTHREAD_START_ROUTINE draw = worker.draw.exchange(nullptr, std::memory_order_acquire)) draw(worker.job);
+        if (WaitForSingleObject(self.wake, INFINITE) != WAIT_OBJECT_0) return 0;
+        if (self.quit.load(std::memory_order_acquire)) return 0;
+        for (int k = 0; k < kTraces; ++k)
+            if (LPTHREAD_START_ROUTINE routine = self.draw[k].exchange(nullptr, std::memory_order_acquire))
+                routine(self.traceJobs[k]);
     }
 }
 
 void TraceWorkers::launch(const TraceFrame& frame) {
+    if (thread_ == nullptr) return;
     const bool shareColours = frame.settings[slot::kPhase] == kPhaseXTimesY;
+    bool launched = false;
     for (int k = 0; k < kTraces; ++k) {
         if (frame.settings[slot::kFirstSelection + k] <= kSelectionNull) continue;
-        Worker& worker = workers[k];
-        if (worker.thread == nullptr) continue;
-
         TraceJob& job = *traceJobs[k];
         // With X*Y the second trace of each pair is plotted against the first, in the first's colour.
         job.colourWord = (shareColours && (k == 1 || k == 3)) ? traceJobs[k - 1]->colourWord
@@ -194,14 +184,14 @@ void TraceWorkers::launch(const TraceFrame& frame) {
         RACE_CHECKER_ATOMIC_WORD(&jobIdle[k]);
         jobIdle[k].store(false, std::memory_order_relaxed);
         job.doneFlag = &jobIdle[k];
-
-        // The event orders everything above before the worker's first look at the job.
-        worker.draw.store(chooseWorker(frame, k), std::memory_order_release);
-        if (!SetEvent(worker.wake)) {
-            // No worker will ever set this flag; a flag left false would stop every later analysis.
-            worker.draw.store(nullptr, std::memory_order_relaxed);
-            jobIdle[k].store(true, std::memory_order_release);
-        }
+        draw[k].store(chooseWorker(frame, k), std::memory_order_release);
+        launched = true;
+    }
+    // The event orders everything above before the worker's first look at the jobs.
+    if (launched && !SetEvent(wake)) {
+        // No worker will ever set these flags; a flag left false would stop every later analysis.
+        for (int k = 0; k < kTraces; ++k)
+            if (draw[k].exchange(nullptr, std::memory_order_relaxed)) jobIdle[k].store(true, std::memory_order_release);
     }
 }
 

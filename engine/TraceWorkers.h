@@ -1,12 +1,15 @@
-// The drawing workers of one instance: four long-lived threads, one per trace, each woken once per
-// analysis to erase or dim the trace's previous frame and draw the new one straight into the analyzer
-// window with GDI calls. The instance owns one TraceWorkers: the four jobs, their done flags, the
-// threads and the events that wake them. The threads start with the instance and end with it.
+// The drawing worker of one instance: a long-lived thread, woken once per analysis, that draws the
+// job of each trace handed to it: it erases or dims the trace's previous frame and draws the new one
+// straight into the analyzer window with GDI calls. The instance owns one TraceWorkers: the four
+// jobs, their done flags, the thread and the event that wakes it. The thread starts with the
+// instance and ends with it. One thread draws the four traces one after another: all drawing goes
+// through one display connection (on Windows, one GDI), so more threads would only queue, and 256
+// instances keep 256 threads, not 1024.
 //
 // Threads: construction and destruction [main-thread] (the instance's owner); launch and isIdle
-// [audio-thread]: launch fills the job of an idle worker and sets its wake-up event, which neither
-// locks, allocates nor waits. Each worker runs on its own [worker] thread, reads only a private copy
-// of its job and sets the job's done flag (release) as the very last act of each frame.
+// [audio-thread]: launch fills the jobs of idle traces and sets the wake-up event, which neither
+// locks, allocates nor waits. The worker runs on its own [worker] thread, reads only a private copy
+// of each job and sets that job's done flag (release) as the very last act of drawing it.
 #pragma once
 
 #include "engine/PanelValue.h"
@@ -34,10 +37,10 @@ struct TraceFrame {
 
 class TraceWorkers {
 public:
-    // Allocates the four jobs and starts the four workers; isComplete tells whether that worked
-    // (nothing throws).
+    // Allocates the four jobs and starts the worker; isComplete tells whether that worked (nothing
+    // throws).
     TraceWorkers();
-    // Ends every worker (a frame being drawn is finished first), then frees the jobs.
+    // Ends the worker (a frame being drawn is finished first), then frees the jobs.
     ~TraceWorkers();
 
     TraceWorkers(const TraceWorkers&) = delete;
@@ -45,7 +48,7 @@ public:
 
     bool isComplete() const;
 
-    // Fills the job of every trace whose input selection is on (selection > 1) and wakes its worker.
+    // Fills the job of every trace whose input selection is on (selection > 1) and wakes the worker.
     // Called once per analysis, only while isIdle() holds.
     void launch(const TraceFrame& frame);
 
@@ -60,26 +63,22 @@ public:
     // Trace k's job. While isIdle() holds, the owner may also use a job's rows as scratch storage.
     TraceJob& job(int k) { return *traceJobs[k]; }
     const TraceJob& job(int k) const { return *traceJobs[k]; }
-    // The handle of trace k's worker thread, null when it could not be started.
-    HANDLE thread(int k) const { return workers[k].thread; }
+    // The handle of the worker thread, null when it could not be started.
+    HANDLE thread() const { return thread_; }
     // Trace k's done flag (jobIdle): set while no worker holds the job.
     std::atomic<bool>& doneFlag(int k) { return jobIdle[k]; }
 
 private:
-    struct Worker {
-        TraceJob* job = nullptr;
-        std::atomic<LPTHREAD_START_ROUTINE> draw{nullptr};   // the frame to draw; null when none
-        std::atomic<bool> quit{false};
-        HANDLE wake = nullptr;     // auto-reset event set once per frame and at the end
-        HANDLE thread = nullptr;
-        DWORD threadId = 0;
-    };
-    static DWORD run(void* worker);
-    void stop(Worker& worker);
+    static DWORD run(void* self);
 
     TraceJob* traceJobs[kTraces] = {};
     std::atomic<bool> jobIdle[kTraces];
-    Worker workers[kTraces];
+    // Per trace, how to draw the frame handed over; null when none is waiting.
+    std::atomic<LPTHREAD_START_ROUTINE> draw[kTraces];
+    std::atomic<bool> quit{false};
+    HANDLE wake = nullptr;     // auto-reset event: set once per analysis and at the end
+    HANDLE thread_ = nullptr;
+    DWORD threadId = 0;
 };
 
 // Colour word of trace k from the panel settings: 0x0HRRGGBB with H set when the trace's "History" is on.
