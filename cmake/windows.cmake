@@ -6,7 +6,8 @@
 #   the Linux platform library is not built. platform/windows/ holds the thread-start adapter and
 #   the window read-back and PNG writing the host's --screenshot and the tests use.
 # - The toolkit runs on JUCE's Windows back end, driven by the host's Win32 message loop
-#   (ui/win32/ToolkitOnHostLoop.cpp replaces the Linux loop bridge and X queue files).
+#   (ui/win32/ToolkitOnHostLoop.cpp replaces the Linux loop bridge and X queue files, ui/win32/RelayWake.cpp
+#   the relay's eventfd and timerfd).
 # - JUCE is a patched copy of Debian's sources (cmake/juce-windows/), with JPEG and PNG through WIC.
 # - The host has a Windows main (host/win32/) and loads the DLL with LoadLibraryA; no sound files
 #   and no JACK (libsndfile and JACK have no MinGW build in Debian).
@@ -17,40 +18,13 @@ set(QANAGUI_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 
 # --- JUCE: a patched copy of the modules the window needs (the list shared with the Linux build) -----
 include(${CMAKE_CURRENT_LIST_DIR}/juce-settings.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/juce-patched-copy.cmake)
 set(juce_windows_dir ${PROJECT_SOURCE_DIR}/cmake/juce-windows)
 file(GLOB juce_patches CONFIGURE_DEPENDS ${juce_windows_dir}/patches/*.patch)
 list(SORT juce_patches)
 set(juce_copy ${CMAKE_BINARY_DIR}/juce-modules)
-
-# The copy is made again whenever a patch or the WIC loader changes.
-set(juce_stamp_text "")
-foreach(input ${juce_patches} ${juce_windows_dir}/juce_win32_WicImageFormats.cpp)
-  file(SHA256 ${input} hash)
-  string(APPEND juce_stamp_text "${hash}\n")
-endforeach()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-  ${juce_patches} ${juce_windows_dir}/juce_win32_WicImageFormats.cpp)
-set(juce_stamp ${juce_copy}/.patched)
-set(juce_old_stamp "")
-if(EXISTS ${juce_stamp})
-  file(READ ${juce_stamp} juce_old_stamp)
-endif()
-if(NOT juce_old_stamp STREQUAL juce_stamp_text)
-  find_program(PATCH_PROGRAM patch REQUIRED)
-  file(REMOVE_RECURSE ${juce_copy})
-  foreach(module ${juce_modules})
-    file(COPY ${JUCE_MODULES_DIR}/${module} DESTINATION ${juce_copy})
-  endforeach()
-  foreach(patch ${juce_patches})
-    execute_process(COMMAND ${PATCH_PROGRAM} -p1 --quiet -i ${patch}
-                    WORKING_DIRECTORY ${juce_copy} RESULT_VARIABLE patch_result)
-    if(NOT patch_result EQUAL 0)
-      message(FATAL_ERROR "JUCE patch ${patch} does not apply to ${JUCE_MODULES_DIR}")
-    endif()
-  endforeach()
-  file(COPY ${juce_windows_dir}/juce_win32_WicImageFormats.cpp DESTINATION ${juce_copy}/juce_graphics/image_formats)
-  file(WRITE ${juce_stamp} "${juce_stamp_text}")
-endif()
+juce_patched_copy(${juce_copy} PATCHES ${juce_patches}
+                  ADD_FILE ${juce_windows_dir}/juce_win32_WicImageFormats.cpp INTO juce_graphics/image_formats)
 
 set(juce_sources)
 foreach(module ${juce_modules})
@@ -100,8 +74,9 @@ target_link_libraries(engine PUBLIC platform)
 
 # The Linux toolkit bridge (the platform loop and Xlib's queue) is replaced by the Win32 one.
 file(GLOB ui_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/ui/*.cpp)
-list(REMOVE_ITEM ui_sources ${PROJECT_SOURCE_DIR}/ui/ToolkitOnHostLoop.cpp ${PROJECT_SOURCE_DIR}/ui/ToolkitXQueue.cpp)
-add_library(ui STATIC ${ui_sources} ui/win32/ToolkitOnHostLoop.cpp)
+list(REMOVE_ITEM ui_sources ${PROJECT_SOURCE_DIR}/ui/ToolkitOnHostLoop.cpp ${PROJECT_SOURCE_DIR}/ui/ToolkitXQueue.cpp
+     ${PROJECT_SOURCE_DIR}/ui/RelayWakeLinux.cpp)
+add_library(ui STATIC ${ui_sources} ui/win32/ToolkitOnHostLoop.cpp ui/win32/RelayWake.cpp)
 target_include_directories(ui PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(ui PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(ui PUBLIC engine juce resources platform)

@@ -5,13 +5,21 @@
 
 namespace toolkit {
 
+// Runs before every poll of the host's loop, so the common case (nothing queued) must be cheap: it
+// reads the length of Xlib's queue with the QLength macro, a plain read of the Display's qlen field,
+// without taking the display lock. XEventsQueued(display, QueuedAlready) returns that same field,
+// only under LockDisplay. The platform library has called XInitThreads, so Xlib locks the display
+// around every call that changes the queue; the lock matters only when another thread may be inside
+// Xlib on the same connection. None can be: the toolkit's connection is used only on its message
+// thread, which is this thread (the engine's workers draw through the platform library's own
+// connection). Since the queue changes only inside Xlib calls made on this thread, the value read is
+// exact. When it is non-zero, the toolkit's X callback dispatches the events under the toolkit's X
+// lock.
 int toolkitConnectionWithQueuedEvents() {
     auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
     ::Display* display = windowSystem ? windowSystem->getDisplay() : nullptr;
-    if (display == nullptr) return -1;
-    auto* x = juce::X11Symbols::getInstance();
-    juce::XWindowSystemUtilities::ScopedXLock lock;
-    return x->xEventsQueued(display, QueuedAlready) > 0 ? x->xConnectionNumber(display) : -1;
+    if (display == nullptr || QLength(display) <= 0) return -1;
+    return ConnectionNumber(display);
 }
 
 }  // namespace toolkit

@@ -1,7 +1,10 @@
-// The poll() loop of MessageLoop.h. Registrations live in a map guarded by one mutex; every round
-// takes a snapshot of them for poll(), and checks under the mutex that a registration is still the
-// same one before calling it, so removals from other threads or from callbacks are honoured at once.
-// Wake-ups go through an eventfd that is always part of the poll set.
+// The poll() loop of MessageLoop.h. Registrations live in a map guarded by one mutex. The owner keeps
+// its own copies of them for the rounds (the hooks, the poll set and each descriptor's serial) and
+// copies them again only when a generation counter says that registrations changed; before calling a
+// descriptor's callback it checks under the mutex that the registration is still the same one, so
+// removals from other threads or from callbacks are honoured at once. Posted tasks are swapped out
+// whole, and only when the queue is not empty. A round with nothing to do thus takes no lock and
+// allocates nothing. Wake-ups go through an eventfd that is always part of the poll set.
 //
 // Every call is noexcept. Where memory runs out, a registration or post fails with -1 (or 0 for a
 // hook id) and changes nothing, and a round of the loop ends early without waiting (see pump).
@@ -38,26 +41,55 @@ struct PlatformLoop {
         void* context;
     };
 
+    // Guarded by mutex. Every change of fds or hooks advances generation (also read without the
+    // mutex by the owner); queuedTasks is tasks.size(), readable without the mutex.
     std::mutex mutex;
     std::map<int, Registration> fds;
     std::vector<Hook> hooks;
     std::vector<Task> tasks;   // queued in order; swapped out whole for each round
     uint64_t nextSerial = 1;
     int nextHookId = 1;
+    std::atomic<uint32_t> generation{0};
+    std::atomic<size_t> queuedTasks{0};
+
+    // The owner's copies, kept from round to round: their buffers are allocated again only when the
+    // registrations outgrow them. roundTasks and tasks trade buffers at each swap.
+    std::vector<Hook> roundHooks;
+    std::vector<Task> roundTasks;
+    std::vector<pollfd> pollSet;     // the eventfd first, then the registered descriptors
+    std::vector<uint64_t> serials;   // the serial of each pollSet entry's registration
+    bool copiesCurrent = false;
+    uint32_t copiedGeneration = 0;
+    bool inRound = false;   // a round is running: no other may start and change its copies
+
     int wakeFd = -1;
     std::atomic<bool> quitRequested{false};
-    std::mutex ownerMutex;
-    bool hasOwner = false;
-    pthread_t owner{};
+    std::mutex ownerMutex;            // taken only until the owner is known
+    std::atomic<bool> hasOwner{false};
+    pthread_t owner{};                // set once, before hasOwner becomes true
+
+    // True on the owner (the first thread to ask) outside a round of its own.
+    bool mayPump()
+    {
+        return claimOwnership() && !inRound;
+    }
 
     bool claimOwnership()
     {
-        std::lock_guard<std::mutex> lock(ownerMutex);
-        if (!hasOwner) {
-            hasOwner = true;
-            owner = pthread_self();
+        if (!hasOwner.load(std::memory_order_acquire)) {
+            std::lock_guard<std::mutex> lock(ownerMutex);
+            if (!hasOwner.load(std::memory_order_relaxed)) {
+                owner = pthread_self();
+                hasOwner.store(true, std::memory_order_release);
+            }
         }
         return pthread_equal(owner, pthread_self()) != 0;
+    }
+
+    // Called with mutex held, after fds or hooks changed.
+    void registrationsChanged()
+    {
+        generation.store(generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
 
     void wake()
@@ -74,40 +106,24 @@ struct PlatformLoop {
         (void)got;
     }
 
+    bool refreshCopies();
+    void takeTasks();
     int pump(int timeoutMs);
+    int round(int timeoutMs);
 };
 
-// Callbacks, hooks and tasks run on snapshots, so that they may change the registrations freely.
-// When memory for a snapshot runs out, the round ends there without waiting; nothing queued is lost.
-int PlatformLoop::pump(int timeoutMs)
+// Brings the owner's copies of the hooks and the poll set up to date when registrations changed since
+// they were made. False when memory for them ran out; they are then made again next time.
+bool PlatformLoop::refreshCopies()
 {
-    int dispatched = 0;
-
-    std::vector<Hook> hooksNow;
+    if (copiesCurrent && generation.load(std::memory_order_acquire) == copiedGeneration)
+        return true;
+    copiesCurrent = false;
     try {
         std::lock_guard<std::mutex> lock(mutex);
-        hooksNow = hooks;
-    } catch (const std::bad_alloc&) {
-        return dispatched;
-    }
-    bool pending = false;
-    for (const Hook& h : hooksNow)
-        pending = h.hook(h.context) != 0 || pending;
-
-    std::vector<Task> tasksNow;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        tasksNow.swap(tasks);
-    }
-    for (const Task& t : tasksNow) {
-        t.task(t.context);
-        ++dispatched;
-    }
-
-    std::vector<pollfd> pollSet;
-    std::vector<uint64_t> serials;
-    try {
-        std::lock_guard<std::mutex> lock(mutex);
+        roundHooks.assign(hooks.begin(), hooks.end());
+        pollSet.clear();
+        serials.clear();
         pollSet.reserve(fds.size() + 1);
         serials.reserve(fds.size() + 1);
         pollSet.push_back(pollfd{wakeFd, POLLIN, 0});
@@ -116,12 +132,55 @@ int PlatformLoop::pump(int timeoutMs)
             pollSet.push_back(pollfd{fd, registration.events, 0});
             serials.push_back(registration.serial);
         }
-        if (!tasks.empty())
-            pending = true;
+        copiedGeneration = generation.load(std::memory_order_relaxed);
     } catch (const std::bad_alloc&) {
-        return dispatched;
+        return false;
     }
-    if (pending || dispatched > 0 || quitRequested.load())
+    copiesCurrent = true;
+    return true;
+}
+
+// Moves the queued tasks into roundTasks (empty before); the queue keeps roundTasks' old buffer.
+void PlatformLoop::takeTasks()
+{
+    if (queuedTasks.load(std::memory_order_acquire) == 0)
+        return;
+    std::lock_guard<std::mutex> lock(mutex);
+    roundTasks.swap(tasks);
+    queuedTasks.store(0, std::memory_order_relaxed);
+}
+
+// Hooks and tasks run on the owner's copies, so that they may change the registrations freely; the
+// poll set is brought up to date again after them. When memory for the copies runs out, the round
+// ends there without waiting; nothing queued is lost.
+int PlatformLoop::pump(int timeoutMs)
+{
+    inRound = true;
+    const int dispatched = round(timeoutMs);
+    inRound = false;
+    return dispatched;
+}
+
+int PlatformLoop::round(int timeoutMs)
+{
+    int dispatched = 0;
+
+    if (!refreshCopies())
+        return dispatched;
+    bool pending = false;
+    for (const Hook& h : roundHooks)
+        pending = h.hook(h.context) != 0 || pending;
+
+    takeTasks();
+    for (const Task& t : roundTasks) {
+        t.task(t.context);
+        ++dispatched;
+    }
+    roundTasks.clear();
+
+    if (!refreshCopies())
+        return dispatched;
+    if (pending || dispatched > 0 || queuedTasks.load(std::memory_order_relaxed) != 0 || quitRequested.load())
         timeoutMs = 0;
 
     int ready = poll(pollSet.data(), nfds_t(pollSet.size()), timeoutMs);
@@ -202,6 +261,7 @@ int PlatformLoop_addFd(PlatformLoop* loop, int fd, short events, PlatformLoopFdC
         std::lock_guard<std::mutex> lock(loop->mutex);
         try {
             loop->fds[fd] = PlatformLoop::Registration{events, callback, context, loop->nextSerial++};
+            loop->registrationsChanged();
         } catch (const std::bad_alloc&) {
             return -1;
         }
@@ -218,6 +278,7 @@ int PlatformLoop_removeFd(PlatformLoop* loop, int fd) noexcept
         std::lock_guard<std::mutex> lock(loop->mutex);
         if (loop->fds.erase(fd) == 0)
             return -1;
+        loop->registrationsChanged();
     }
     loop->wake();
     return 0;
@@ -237,6 +298,7 @@ int PlatformLoop_addPrePollHook(PlatformLoop* loop, PlatformLoopHook hook, void*
             return 0;
         }
         ++loop->nextHookId;
+        loop->registrationsChanged();
     }
     loop->wake();
     return id;
@@ -250,6 +312,7 @@ int PlatformLoop_removePrePollHook(PlatformLoop* loop, int id) noexcept
     for (auto it = loop->hooks.begin(); it != loop->hooks.end(); ++it) {
         if (it->id == id) {
             loop->hooks.erase(it);
+            loop->registrationsChanged();
             return 0;
         }
     }
@@ -267,6 +330,7 @@ int PlatformLoop_post(PlatformLoop* loop, PlatformLoopTask task, void* context) 
         } catch (const std::bad_alloc&) {
             return -1;
         }
+        loop->queuedTasks.store(loop->tasks.size(), std::memory_order_release);
     }
     loop->wake();
     return 0;
@@ -274,14 +338,14 @@ int PlatformLoop_post(PlatformLoop* loop, PlatformLoopTask task, void* context) 
 
 int PlatformLoop_pump(PlatformLoop* loop, int timeoutMs) noexcept
 {
-    if (!loop || !loop->claimOwnership())
+    if (!loop || !loop->mayPump())
         return -1;
     return loop->pump(timeoutMs);
 }
 
 int PlatformLoop_runFor(PlatformLoop* loop, int ms) noexcept
 {
-    if (!loop || !loop->claimOwnership())
+    if (!loop || !loop->mayPump())
         return -1;
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
@@ -298,7 +362,7 @@ int PlatformLoop_runFor(PlatformLoop* loop, int ms) noexcept
 
 int PlatformLoop_run(PlatformLoop* loop) noexcept
 {
-    if (!loop || !loop->claimOwnership())
+    if (!loop || !loop->mayPump())
         return -1;
     while (!loop->quitRequested.load())
         loop->pump(-1);

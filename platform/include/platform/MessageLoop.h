@@ -66,16 +66,17 @@ PLATFORM_API int PlatformLoop_post(PlatformLoop* loop, PlatformLoopTask task, vo
 // One round: runs the pre-poll hooks and posted tasks, waits in poll() up to timeoutMs (negative:
 // without limit; 0: not at all) for a registered descriptor, a wake-up or quit, then dispatches
 // the ready descriptors' callbacks. Returns the number of callbacks and tasks run, or -1 when called
-// from a thread other than the owner. When memory runs out the round ends early without waiting;
-// queued tasks stay queued. [owner-thread]
+// from a thread other than the owner or from inside one of the loop's callbacks, hooks or tasks. A
+// round with nothing to do allocates nothing and takes no lock. When memory runs out the round ends
+// early without waiting; queued tasks stay queued. [owner-thread]
 PLATFORM_API int PlatformLoop_pump(PlatformLoop* loop, int timeoutMs) PLATFORM_NOEXCEPT;
 
-// Pumps for ms milliseconds, or until PlatformLoop_quit. Returns -1 off the owner, else 0.
-// [owner-thread]
+// Pumps for ms milliseconds, or until PlatformLoop_quit. Returns -1 off the owner or inside one of
+// the loop's callbacks, hooks or tasks, else 0. [owner-thread]
 PLATFORM_API int PlatformLoop_runFor(PlatformLoop* loop, int ms) PLATFORM_NOEXCEPT;
 
-// Pumps until PlatformLoop_quit is called, then clears the quit request. Returns -1 off the owner,
-// else 0. [owner-thread]
+// Pumps until PlatformLoop_quit is called, then clears the quit request. Returns -1 off the owner or
+// inside one of the loop's callbacks, hooks or tasks, else 0. [owner-thread]
 PLATFORM_API int PlatformLoop_run(PlatformLoop* loop) PLATFORM_NOEXCEPT;
 
 // Asks _run/_runFor to return after the current round. [any-thread]
