@@ -58,8 +58,20 @@ MainComponent::~MainComponent() {
     setLookAndFeel(nullptr);
 }
 
-void MainComponent::TooltipOnFirstHover::mouseEnter(const juce::MouseEvent&) {
+void MainComponent::TooltipOnFirstHover::mouseEnter(const juce::MouseEvent& event) {
+    lastPosition = event.getScreenPosition().toFloat();
+}
+
+void MainComponent::TooltipOnFirstHover::mouseMove(const juce::MouseEvent& event) {
+    const juce::Point<float> position = event.getScreenPosition().toFloat();
+    if (position == lastPosition) return;
+    lastPosition = position;
     if (!panel.tooltipWindow) panel.tooltipWindow = std::make_unique<juce::TooltipWindow>(nullptr, 700);
+}
+
+void MainComponent::TooltipOnFirstHover::mouseExit(const juce::MouseEvent&) {
+    // Moving from one control to another leaves one and enters the next: only leaving the panel counts.
+    if (!panel.isMouseOver(true)) panel.tooltipWindow.reset();
 }
 
 void MainComponent::createControl(ControlId id) {

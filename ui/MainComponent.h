@@ -89,16 +89,23 @@ public:
     MainWindow* mainWindow;
     ValueRelay pendingValues;
     RelayPump* relayPump = nullptr;
-    // Made at the first hover over the panel: until then no tooltip timer polls the mouse.
+    // Exists only while the mouse moves over the panel: otherwise no tooltip timer polls the mouse.
     std::unique_ptr<juce::TooltipWindow> tooltipWindow;
     std::unique_ptr<ANZEIGE_Component> display;
     std::unique_ptr<juce::Component> controls[panel::kControlCount];
 
 private:
+    // The tooltip window polls the mouse about ten times a second while it exists: it is made when
+    // the mouse moves over the panel and goes when the mouse leaves it.
     struct TooltipOnFirstHover : juce::MouseListener {
         explicit TooltipOnFirstHover(MainComponent& p) : panel(p) {}
         void mouseEnter(const juce::MouseEvent&) override;
+        void mouseMove(const juce::MouseEvent&) override;
+        void mouseExit(const juce::MouseEvent&) override;
         MainComponent& panel;
+        // The toolkit sends a move when a window opens under a resting mouse: only a move to another
+        // place counts.
+        juce::Point<float> lastPosition;
     };
     TooltipOnFirstHover tooltipOnFirstHover{*this};
     // Set while the panel may still read the held rows the engine handed over.
