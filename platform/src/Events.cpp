@@ -87,16 +87,7 @@ DWORD waitForEvent(HANDLE event, DWORD milliseconds) noexcept
     EventSlot* slot = liveSlot(event);
     if (!slot)
         return WAIT_FAILED;
-    timespec deadline{};
-    if (milliseconds != INFINITE) {
-        clock_gettime(CLOCK_MONOTONIC, &deadline);
-        deadline.tv_sec += time_t(milliseconds / 1000);
-        deadline.tv_nsec += long(milliseconds % 1000) * 1000000L;
-        if (deadline.tv_nsec >= 1000000000L) {
-            deadline.tv_sec += 1;
-            deadline.tv_nsec -= 1000000000L;
-        }
-    }
+    const timespec deadline = milliseconds != INFINITE ? deadlineAfter(milliseconds) : timespec{};
     // Taking the signal and resetting the event are one exchange.
     while (slot->state.exchange(0, std::memory_order_acquire) == 0) {
         const timespec* timeout = nullptr;

@@ -164,14 +164,7 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept
         while (!record->finished)
             pthread_cond_wait(&record->ended, &record->mutex);
     } else if (milliseconds > 0) {
-        timespec deadline;
-        clock_gettime(CLOCK_MONOTONIC, &deadline);
-        deadline.tv_sec += time_t(milliseconds / 1000);
-        deadline.tv_nsec += long(milliseconds % 1000) * 1000000L;
-        if (deadline.tv_nsec >= 1000000000L) {
-            deadline.tv_sec += 1;
-            deadline.tv_nsec -= 1000000000L;
-        }
+        const timespec deadline = platform::deadlineAfter(milliseconds);
         while (!record->finished) {
             if (pthread_cond_timedwait(&record->ended, &record->mutex, &deadline) == ETIMEDOUT)
                 break;

@@ -70,6 +70,32 @@ TEST(Threads, WaitTellsRunningFromEndedWithZeroFiniteAndInfiniteTimeouts)
     EXPECT_EQ(CreateThread(nullptr, 0, gatedRoutine, &gate, 0x4, nullptr), nullptr) << "suspended start";
 }
 
+TEST(Events, ASignalReleasesOneWaitAndAClosedEventIsRefused)
+{
+    HANDLE event = CreateEventA(nullptr, 0, 0, nullptr);
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(CreateEventA(nullptr, 1, 0, nullptr), nullptr) << "manual reset is not offered";
+    EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForSingleObject(event, 30), DWORD(WAIT_TIMEOUT));
+    EXPECT_EQ(SetEvent(event), 1);
+    EXPECT_EQ(SetEvent(event), 1);
+    EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_OBJECT_0));
+    EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_TIMEOUT)) << "two signals before a wait release one";
+
+    std::atomic<bool> released{false};
+    std::thread waiter([&] { released = WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(released.load());
+    EXPECT_EQ(SetEvent(event), 1);
+    waiter.join();
+    EXPECT_TRUE(released.load());
+
+    EXPECT_EQ(CloseHandle(event), 1);
+    EXPECT_EQ(SetEvent(event), 0);
+    EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_FAILED));
+    EXPECT_EQ(CloseHandle(event), 0);
+}
+
 TEST(Threads, HandleClosedWhileRunningLetsTheThreadFinish)
 {
     Gate gate;
