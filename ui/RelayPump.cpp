@@ -51,7 +51,7 @@ RelayPump::~RelayPump() = default;
 
 bool RelayPump::applyAll() {
     bool any = false;
-    // A panel's values may delete nothing, but index anyway: applying never attaches or detaches.
+    // Applying a value never attaches or detaches a panel, so the list stays as it is during the pass.
     for (size_t i = 0; i < panels_.size(); ++i) any = panels_[i]->applyPendingValues() > 0 || any;
     lastPassMs_ = nowMs();
     return any;
