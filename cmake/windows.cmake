@@ -100,7 +100,7 @@ target_compile_options(hostcore PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(hostcore PUBLIC qanagui_protocol)
 
 add_executable(analyzer-host host/win32/main.cpp host/DescribeModule.cpp host/HostOptions.cpp host/AnalyzerSession.cpp
-                             host/AudioSources.cpp host/ProcessingThread.cpp host/OutputLog.cpp)
+                             host/AudioSources.cpp host/ProcessingThread.cpp host/BlockRunner.cpp host/OutputLog.cpp)
 target_compile_options(analyzer-host PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(analyzer-host PRIVATE hostcore platform)
 # 256 instances with their windows and workers need more than 2 GB of address space.

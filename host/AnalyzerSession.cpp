@@ -108,8 +108,9 @@ void AnalyzerSession::processBlock(int32_t* const samples[4], int frames) {
     }
 }
 
-void AnalyzerSession::copyOutputs(std::vector<int32_t>& outputs) const {
-    if (!instances_.empty()) outputs = instances_[0].outputs;
+const std::vector<int32_t>& AnalyzerSession::firstOutputs() const {
+    static const std::vector<int32_t> none;
+    return instances_.empty() ? none : instances_[0].outputs;
 }
 
 void AnalyzerSession::destroyAll() {

@@ -3,8 +3,8 @@
 // rate; then, per block, the control entry and the audio entry of each instance; at the end destroy
 // every instance. Pin names and kinds come from the module's descriptor image only.
 //
-// Threads: open, createInstances, setPin, destroyAll [main-thread]; processBlock [audio-thread], never
-// at the same time as setPin for the same pins (the caller's lock).
+// Threads: open, createInstances, setPin, destroyAll [main-thread]; processBlock and firstOutputs
+// [audio-thread]. The host sets its pins before the first block and destroys after the last one.
 #pragma once
 
 #include "host/DescriptorImage.h"
@@ -42,8 +42,8 @@ public:
     // One block for every instance: control entry, then audio entry with the four arrays.
     void processBlock(int32_t* const samples[4], int frames);
 
-    // Copies the control outputs of instance 0 into outputs.
-    void copyOutputs(std::vector<int32_t>& outputs) const;
+    // The control outputs of instance 0 after the last block (empty without instances).
+    const std::vector<int32_t>& firstOutputs() const;
     const ModuleDescription& description() const { return description_; }
     int instanceCount() const { return int(instances_.size()); }
     // Notifications the module sent through the host callback.

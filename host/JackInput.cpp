@@ -1,12 +1,14 @@
 #include "host/JackInput.h"
 
+#include "host/AudioSources.h"
+
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 constexpr size_t kRingSeconds = 2;
 }  // namespace
-
-JackInput::JackInput() { sem_init(&periods_, 0, 0); }
 
 std::unique_ptr<JackInput> JackInput::open(const std::vector<std::string>& portNames, std::string& error) {
     std::unique_ptr<JackInput> input(new JackInput());
@@ -27,61 +29,80 @@ std::unique_ptr<JackInput> JackInput::open(const std::vector<std::string>& portN
         }
     }
     jack_set_process_callback(input->client_, &JackInput::process, input.get());
+    jack_on_info_shutdown(input->client_, &JackInput::onShutdown, input.get());
     if (jack_activate(input->client_) != 0) {
         error = "JACK: could not activate the client";
         return nullptr;
     }
+    input->active_ = true;
     return input;
 }
 
 JackInput::~JackInput() {
     if (client_) {
-        jack_deactivate(client_);
+        stopFeeding();
         jack_client_close(client_);
     }
     for (jack_ringbuffer_t* ring : rings_)
         if (ring) jack_ringbuffer_free(ring);
-    sem_destroy(&periods_);
 }
 
-void JackInput::cancel() {
-    cancelled_ = true;
-    sem_post(&periods_);
+void JackInput::feed(BlockRunner& runner, int blockSize) {
+    blockSize_ = blockSize;
+    for (int i = 0; i < 4; ++i) {
+        blocks_[i].assign(size_t(blockSize), 0);
+        rows_[i] = blocks_[i].data();
+    }
+    runner_.store(&runner, std::memory_order_release);
+}
+
+void JackInput::stopFeeding() {
+    // The callback marks itself busy before it looks for the runner (both sequentially consistent): it
+    // either sees no runner, or this sees it busy and waits until it has done.
+    runner_.store(nullptr);
+    while (inCallback_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (active_ && !serverLost_) jack_deactivate(client_);
+    active_ = false;
+}
+
+void JackInput::onShutdown(jack_status_t, const char*, void* context) {
+    static_cast<JackInput*>(context)->serverLost_ = true;
 }
 
 int JackInput::process(jack_nframes_t frames, void* context) {
     auto* self = static_cast<JackInput*>(context);
-    const size_t bytes = size_t(frames) * sizeof(float);
-    for (jack_ringbuffer_t* ring : self->rings_)
-        if (jack_ringbuffer_write_space(ring) < bytes) {
-            self->dropped_.fetch_add(1, std::memory_order_relaxed);
-            return 0;
-        }
-    for (int i = 0; i < 4; ++i) {
-        const auto* samples = static_cast<const char*>(jack_port_get_buffer(self->ports_[i], frames));
-        jack_ringbuffer_write(self->rings_[i], samples, bytes);
-    }
-    sem_post(&self->periods_);
+    self->inCallback_.store(true);
+    if (BlockRunner* runner = self->runner_.load()) self->take(frames, *runner);
+    self->inCallback_.store(false, std::memory_order_release);
     return 0;
 }
 
-bool JackInput::read(int32_t* const inputs[4], int frames) {
+void JackInput::take(jack_nframes_t frames, BlockRunner& runner) {
     const size_t bytes = size_t(frames) * sizeof(float);
-    // The last ring written is the fullest test: every ring gets its period before the next one. A post
-    // left from a period read without waiting only makes one more turn of this loop.
-    while (jack_ringbuffer_read_space(rings_[3]) < bytes) {
-        if (cancelled_) return false;
-        sem_wait(&periods_);   // interrupted by a signal: the loop looks again
+    bool room = true;
+    for (jack_ringbuffer_t* ring : rings_) room = room && jack_ringbuffer_write_space(ring) >= bytes;
+    if (room) {
+        for (int i = 0; i < 4; ++i)
+            jack_ringbuffer_write(rings_[i], static_cast<const char*>(jack_port_get_buffer(ports_[i], frames)), bytes);
+    } else {
+        dropped_.fetch_add(1, std::memory_order_relaxed);
     }
-    for (int i = 0; i < 4; ++i) {
-        // The block lies in at most two pieces of the ring, each whole floats (the ring's size is a power
-        // of two, every write whole floats).
-        jack_ringbuffer_data_t pieces[2];
-        jack_ringbuffer_get_read_vector(rings_[i], pieces);
-        const int first = int(std::min(pieces[0].len, bytes) / sizeof(float));
-        toFullScaleBlock(reinterpret_cast<const float*>(pieces[0].buf), inputs[i], first);
-        toFullScaleBlock(reinterpret_cast<const float*>(pieces[1].buf), inputs[i] + first, frames - first);
-        jack_ringbuffer_read_advance(rings_[i], bytes);
+    runWholeBlocks(runner);
+}
+
+void JackInput::runWholeBlocks(BlockRunner& runner) {
+    const size_t bytes = size_t(blockSize_) * sizeof(float);
+    while (jack_ringbuffer_read_space(rings_[3]) >= bytes) {
+        for (int i = 0; i < 4; ++i) {
+            // The block lies in at most two pieces of the ring, each whole floats (the ring's size is a
+            // power of two, every write whole floats).
+            jack_ringbuffer_data_t pieces[2];
+            jack_ringbuffer_get_read_vector(rings_[i], pieces);
+            const int first = int(std::min(pieces[0].len, bytes) / sizeof(float));
+            toFullScaleBlock(reinterpret_cast<const float*>(pieces[0].buf), rows_[i], first);
+            toFullScaleBlock(reinterpret_cast<const float*>(pieces[1].buf), rows_[i] + first, blockSize_ - first);
+            jack_ringbuffer_read_advance(rings_[i], bytes);
+        }
+        runner.process(rows_, blockSize_);
     }
-    return true;
 }

@@ -1,9 +1,10 @@
 #include "host/ProcessingThread.h"
 
 #include <chrono>
+#include <vector>
 
-ProcessingThread::ProcessingThread(AnalyzerSession& session, AudioSource& source, int blockSize, bool paced)
-    : session_(session), source_(source), blockSize_(blockSize), paced_(paced) {
+ProcessingThread::ProcessingThread(BlockRunner& runner, AudioSource& source, int blockSize, bool paced)
+    : runner_(runner), source_(source), blockSize_(blockSize), paced_(paced) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -12,18 +13,6 @@ ProcessingThread::~ProcessingThread() { stop(); }
 void ProcessingThread::stop() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
-}
-
-void ProcessingThread::setPin(int pin, int32_t value) {
-    std::lock_guard<std::mutex> lock(pinsMutex_);
-    session_.setPin(pin, value);
-}
-
-std::vector<int32_t> ProcessingThread::outputs() {
-    std::vector<int32_t> copy;
-    std::lock_guard<std::mutex> lock(pinsMutex_);
-    session_.copyOutputs(copy);
-    return copy;
 }
 
 void ProcessingThread::run() {
@@ -40,11 +29,7 @@ void ProcessingThread::run() {
             ended_ = true;
             return;
         }
-        {
-            std::lock_guard<std::mutex> lock(pinsMutex_);
-            session_.processBlock(rows, blockSize_);
-        }
-        blocks_.fetch_add(1, std::memory_order_relaxed);
+        runner_.process(rows, blockSize_);
         if (paced_) {
             next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(blockTime);
             const auto now = std::chrono::steady_clock::now();

@@ -1,11 +1,13 @@
 // analyzer-host: loads the analyzer module and drives it as a modular audio host would: its main
-// thread runs the platform loop (the analyzer windows live on it), a processing thread feeds every
-// instance block after block from the built-in generator, a sound file or live JACK input.
+// thread runs the platform loop (the analyzer windows live on it); every instance gets block after block
+// from the built-in generator or a sound file on a processing thread, or from live JACK input on JACK's
+// process thread.
 //
 //   analyzer-host [options]                     run the analyzer (see --help)
 //   analyzer-host --describe [--module PATH]    print the module's names and pin table
 #include "host/AnalyzerSession.h"
 #include "host/AudioSources.h"
+#include "host/BlockRunner.h"
 #include "host/DescribeModule.h"
 #include "host/DescriptorImage.h"
 #include "host/HostOptions.h"
@@ -86,9 +88,10 @@ int run(const HostOptions& options) {
     int code = session.open(options.modulePath, error);
     if (code != kExitOk) return fail(code, error);
 
-    // The source, and with it the sample rate and block size.
+    // The source, and with it the sample rate and block size: a generator or a file read by the
+    // processing thread, or live JACK input that JACK's own thread runs.
     std::unique_ptr<AudioSource> source;
-    JackInput* jack = nullptr;
+    std::unique_ptr<JackInput> jack;
     int blockSize = options.blockSize;
     switch (options.source) {
     case SourceKind::generator: source = makeGenerator(options.sampleRate); break;
@@ -99,26 +102,32 @@ int run(const HostOptions& options) {
     case SourceKind::jack: {
         std::vector<std::string> names;
         for (int i = 0; i < 4; ++i) names.push_back(session.description().inputs[size_t(session.description().controlInputCount + i)].name);
-        auto input = JackInput::open(names, error);
-        if (!input) return fail(kExitJack, error);
-        blockSize = input->period();
-        jack = input.get();
-        source = std::move(input);
+        jack = JackInput::open(names, error);
+        if (!jack) return fail(kExitJack, error);
+        blockSize = jack->period();
         break;
     }
     }
+    const int sampleRate = jack ? jack->sampleRate() : source->sampleRate();
+    const std::string sourceName = jack ? jack->describe() : source->describe();
 
     // Every setting names its pin; resolve them all before anything runs.
     std::vector<std::pair<int, int32_t>> pinValues;
     if (const int pinCode = session.resolvePinSettings(options, pinValues, error); pinCode != kExitOk)
         return fail(pinCode, error);
 
-    if (!session.createInstances(options.instances, source->sampleRate(), error)) return fail(kExitInstance, error);
+    if (!session.createInstances(options.instances, sampleRate, error)) return fail(kExitInstance, error);
     for (const auto& [pin, value] : pinValues) session.setPin(pin, value);
 
     PlatformLoop* loop = PlatformLoop_shared();
-    ProcessingThread processing(session, *source, blockSize, !options.fast && !jack);
-    OutputLog outputLog(processing.outputs());
+    BlockRunner runner(session);
+    std::unique_ptr<ProcessingThread> processing;
+    if (jack)
+        jack->feed(runner, blockSize);
+    else
+        processing = std::make_unique<ProcessingThread>(runner, *source, blockSize, !options.fast);
+    const auto sourceEnded = [&] { return processing && processing->ended(); };
+    OutputLog outputLog(runner.outputs());
 
     const auto start = std::chrono::steady_clock::now();
     const unsigned long drawingsAtStart = PlatformWindow_drawingCount();
@@ -128,18 +137,23 @@ int run(const HostOptions& options) {
     unsigned long lastDrawings = PlatformWindow_drawingCount();
     double lastCpu = processCpuSeconds();
     const auto seconds = [](std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); };
-    while (!signals.received && !processing.ended()) {
+    bool serverLost = false;
+    while (!signals.received && !sourceEnded()) {
+        if (jack && jack->serverLost()) {
+            serverLost = true;
+            break;
+        }
         PlatformLoop_runFor(loop, 50);
         const auto now = std::chrono::steady_clock::now();
         if (options.duration > 0 && seconds(now - start) >= options.duration) break;
-        if (options.printOutputs) outputLog.printChanges(processing.outputs(), session.description());
+        if (options.printOutputs) outputLog.printChanges(runner.outputs(), session.description());
         if (!options.quiet && seconds(now - lastStatus) >= 1.0) {
             const double wall = seconds(now - lastStatus), cpu = processCpuSeconds();
-            const long blocks = processing.blocks();
+            const long blocks = runner.blocks();
             const unsigned long drawings = PlatformWindow_drawingCount();
             std::fprintf(stderr, "analyzer-host: %s, %d Hz, blocks of %d: %.0f blocks/s, %.1f traces drawn/s, "
                          "%ld dropped, CPU %.1f %%\n",
-                         source->describe().c_str(), source->sampleRate(), blockSize, double(blocks - lastBlocks) / wall,
+                         sourceName.c_str(), sampleRate, blockSize, double(blocks - lastBlocks) / wall,
                          double(drawings - lastDrawings) / wall, jack ? jack->dropped() : 0L,
                          100.0 * (cpu - lastCpu) / wall);
             lastStatus = now;
@@ -149,10 +163,9 @@ int run(const HostOptions& options) {
         }
     }
 
-    if (jack) jack->cancel();
-    processing.stop();
-    const bool ended = processing.ended();
-    const int sampleRate = source->sampleRate();
+    if (jack) jack->stopFeeding();
+    if (processing) processing->stop();
+    const bool ended = sourceEnded();
     if (!options.screenshot.empty()) {
         const HWND window = FindWindowA(nullptr, "Analyzer");
         if (window == 0 || !PlatformWindow_writePng(window, options.screenshot.c_str()))
@@ -161,17 +174,21 @@ int run(const HostOptions& options) {
             std::fprintf(stderr, "analyzer-host: screenshot written to %s\n", options.screenshot.c_str());
     }
     session.destroyAll();
-    jack = nullptr;
-    source.reset();   // a JACK client closes here
+    jack.reset();   // the JACK client closes here
+    source.reset();
     PlatformLoop_runFor(loop, 20);
     if (!options.quiet)
         std::fprintf(stderr,
                      "analyzer-host: %s after %.1f s: %ld blocks (%.1f s of audio), %lu traces drawn, CPU %.2f s, "
                      "%d thread(s) left\n",
-                     signals.received ? "stopped by signal" : ended ? "source ended" : "done",
-                     seconds(std::chrono::steady_clock::now() - start), processing.blocks(),
-                     double(processing.blocks()) * blockSize / sampleRate,
+                     serverLost         ? "JACK server lost"
+                     : signals.received ? "stopped by signal"
+                     : ended            ? "source ended"
+                                        : "done",
+                     seconds(std::chrono::steady_clock::now() - start), runner.blocks(),
+                     double(runner.blocks()) * blockSize / sampleRate,
                      PlatformWindow_drawingCount() - drawingsAtStart, processCpuSeconds() - cpuAtStart, threadCount());
+    if (serverLost) return fail(kExitJack, "the JACK server went away (it stopped, or it dropped this client)");
     return kExitOk;
 }
 

@@ -9,6 +9,7 @@
 #include "host/HostOptions.h"
 #include "host/ModuleLoader.h"
 #include "host/OutputLog.h"
+#include "host/BlockRunner.h"
 #include "host/ProcessingThread.h"
 #include "host/win32/HostLoop.h"
 #include "platform/windows/WindowCapture.h"
@@ -57,8 +58,9 @@ int run(const HostOptions& options) {
     if (!session.createInstances(options.instances, source->sampleRate(), error)) return fail(kExitInstance, error);
     for (const auto& [pin, value] : pinValues) session.setPin(pin, value);
 
-    ProcessingThread processing(session, *source, options.blockSize, !options.fast);
-    OutputLog outputLog(processing.outputs());
+    BlockRunner runner(session);
+    ProcessingThread processing(runner, *source, options.blockSize, !options.fast);
+    OutputLog outputLog(runner.outputs());
 
     using Clock = std::chrono::steady_clock;
     const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
@@ -71,10 +73,10 @@ int run(const HostOptions& options) {
         runMessagesFor(50);
         const auto now = Clock::now();
         if (options.duration > 0 && seconds(now - start) >= options.duration) break;
-        if (options.printOutputs) outputLog.printChanges(processing.outputs(), session.description());
+        if (options.printOutputs) outputLog.printChanges(runner.outputs(), session.description());
         if (!options.quiet && seconds(now - lastStatus) >= 1.0) {
             const double wall = seconds(now - lastStatus), cpu = processCpuSeconds();
-            const long blocks = processing.blocks();
+            const long blocks = runner.blocks();
             std::fprintf(stderr, "analyzer-host: %s, %d Hz, blocks of %d: %.0f blocks/s, CPU %.1f %%\n",
                          source->describe().c_str(), source->sampleRate(), options.blockSize,
                          double(blocks - lastBlocks) / wall, 100.0 * (cpu - lastCpu) / wall);
@@ -97,8 +99,8 @@ int run(const HostOptions& options) {
     runMessagesFor(20);
     if (!options.quiet)
         std::fprintf(stderr, "analyzer-host: %s after %.1f s: %ld blocks (%.1f s of audio), CPU %.2f s, %d thread(s) left\n",
-                     stopRequested ? "stopped" : "done", seconds(Clock::now() - start), processing.blocks(),
-                     double(processing.blocks()) * options.blockSize / source->sampleRate(),
+                     stopRequested ? "stopped" : "done", seconds(Clock::now() - start), runner.blocks(),
+                     double(runner.blocks()) * options.blockSize / source->sampleRate(),
                      processCpuSeconds() - cpuAtStart, processThreadCount());
     return kExitOk;
 }
