@@ -241,6 +241,12 @@ public:
         return false;
     }
     void startClicks() { metro_ = spawn({"jack_metro", "-b", "600", "-f", "1000", "-D", "50"}); }
+    // Ends the server at once, as a crash would: its clients get no word from it.
+    void crash() {
+        kill(server_, SIGKILL);
+        waitpid(server_, nullptr, 0);
+        server_ = -1;
+    }
     static int shell(const std::string& command) { return std::system(command.c_str()); }
 
 private:
@@ -290,6 +296,26 @@ TEST(HostRun, LiveJackInputIsAnalysedWithoutDroppedBlocks) {
     EXPECT_GE(lines, 2) << run.output;
     // Every capture of 1024 samples at 48 kHz drawn: 46.9 a second for the one trace.
     EXPECT_GT(mostTraces, 40.0) << run.output;
+}
+
+TEST(HostRun, EndsWithExitCode5SoonAfterTheJackServerDies) {
+    if (DummyJackServer::shell("command -v jackd >/dev/null") != 0) GTEST_SKIP() << "jackd2 is not installed";
+    DummyJackServer server;
+    ASSERT_TRUE(server.waitFor("system:playback_1")) << "the dummy server did not start";
+
+    HostRun run;
+    std::thread host([&] { run = runHost("--jack --duration 30 --trace1 A"); });
+    const bool started = server.waitFor("analyzer-host:a");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto crashed = std::chrono::steady_clock::now();
+    server.crash();
+    host.join();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - crashed).count();
+    ASSERT_TRUE(started) << run.output;
+    EXPECT_EQ(run.exitCode, 5) << run.output;
+    EXPECT_NE(run.output.find("the JACK server went away"), std::string::npos) << run.output;
+    // Liveness, not speed: without the fix the host runs its full 30 s.
+    EXPECT_LT(seconds, 10.0) << run.output;
 }
 
 }  // namespace
