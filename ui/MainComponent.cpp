@@ -8,8 +8,10 @@ using namespace panel;
 
 namespace {
 
+// Decoded for each window (a few small images): the toolkit's image cache would share them, but it
+// keeps a 2 s timer running for as long as any of its images is in use, waking an idle process.
 juce::Image imageOf(const images::EmbeddedImage& image) {
-    return juce::ImageCache::getFromMemory(image.data, image.size);
+    return juce::ImageFileFormat::loadFrom(image.data, size_t(image.size));
 }
 
 void setImages(juce::ImageButton& button, const juce::Image& off, const juce::Image& on) {

@@ -7,8 +7,8 @@ constexpr int kCentred = juce::Justification::centred;   // 36
 }  // namespace
 
 TITELCOMPONENT::TITELCOMPONENT() {
-    // Keyed by the data's address, so every window of the process shares one decoded image.
-    background = juce::ImageCache::getFromMemory(images::titleBar.data, images::titleBar.size);
+    // Decoded for each window: the toolkit's image cache would keep a timer running while it is used.
+    background = juce::ImageFileFormat::loadFrom(images::titleBar.data, size_t(images::titleBar.size));
 
     closeButton = new juce::ImageButton("new button");
     addAndMakeVisible(closeButton);
