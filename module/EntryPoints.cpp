@@ -1,6 +1,7 @@
 #include "module/EntryPoints.h"
 
 #include "engine/Effect.h"
+#include "engine/EscapedExceptions.h"
 
 #include <cstdarg>
 #include <type_traits>
@@ -9,23 +10,46 @@ namespace {
 
 Effect* instanceOf(uint32_t handle) { return reinterpret_cast<Effect*>(uintptr_t(handle)); }
 
+// Nothing is thrown across an entry point: an exception is reported and the entry returns its
+// documented value (processAudio -1, processControl 0, auxOperation3 -1, flagControl -3).
+
 extern "C" int32_t processAudioEntry(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3, int32_t host4,
-                                     int32_t start, int32_t count) {
-    return instanceOf(handle)->processAudio(host1, inputs, host3, host4, start, count);
+                                     int32_t start, int32_t count) noexcept {
+    try {
+        return instanceOf(handle)->processAudio(host1, inputs, host3, host4, start, count);
+    } catch (...) {
+        reportEscapedException("the audio entry");
+        return -1;
+    }
 }
 
 extern "C" int32_t processControlEntry(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
-                                       int32_t host4) {
-    return instanceOf(handle)->processControl(inputs, host2, outputs, host4);
+                                       int32_t host4) noexcept {
+    try {
+        return instanceOf(handle)->processControl(inputs, host2, outputs, host4);
+    } catch (...) {
+        reportEscapedException("the control entry");
+        return 0;
+    }
 }
 
 extern "C" void auxOperation1Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3, int32_t host4,
-                                   int32_t host5) {
-    instanceOf(handle)->auxOperation1(host1, host2, host3, host4, host5);
+                                   int32_t host5) noexcept {
+    try {
+        instanceOf(handle)->auxOperation1(host1, host2, host3, host4, host5);
+    } catch (...) {
+        reportEscapedException("the first auxiliary entry");
+    }
 }
 
-extern "C" int32_t auxOperation3Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3, int32_t host4) {
-    return instanceOf(handle)->auxOperation3(host1, host2, host3, host4);
+extern "C" int32_t auxOperation3Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+                                      int32_t host4) noexcept {
+    try {
+        return instanceOf(handle)->auxOperation3(host1, host2, host3, host4);
+    } catch (...) {
+        reportEscapedException("the second auxiliary entry");
+        return -1;
+    }
 }
 
 // On i386 the variable arguments follow the named ones on the stack and va_list is a plain pointer
@@ -33,21 +57,28 @@ extern "C" int32_t auxOperation3Entry(uint32_t handle, int32_t host1, int32_t ho
 static_assert(std::is_pointer<va_list>::value, "va_list must point at the first variable argument");
 
 extern "C" int32_t flagControlEntry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3, int32_t host4,
-                                    int32_t operation, ...) {
+                                    int32_t operation, ...) noexcept {
     va_list arguments;
     va_start(arguments, operation);
     const uint32_t* value = reinterpret_cast<const uint32_t*>(arguments);
-    const int32_t result = instanceOf(handle)->flagControl(host1, host2, host3, host4, operation, value);
+    int32_t result = -3;
+    try {
+        result = instanceOf(handle)->flagControl(host1, host2, host3, host4, operation, value);
+    } catch (...) {
+        reportEscapedException("the flag entry");
+    }
     va_end(arguments);
     return result;
 }
 
-// The host calls these through the types of the protocol header: any drift is a build error.
-static_assert(std::is_same<decltype(&processAudioEntry), ProcessAudioEntry>::value, "processAudio entry type");
-static_assert(std::is_same<decltype(&processControlEntry), ProcessControlEntry>::value, "processControl entry type");
-static_assert(std::is_same<decltype(&auxOperation1Entry), AuxOperation1Entry>::value, "auxOperation1 entry type");
-static_assert(std::is_same<decltype(&auxOperation3Entry), AuxOperation3Entry>::value, "auxOperation3 entry type");
-static_assert(std::is_same<decltype(&flagControlEntry), FlagControlEntry>::value, "flagControl entry type");
+// The host calls these through the types of the protocol header: any drift is a build error. (A
+// noexcept function converts to the header's type, and only when the rest of the type is the same.)
+static_assert(std::is_convertible<decltype(&processAudioEntry), ProcessAudioEntry>::value, "processAudio entry type");
+static_assert(std::is_convertible<decltype(&processControlEntry), ProcessControlEntry>::value,
+              "processControl entry type");
+static_assert(std::is_convertible<decltype(&auxOperation1Entry), AuxOperation1Entry>::value, "auxOperation1 entry type");
+static_assert(std::is_convertible<decltype(&auxOperation3Entry), AuxOperation3Entry>::value, "auxOperation3 entry type");
+static_assert(std::is_convertible<decltype(&flagControlEntry), FlagControlEntry>::value, "flagControl entry type");
 
 template <typename Function>
 uint32_t word(Function function) {

@@ -1,5 +1,6 @@
 #include "ui/RelayPump.h"
 
+#include "engine/EscapedExceptions.h"
 #include "ui/MainComponent.h"
 
 #include <algorithm>
@@ -52,7 +53,16 @@ RelayPump::~RelayPump() = default;
 bool RelayPump::applyAll() {
     bool any = false;
     // Applying a value never attaches or detaches a panel, so the list stays as it is during the pass.
-    for (size_t i = 0; i < panels_.size(); ++i) any = panels_[i]->applyPendingValues() > 0 || any;
+    // The pass runs from the loop, which must not see an exception: one thrown while a panel applies
+    // a value is reported, that panel's other values wait for the next pass, and the others go on.
+    for (size_t i = 0; i < panels_.size(); ++i) {
+        try {
+            any = panels_[i]->applyPendingValues() > 0 || any;
+        } catch (...) {
+            reportEscapedException("the panel's value relay");
+            any = true;
+        }
+    }
     lastPassMs_ = nowMs();
     return any;
 }

@@ -1,5 +1,6 @@
 #include "ui/ToolkitOnHostLoop.h"
 
+#include "engine/EscapedExceptions.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 #include "ui/ToolkitXQueue.h"
@@ -39,13 +40,24 @@ private:
         registered_ = wanted;
     }
 
-    static void onReady(int fd, short, void*) { juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(fd); }
+    // Everything the toolkit does (input, timers, paints, its messages) runs from these two; the loop
+    // calls them from a function that must not throw, so an exception stops here, is reported, and
+    // the loop goes on with its next round.
+    static void onReady(int fd, short, void*) noexcept { dispatch(fd); }
 
     // The toolkit's own round trips may have read events into Xlib's queue: dispatch them now.
-    static int beforePoll(void*) {
+    static int beforePoll(void*) noexcept {
         const int fd = toolkitConnectionWithQueuedEvents();
-        if (fd >= 0) juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(fd);
+        if (fd >= 0) dispatch(fd);
         return 0;
+    }
+
+    static void dispatch(int fd) noexcept {
+        try {
+            juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(fd);
+        } catch (...) {
+            reportEscapedException("the toolkit's event dispatch");
+        }
     }
 
     PlatformLoop* loop_;

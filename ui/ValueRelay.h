@@ -52,17 +52,20 @@ public:
         return true;
     }
 
-    // Applies the values queued before this call, in order; returns how many.
+    // Applies the values queued before this call, in order; returns how many. Each value leaves the
+    // ring before it is applied: one whose application throws is not applied again.
     template <typename Apply>
     int applyPending(Apply apply) {
         const uint32_t tail = tail_.load(std::memory_order_acquire);
         RACE_CHECKER_ACQUIRE(&tail_);
         uint32_t head = head_.load(std::memory_order_relaxed);
         int applied = 0;
-        for (; head != tail; ++head, ++applied) {
-            apply(entries_[head & (kCapacity - 1)]);
+        for (; head != tail; ++applied) {
+            const PendingValue entry = entries_[head & (kCapacity - 1)];
+            ++head;
             RACE_CHECKER_RELEASE(&head_);
-            head_.store(head + 1, std::memory_order_release);
+            head_.store(head, std::memory_order_release);
+            apply(entry);
         }
         return applied;
     }

@@ -43,6 +43,13 @@
 extern "C" {
 #endif
 
+/* The module's functions never throw: C++ hosts see them declared noexcept. */
+#ifdef __cplusplus
+#define QANAGUI_NOTHROW noexcept
+#else
+#define QANAGUI_NOTHROW
+#endif
+
 /* Compile-time checks that work in C99 and C++ alike: a negative array size fails the build. */
 #define QANAGUI_PROTOCOL_CHECK(name, condition) typedef char qanagui_check_##name[(condition) ? 1 : -1]
 
@@ -71,7 +78,8 @@ extern "C" {
  *                  not always the number of bytes written). Set to 0 before the command runs. May be
  *                  null.
  *
- * Returns 0. Success and failure are reported only by the status word in outBuffer.
+ * Returns 0. Success and failure are reported only by the status word in outBuffer. Never throws: a
+ * command that fails inside the module for a reason of its own reports QANAGUI_STATUS_TABLE_FULL.
  *
  * Sizes are signed in the signature but every size test is an unsigned "at least" comparison: a
  * negative size reads as a size of 2 GiB or more and passes. Never pass a negative size.
@@ -83,7 +91,7 @@ typedef int32_t (*QanaguiDeviceIoControlFn)(int32_t command, const void* inBuffe
                                             int32_t outSize, int32_t* bytesReturned);
 
 int32_t DARAZE_W32_DeviceIOControl(int32_t command, const void* inBuffer, int32_t inSize, void* outBuffer,
-                                   int32_t outSize, int32_t* bytesReturned);
+                                   int32_t outSize, int32_t* bytesReturned) QANAGUI_NOTHROW;
 
 /* ============================================================================================== */
 /* Commands                                                                                        */

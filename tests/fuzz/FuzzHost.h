@@ -14,9 +14,6 @@
 #include <memory>
 #include <vector>
 
-extern "C" int32_t DARAZE_W32_DeviceIOControl(int32_t command, const void* inBuffer, int32_t inSize,
-                                              void* outBuffer, int32_t outSize, int32_t* bytesReturned);
-
 namespace fuzzhost {
 
 constexpr int32_t kFirstCommand = 1024;   // 1024 .. 1030: descriptor, create, destroy, entry table,
