@@ -30,6 +30,9 @@ GuiCtrl* createInstance() {
 }
 
 void destroyInstance(GuiCtrl* instance) {
+    // The panel and the engine let go of each other first; then the engine goes (its drawing worker
+    // ends its frame into the window, which is still open), then the window.
+    detachGuiFrom(instance);
     delete instance;
     // Only the address is compared: the instance is gone already.
     destroyGuiFor(instance);

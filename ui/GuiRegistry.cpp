@@ -1,5 +1,6 @@
 #include "ui/GuiRegistry.h"
 
+#include "engine/EscapedExceptions.h"
 #include "engine/GuiCtrl.h"
 #include "ui/MainComponent.h"
 #include "ui/MainWindow.h"
@@ -68,6 +69,10 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
     } catch (const std::bad_alloc&) {
         // Only when the toolkit needed more than the reserve; what it built is gone with the holder.
         return false;
+    } catch (...) {
+        // A fault in the toolkit: reported, and what it built is gone with the holder too.
+        reportEscapedException("building the window");
+        return false;
     }
     MainWindow* window = holder->window;
     if (window == nullptr) return true;
@@ -76,6 +81,17 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
         instance->ownWindow.store(HWND(reinterpret_cast<uintptr_t>(peer->getNativeHandle())), std::memory_order_release);
     *panel = window->panel;
     return true;
+}
+
+void detachGuiFrom(GuiCtrl* instance) {
+    if (instance == nullptr) return;   // a free slot's empty handle: nothing to detach
+    instance->guiCallback = nullptr;
+    if (holders == nullptr) return;
+    for (GuiHolder* holder : *holders)
+        if (holder->instance == instance) {
+            if (holder->window != nullptr) holder->window->panel->detachInstance();
+            return;
+        }
 }
 
 void destroyGuiFor(const GuiCtrl* instance) {

@@ -41,6 +41,11 @@ private:
 // window). Returns false, registering nothing, when memory is too short to build the window safely.
 bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel);
 
+// The first step of destroying an instance, while it still exists: the engine stops sending to its
+// panel, and the panel stops publishing to it and drops what it had not yet shown. Its window stays
+// open until destroyGuiFor, so that the engine's drawing worker can end its frame into it.
+void detachGuiFrom(GuiCtrl* instance);
+
 // Deletes the first holder serving the instance; nothing when there is none.
 void destroyGuiFor(const GuiCtrl* instance);
 

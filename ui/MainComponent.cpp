@@ -50,8 +50,15 @@ MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(in
     for (double& peak : markerPeakDb) peak = -66.6;
 }
 
+void MainComponent::detachInstance() {
+    guiCtrl = nullptr;
+    pendingValues.applyPending([](const PendingValue&) {});
+    RelayPump::detach(this);
+    relayPump = nullptr;
+}
+
 MainComponent::~MainComponent() {
-    // Values still queued are dropped with the ring.
+    // Values still queued are dropped with the ring (detaching twice is harmless).
     RelayPump::detach(this);
     removeMouseListener(&tooltipOnFirstHover);
     for (auto& control : controls) control.reset();

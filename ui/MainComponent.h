@@ -59,6 +59,10 @@ public:
         return pending;
     }
 
+    // The instance is about to go [main-thread]: the panel stops publishing to it, drops the values
+    // it queued and leaves the module's pump. The window stays until its holder deletes it.
+    void detachInstance();
+
     // Applies the values queued so far, in arrival order; returns how many. Called by the RelayPump.
     int applyPendingValues();
     bool hasPendingValues() const { return pendingValues.pending(); }
@@ -85,7 +89,7 @@ public:
     double markerPeakDb[4] = {-66.6, -66.6, -66.6, -66.6};
 
     PanelLookAndFeel lookAndFeel;   // declared before every child, so that it outlives them
-    GuiCtrl* guiCtrl;
+    GuiCtrl* guiCtrl;   // null once detached
     MainWindow* mainWindow;
     ValueRelay pendingValues;
     RelayPump* relayPump = nullptr;

@@ -6,7 +6,9 @@
 
 using namespace panel;
 
-void MainComponent::publishOn(int slot, int32_t value) { guiCtrl->setPanelValue(slot, value); }
+void MainComponent::publishOn(int slot, int32_t value) {
+    if (guiCtrl) guiCtrl->setPanelValue(slot, value);
+}
 
 void MainComponent::publish(ControlId id) {
     const ControlInfo& s = controlInfo(id);
