@@ -24,7 +24,9 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -143,7 +145,16 @@ int run(const HostOptions& options) {
             serverLost = true;
             break;
         }
-        PlatformLoop_runFor(loop, 50);
+        // The loop wakes for its windows and signals by itself; the rest is looked at every 200 ms (a
+        // lost server, an ended file), at the next status line and at the end of --duration, and every
+        // 50 ms while outputs are printed.
+        {
+            const auto now = std::chrono::steady_clock::now();
+            double untilNext = options.printOutputs ? 0.05 : 0.2;
+            if (!options.quiet) untilNext = std::min(untilNext, 1.0 - seconds(now - lastStatus));
+            if (options.duration > 0) untilNext = std::min(untilNext, options.duration - seconds(now - start));
+            PlatformLoop_runFor(loop, std::max(1, int(std::ceil(1000.0 * untilNext))));
+        }
         const auto now = std::chrono::steady_clock::now();
         if (options.duration > 0 && seconds(now - start) >= options.duration) break;
         if (options.printOutputs) outputLog.printChanges(runner.outputs(), session.description());

@@ -11,15 +11,17 @@ static int32_t formulaFullScale(double sample) {
 }
 constexpr double kStep = 1.0 / 2147483648.0;   // one step of a 32-bit sample
 
-// Alone, and first in blocks of two: of doubles read at a stride of 2, and of floats.
+// Alone, and in blocks: two doubles read at a stride of 2, and five floats (four converted together,
+// then one alone), the value in the first lane and in the last.
 class Conversion : public ::testing::TestWithParam<double> {};
 TEST_P(Conversion, ScalarAndBlockFormsRoundAndClampAsTheFormula) {
     const double x = GetParam(), doubles[3] = {x, 0.25, -0.5};
-    const float floats[2] = {float(x), -0.5f};
-    std::array<int32_t, 4> got, expected = {formulaFullScale(x), formulaFullScale(-0.5), formulaFullScale(floats[0]),
-                                            formulaFullScale(-0.5)};
+    const float floats[5] = {float(x), -0.5f, 0.25f, float(x), float(x)};
+    const int32_t fx = formulaFullScale(floats[0]);
+    std::array<int32_t, 7> got, expected = {formulaFullScale(x), formulaFullScale(-0.5), fx, formulaFullScale(-0.5),
+                                            formulaFullScale(0.25), fx, fx};
     toFullScaleBlock(doubles, 2, got.data(), 2);
-    toFullScaleBlock(floats, got.data() + 2, 2);
+    toFullScaleBlock(floats, got.data() + 2, 5);
     EXPECT_EQ(toFullScale(x), expected[0]);
     EXPECT_EQ(got, expected);
 }
