@@ -75,9 +75,11 @@ bool start() {
     if (!PlatformWindow_x11Available()) return false;
     juce::initialiseJuce_GUI();
     bridge = new LoopBridge(PlatformLoop_shared());
-    // The toolkit installs its own X error handler; the platform library's counts the errors of its
-    // drawing connection and, like the toolkit's, never ends the process.
-    PlatformWindow_installX11ErrorHandler();
+    // Outside a standalone application the toolkit installs no X error handler of its own, and its
+    // connection raises errors in normal work (BadAtom while it reads window properties). The platform
+    // library's handler drops the errors of the toolkit's connection and leaves the host's to the
+    // host's handler; the toolkit's connection is opened here so that the handler knows it.
+    PlatformWindow_installX11ErrorHandler(toolkitDisplay());
     return true;
 }
 

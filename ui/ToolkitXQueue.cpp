@@ -8,7 +8,7 @@ namespace toolkit {
 // Runs before every poll of the host's loop, so the common case (nothing queued) must be cheap: it
 // reads the length of Xlib's queue with the QLength macro, a plain read of the Display's qlen field,
 // without taking the display lock. XEventsQueued(display, QueuedAlready) returns that same field,
-// only under LockDisplay. The platform library has called XInitThreads, so Xlib locks the display
+// only under LockDisplay. The platform library has called XInitThreads before the toolkit started, so Xlib locks the display
 // around every call that changes the queue; the lock matters only when another thread may be inside
 // Xlib on the same connection. None can be: the toolkit's connection is used only on its message
 // thread, which is this thread (the engine's workers draw through the platform library's own
@@ -21,5 +21,7 @@ int toolkitConnectionWithQueuedEvents() {
     if (display == nullptr || QLength(display) <= 0) return -1;
     return ConnectionNumber(display);
 }
+
+void* toolkitDisplay() { return juce::XWindowSystem::getInstance()->getDisplay(); }
 
 }  // namespace toolkit

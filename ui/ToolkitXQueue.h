@@ -9,4 +9,8 @@ namespace toolkit {
 // The toolkit's X connection descriptor when events wait in Xlib's queue, else -1.
 int toolkitConnectionWithQueuedEvents();
 
+// The toolkit's X connection (an Xlib Display*), opened now if it is not open yet; null when it cannot
+// be opened.
+void* toolkitDisplay();
+
 }  // namespace toolkit

@@ -119,9 +119,9 @@ unsigned long PlatformWindow_drawingCount(void) noexcept
     return platform::drawingCount();
 }
 
-void PlatformWindow_installX11ErrorHandler(void) noexcept
+void PlatformWindow_installX11ErrorHandler(void* toolkitDisplay) noexcept
 {
-    X11Connection::installErrorHandler();
+    X11Connection::installErrorHandler(static_cast<Display*>(toolkitDisplay));
 }
 
 BOOL PlatformWindow_x11Available(void) noexcept

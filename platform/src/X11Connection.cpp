@@ -12,23 +12,32 @@ namespace platform {
 namespace {
 
 std::atomic<Display*> ownDisplay{nullptr};
+std::atomic<Display*> toolkitDisplay{nullptr};
 std::atomic<unsigned long> ownErrors{0};
+// The process's handler before the library installed its own, taken the first time only (later
+// installs replace the toolkit's handler, which is not to be chained to).
+std::atomic<XErrorHandler> previousHandler{nullptr};
+std::atomic<bool> previousTaken{false};
 
-// Non-fatal for every connection in the process. Errors on our connection are counted for the caller
-// that made the failing request; errors on other connections (the toolkit's) are dropped, which is
-// still better than Xlib's default of printing and exiting.
-int onXError(Display* display, XErrorEvent*)
+// Errors on our connection are counted for the caller that made the failing request; the toolkit's
+// are dropped, as its own handler does. Everything else belongs to someone else.
+int onXError(Display* display, XErrorEvent* event)
 {
-    if (display == ownDisplay.load(std::memory_order_relaxed))
+    if (display == ownDisplay.load(std::memory_order_relaxed)) {
         ownErrors.fetch_add(1, std::memory_order_relaxed);
-    return 0;
+        return 0;
+    }
+    if (display == toolkitDisplay.load(std::memory_order_relaxed))
+        return 0;
+    const XErrorHandler previous = previousHandler.load(std::memory_order_acquire);
+    return previous != nullptr && previous != onXError ? previous(display, event) : 0;
 }
 
-// At load time: make Xlib thread-safe before anyone (us or the toolkit) opens a connection.
-__attribute__((constructor)) void initialiseXlib()
+void installHandler()
 {
-    XInitThreads();
-    XSetErrorHandler(onXError);
+    const XErrorHandler before = XSetErrorHandler(onXError);
+    if (!previousTaken.exchange(true))
+        previousHandler.store(before, std::memory_order_release);
 }
 
 int maskShift(unsigned long mask)
@@ -74,9 +83,11 @@ bool rectangleInside(int x, int y, int width, int height, int windowWidth, int w
            && int64_t(y) + height <= windowHeight;
 }
 
-void X11Connection::installErrorHandler()
+void X11Connection::installErrorHandler(Display* toolkit)
 {
-    XSetErrorHandler(onXError);
+    if (toolkit != nullptr)
+        toolkitDisplay.store(toolkit, std::memory_order_relaxed);
+    installHandler();
 }
 
 PixelFormat PixelFormat::of(const Visual* visual, int depth)
@@ -116,6 +127,9 @@ X11Connection* X11Connection::instance()
     std::lock_guard<std::mutex> lock(*openingMutex);
     if (!openingTried) {
         openingTried = true;
+        // The process-wide X setup is made here, at the first use, never when the library loads.
+        XInitThreads();
+        installHandler();
         if (Display* display = XOpenDisplay(nullptr)) {
             auto* c = new (std::nothrow) X11Connection(display);   // lives as long as the process
             if (!c) {

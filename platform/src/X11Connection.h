@@ -1,9 +1,12 @@
 // The library's own Xlib connection, shared by all threads that draw or look up windows.
 //
 // One connection per process, opened on first use. Every Xlib call on it is made while holding
-// mutex(); XInitThreads runs when the library is loaded, before any connection exists. A process-wide
-// X error handler records errors on this connection and ignores errors on every other connection, so
-// an error never ends the process (Xlib's default handler would exit).
+// mutex(). Loading the library touches no process-wide X state: the first use (the first instance's
+// creation, or a host's first window lookup) calls XInitThreads before opening the connection (a no-op
+// from libX11 1.8 on, which makes Xlib thread-safe as it loads) and installs the library's X error
+// handler. That handler counts the errors of this connection and drops those of the toolkit's (Xlib's
+// default handler would end the process), and hands the errors of every other connection to the
+// handler the process had before: a host's own errors still reach the host's handler.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -39,8 +42,9 @@ public:
 
     // Errors raised on this connection so far. [any-thread]
     static unsigned long errorCount();
-    // Installs the library's error handler as the process's X error handler. [any-thread]
-    static void installErrorHandler();
+    // Installs the library's error handler as the process's X error handler again, with the errors of
+    // toolkitDisplay (may be null) dropped. [any-thread]
+    static void installErrorHandler(Display* toolkitDisplay);
 
     // The following calls take the mutex themselves. [any-thread]
     HWND findWindowByName(const char* name);

@@ -37,10 +37,12 @@ PLATFORM_API unsigned long PlatformWindow_x11ErrorCount(void) PLATFORM_NOEXCEPT;
 // process: one per trace the engine's workers draw. Hosts use it to report drawing activity.
 PLATFORM_API unsigned long PlatformWindow_drawingCount(void) PLATFORM_NOEXCEPT;
 
-// Makes the library's X error handler the process's handler again, after another library (the
-// toolkit) replaced it. The handler counts errors on the library's own connection and ignores those of
-// every other connection; it never ends the process.
-PLATFORM_API void PlatformWindow_installX11ErrorHandler(void) PLATFORM_NOEXCEPT;
+// Makes the library's X error handler the process's handler again, after the toolkit replaced it with
+// its own, and makes the toolkit's connection (an Xlib Display*) one of the library's. The handler
+// counts the errors of the library's own connection and drops those of the toolkit's, so that neither
+// ends the process; the errors of every other connection (the host's) go to the handler the process
+// had before the library first opened its connection, as they would without the library.
+PLATFORM_API void PlatformWindow_installX11ErrorHandler(void* toolkitDisplay) PLATFORM_NOEXCEPT;
 
 // 1 when the library has an X connection (DISPLAY set and the server reachable), else 0. The
 // in-memory back end works either way.
