@@ -8,6 +8,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <cxxabi.h>
+
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -61,8 +63,10 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
     std::free(reserve);
     // In a host written in C the C++ runtime came with this module, and a thread's exception state is
     // allocated on its first exception. Have it allocated now, while memory is known to be there, so
-    // that the bad_alloc below can always be raised.
-    (void)std::uncaught_exceptions();
+    // that the bad_alloc below can always be raised. (The runtime declares the call free of side
+    // effects; the volatile store keeps the compiler from dropping it.)
+    void* volatile exceptionState = abi::__cxa_get_globals();
+    (void)exceptionState;
     GuiHolder* holder = nullptr;
     try {
         holder = new GuiHolder(instance);

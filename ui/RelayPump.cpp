@@ -2,6 +2,7 @@
 
 #include "engine/EscapedExceptions.h"
 #include "ui/MainComponent.h"
+#include "ui/ToolkitMemory.h"
 
 #include <algorithm>
 #include <chrono>
@@ -51,6 +52,9 @@ void RelayPump::detach(MainComponent* panel) {
 RelayPump::~RelayPump() = default;
 
 bool RelayPump::applyAll() {
+    // Applying moves controls, which posts the toolkit's messages and repaints: with memory short the
+    // values stay queued, and the frame timer keeps ticking until they can be applied.
+    if (!toolkit::hasWorkingMemory()) return true;
     bool any = false;
     // Applying a value never attaches or detaches a panel, so the list stays as it is during the pass.
     // The pass runs from the loop, which must not see an exception: one thrown while a panel applies

@@ -3,6 +3,7 @@
 #include "engine/EscapedExceptions.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
+#include "ui/ToolkitMemory.h"
 #include "ui/ToolkitXQueue.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -53,6 +54,9 @@ private:
     }
 
     static void dispatch(int fd) noexcept {
+        // With memory short the events wait where they are (the descriptor stays readable, so the
+        // loop looks again at once); the toolkit would not survive running out halfway.
+        if (!hasWorkingMemory()) return;
         try {
             juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(fd);
         } catch (...) {

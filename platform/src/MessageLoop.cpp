@@ -11,6 +11,8 @@
 // Callbacks, hooks and tasks are C functions: they must not throw.
 #include "platform/MessageLoop.h"
 
+#include "PlainArray.h"
+
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
@@ -54,10 +56,10 @@ struct PlatformLoop {
 
     // The owner's copies, kept from round to round: their buffers are allocated again only when the
     // registrations outgrow them. roundTasks and tasks trade buffers at each swap.
-    std::vector<Hook> roundHooks;
+    platform::PlainArray<Hook> roundHooks;
     std::vector<Task> roundTasks;
-    std::vector<pollfd> pollSet;     // the eventfd first, then the registered descriptors
-    std::vector<uint64_t> serials;   // the serial of each pollSet entry's registration
+    platform::PlainArray<pollfd> pollSet;     // the eventfd first, then the registered descriptors
+    platform::PlainArray<uint64_t> serials;   // the serial of each pollSet entry's registration
     bool copiesCurrent = false;
     uint32_t copiedGeneration = 0;
     bool inRound = false;   // a round is running: no other may start and change its copies
@@ -119,23 +121,22 @@ bool PlatformLoop::refreshCopies()
     if (copiesCurrent && generation.load(std::memory_order_acquire) == copiedGeneration)
         return true;
     copiesCurrent = false;
-    try {
-        std::lock_guard<std::mutex> lock(mutex);
-        roundHooks.assign(hooks.begin(), hooks.end());
-        pollSet.clear();
-        serials.clear();
-        pollSet.reserve(fds.size() + 1);
-        serials.reserve(fds.size() + 1);
-        pollSet.push_back(pollfd{wakeFd, POLLIN, 0});
-        serials.push_back(0);
-        for (const auto& [fd, registration] : fds) {
-            pollSet.push_back(pollfd{fd, registration.events, 0});
-            serials.push_back(registration.serial);
-        }
-        copiedGeneration = generation.load(std::memory_order_relaxed);
-    } catch (const std::bad_alloc&) {
+    std::lock_guard<std::mutex> lock(mutex);
+    // Grown without throwing: with no memory left even raising an exception could end the process.
+    if (!roundHooks.reserve(hooks.size()) || !pollSet.reserve(fds.size() + 1) || !serials.reserve(fds.size() + 1))
         return false;
+    roundHooks.clear();
+    for (const Hook& h : hooks)
+        roundHooks.push(h);
+    pollSet.clear();
+    serials.clear();
+    pollSet.push(pollfd{wakeFd, POLLIN, 0});
+    serials.push(0);
+    for (const auto& [fd, registration] : fds) {
+        pollSet.push(pollfd{fd, registration.events, 0});
+        serials.push(registration.serial);
     }
+    copiedGeneration = generation.load(std::memory_order_relaxed);
     copiesCurrent = true;
     return true;
 }

@@ -1,6 +1,7 @@
 // For out-of-memory tests, in a child process only: limits the address space to what is in use plus
 // a margin, then takes what is left in ever smaller blocks, so that the next allocation of any size
-// fails. Destroying it gives the memory back (the limit stays, with room again).
+// fails (leave gives some of it back). Destroying it gives the memory back (the limit stays, with room
+// again).
 #pragma once
 
 #include <sys/resource.h>
@@ -26,15 +27,28 @@ public:
             while (blocks_.size() < blocks_.capacity()) {
                 void* block = std::malloc(size);
                 if (block == nullptr) break;
-                blocks_.push_back(block);
+                blocks_.push_back({block, size});
             }
     }
     ~MemoryExhaustion() {
-        for (void* block : blocks_) std::free(block);
+        for (const Block& block : blocks_) std::free(block.address);
+    }
+    // Gives back blocks, the largest that still fit first, until about bytes are free to malloc again.
+    void leave(size_t bytes) {
+        for (Block& block : blocks_)
+            if (block.address != nullptr && block.size <= bytes) {
+                std::free(block.address);
+                block.address = nullptr;
+                bytes -= block.size;
+            }
     }
     MemoryExhaustion(const MemoryExhaustion&) = delete;
     MemoryExhaustion& operator=(const MemoryExhaustion&) = delete;
 
 private:
-    std::vector<void*> blocks_;
+    struct Block {
+        void* address;
+        size_t size;
+    };
+    std::vector<Block> blocks_;
 };
