@@ -15,6 +15,9 @@
 namespace toolkit {
 namespace {
 
+class LoopBridge;
+LoopBridge* bridge = nullptr;
+
 // Keeps the platform loop's registrations equal to the set of descriptors the toolkit listens on.
 class LoopBridge : private juce::LinuxEventLoopInternal::Listener {
 public:
@@ -32,7 +35,10 @@ public:
 
 private:
     void fdCallbacksChanged() override {
-        const std::vector<int> wanted = juce::LinuxEventLoopInternal::getRegisteredFds();
+        std::vector<int> wanted = juce::LinuxEventLoopInternal::getRegisteredFds();
+        // A lost X connection stays readable for ever: it is not polled any more.
+        if (PlatformWindow_x11ConnectionLost())
+            wanted.erase(std::remove(wanted.begin(), wanted.end(), toolkitConnectionFd()), wanted.end());
         for (int fd : registered_)
             if (std::find(wanted.begin(), wanted.end(), fd) == wanted.end()) PlatformLoop_removeFd(loop_, fd);
         for (int fd : wanted)
@@ -54,6 +60,12 @@ private:
     }
 
     static void dispatch(int fd) noexcept {
+        // After the X server went away (or dropped the toolkit's client) the toolkit's windows are
+        // gone; its other descriptors (its message socket) keep serving it.
+        if (PlatformWindow_x11ConnectionLost() && fd == toolkitConnectionFd()) {
+            if (bridge != nullptr) bridge->fdCallbacksChanged();
+            return;
+        }
         // With memory short the events wait where they are (the descriptor stays readable, so the
         // loop looks again at once); the toolkit would not survive running out halfway.
         if (!hasWorkingMemory()) return;
@@ -68,8 +80,6 @@ private:
     int hookId_ = 0;
     std::vector<int> registered_;
 };
-
-LoopBridge* bridge = nullptr;
 
 }  // namespace
 

@@ -24,4 +24,10 @@ int toolkitConnectionWithQueuedEvents() {
 
 void* toolkitDisplay() { return juce::XWindowSystem::getInstance()->getDisplay(); }
 
+int toolkitConnectionFd() {
+    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
+    ::Display* display = windowSystem ? windowSystem->getDisplay() : nullptr;
+    return display ? ConnectionNumber(display) : -1;
+}
+
 }  // namespace toolkit

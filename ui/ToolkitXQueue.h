@@ -13,4 +13,7 @@ int toolkitConnectionWithQueuedEvents();
 // be opened.
 void* toolkitDisplay();
 
+// The descriptor of the toolkit's X connection, or -1 when it has none.
+int toolkitConnectionFd();
+
 }  // namespace toolkit

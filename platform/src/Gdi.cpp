@@ -203,7 +203,8 @@ void discard(DeviceContext* dc)
     if (dc->gc) {
         X11Connection* connection = X11Connection::instance();
         std::lock_guard<std::mutex> lock(connection->mutex());
-        XFreeGC(connection->display(), dc->gc);
+        if (!X11Connection::lost())
+            XFreeGC(connection->display(), dc->gc);
     }
     delete dc;
 }
@@ -243,17 +244,22 @@ bool renderToX11(DeviceContext& dc)
     X11Connection* connection = X11Connection::instance();
     Display* display = connection->display();
     std::lock_guard<std::mutex> lock(connection->mutex());
+    // A lost connection is not entered again: Xlib's state after the loss can leave a later call
+    // waiting for ever. The loss can come with any request that flushes, so it is looked at before
+    // each one.
+    if (X11Connection::lost())
+        return false;
     const unsigned long errorsBefore = X11Connection::errorCount();
     XSegment segments[kRequestItems];
     XPoint points[kRequestItems];
     int segmentCount = 0, pointCount = 0;
     auto sendSegments = [&] {
-        if (segmentCount > 0)
+        if (segmentCount > 0 && !X11Connection::lost())
             XDrawSegments(display, Window(dc.window), dc.gc, segments, segmentCount);
         segmentCount = 0;
     };
     auto sendPoints = [&] {
-        if (pointCount > 0)
+        if (pointCount > 0 && !X11Connection::lost())
             XDrawPoints(display, Window(dc.window), dc.gc, points, pointCount, CoordModeOrigin);
         pointCount = 0;
     };
@@ -263,6 +269,8 @@ bool renderToX11(DeviceContext& dc)
         points[pointCount++] = XPoint{short(x), short(y)};
     };
     for (const Batch& batch : dc.batches) {
+        if (X11Connection::lost())
+            return false;
         XSetForeground(display, dc.gc, dc.format.toPixel(batch.colour));
         for (size_t i = batch.begin; i < batch.end; ++i) {
             const Segment& s = dc.items[i];
@@ -280,8 +288,10 @@ bool renderToX11(DeviceContext& dc)
         sendSegments();
         sendPoints();
     }
+    if (X11Connection::lost())
+        return false;
     XSync(display, False);
-    return X11Connection::errorCount() == errorsBefore;
+    return X11Connection::errorCount() == errorsBefore && !X11Connection::lost();
 }
 
 // The device context this thread released last into an X11 window, kept for its next GetDC of
@@ -335,7 +345,7 @@ bool openX11(DeviceContext& dc)
     Display* display = connection->display();
     std::lock_guard<std::mutex> lock(connection->mutex());
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, Window(dc.window), &attributes))
+    if (X11Connection::lost() || !XGetWindowAttributes(display, Window(dc.window), &attributes))
         return false;
     dc.width = attributes.width;
     dc.height = attributes.height;

@@ -126,7 +126,12 @@ void PlatformWindow_installX11ErrorHandler(void* toolkitDisplay) noexcept
 
 BOOL PlatformWindow_x11Available(void) noexcept
 {
-    return X11Connection::instance() != nullptr ? 1 : 0;
+    return X11Connection::instance() != nullptr && !X11Connection::lost() ? 1 : 0;
+}
+
+BOOL PlatformWindow_x11ConnectionLost(void) noexcept
+{
+    return X11Connection::lost() ? 1 : 0;
 }
 
 }  // extern "C"

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -33,11 +34,43 @@ int onXError(Display* display, XErrorEvent* event)
     return previous != nullptr && previous != onXError ? previous(display, event) : 0;
 }
 
+std::atomic<bool> connectionLost{false};
+std::atomic<XIOErrorHandler> previousIOHandler{nullptr};
+
+bool isOurs(Display* display)
+{
+    return display == ownDisplay.load(std::memory_order_relaxed)
+           || display == toolkitDisplay.load(std::memory_order_relaxed);
+}
+
+// Xlib calls this when a connection fails. The default handler prints and ends the process; for our
+// two connections the loss is noted instead, and Xlib then calls onConnectionLost.
+int onIOError(Display* display)
+{
+    if (isOurs(display)) {
+        if (!connectionLost.exchange(true))
+            std::fprintf(stderr, "qanagui: the X connection was lost; the analyzer windows are gone, the instances go on\n");
+        return 0;
+    }
+    const XIOErrorHandler previous = previousIOHandler.load(std::memory_order_acquire);
+    return previous != nullptr && previous != onIOError ? previous(display) : 0;
+}
+
+// Xlib calls this instead of exit() after a failure of one of our two connections; the connection
+// is marked dead and every later call on it returns at once.
+void onConnectionLost(Display*, void*)
+{
+    connectionLost.store(true, std::memory_order_release);
+}
+
 void installHandler()
 {
     const XErrorHandler before = XSetErrorHandler(onXError);
-    if (!previousTaken.exchange(true))
+    const XIOErrorHandler ioBefore = XSetIOErrorHandler(onIOError);
+    if (!previousTaken.exchange(true)) {
         previousHandler.store(before, std::memory_order_release);
+        previousIOHandler.store(ioBefore, std::memory_order_release);
+    }
 }
 
 int maskShift(unsigned long mask)
@@ -85,9 +118,16 @@ bool rectangleInside(int x, int y, int width, int height, int windowWidth, int w
 
 void X11Connection::installErrorHandler(Display* toolkit)
 {
-    if (toolkit != nullptr)
+    if (toolkit != nullptr) {
         toolkitDisplay.store(toolkit, std::memory_order_relaxed);
+        XSetIOErrorExitHandler(toolkit, onConnectionLost, nullptr);
+    }
     installHandler();
+}
+
+bool X11Connection::lost()
+{
+    return connectionLost.load(std::memory_order_acquire);
 }
 
 PixelFormat PixelFormat::of(const Visual* visual, int depth)
@@ -138,6 +178,7 @@ X11Connection* X11Connection::instance()
                 return nullptr;
             }
             ownDisplay.store(display);
+            XSetIOErrorExitHandler(display, onConnectionLost, nullptr);
             c->netWmName_ = XInternAtom(display, "_NET_WM_NAME", False);
             c->utf8String_ = XInternAtom(display, "UTF8_STRING", False);
             theConnection = c;
@@ -182,7 +223,7 @@ Window X11Connection::findByName(Window parent, const char* name, int depth)
 {
     Window root = None, parentOfParent = None, *children = nullptr;
     unsigned int count = 0;
-    if (!XQueryTree(display_, parent, &root, &parentOfParent, &children, &count))
+    if (lost() || !XQueryTree(display_, parent, &root, &parentOfParent, &children, &count))
         return None;
     Window found = None;
     for (unsigned int i = count; i-- > 0 && found == None;) {
@@ -199,6 +240,8 @@ Window X11Connection::findByName(Window parent, const char* name, int depth)
 HWND X11Connection::findWindowByName(const char* name)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (lost())
+        return 0;
     Window found = findByName(DefaultRootWindow(display_), name, 3);
     return HWND(found);
 }
@@ -207,7 +250,7 @@ bool X11Connection::getSize(HWND window, int* width, int* height)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     XWindowAttributes attributes;
-    if (window == 0 || !XGetWindowAttributes(display_, Window(window), &attributes))
+    if (window == 0 || lost() || !XGetWindowAttributes(display_, Window(window), &attributes))
         return false;
     *width = attributes.width;
     *height = attributes.height;
@@ -218,7 +261,7 @@ bool X11Connection::readPixels(HWND window, int x, int y, int width, int height,
 {
     std::lock_guard<std::mutex> lock(mutex_);
     XWindowAttributes attributes;
-    if (window == 0 || !XGetWindowAttributes(display_, Window(window), &attributes))
+    if (window == 0 || lost() || !XGetWindowAttributes(display_, Window(window), &attributes))
         return false;
     if (!rectangleInside(x, y, width, height, attributes.width, attributes.height))
         return false;

@@ -6,7 +6,9 @@
 // from libX11 1.8 on, which makes Xlib thread-safe as it loads) and installs the library's X error
 // handler. That handler counts the errors of this connection and drops those of the toolkit's (Xlib's
 // default handler would end the process), and hands the errors of every other connection to the
-// handler the process had before: a host's own errors still reach the host's handler.
+// handler the process had before: a host's own errors still reach the host's handler. When this
+// connection or the toolkit's is lost, Xlib's exit on that connection is replaced by a flag (lost()):
+// the process, which is the host's, lives on.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -42,6 +44,9 @@ public:
 
     // Errors raised on this connection so far. [any-thread]
     static unsigned long errorCount();
+    // True once this connection or the toolkit's was lost; Xlib then returns from every call on it
+    // at once. [any-thread]
+    static bool lost();
     // Installs the library's error handler as the process's X error handler again, with the errors of
     // toolkitDisplay (may be null) dropped. [any-thread]
     static void installErrorHandler(Display* toolkitDisplay);

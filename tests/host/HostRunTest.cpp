@@ -319,4 +319,33 @@ TEST(HostRun, EndsWithExitCode5SoonAfterTheJackServerStops) {
     EXPECT_LT(seconds, 10.0) << run.output;
 }
 
+// The X server dies under three instances that draw: the host keeps feeding them for the rest of its
+// run, then destroys them all and ends as usual, with no thread left.
+TEST(HostRun, LivesOnWhenTheXServerDies) {
+    if (DummyJackServer::shell("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is not installed";
+    const std::string number = std::to_string(200 + getpid() % 500);
+    const pid_t server = fork();
+    if (server == 0) {
+        if (!std::freopen("/dev/null", "w", stderr)) _exit(120);
+        execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-nolisten", "tcp", "-screen", "0", "1280x1024x24", nullptr);
+        _exit(121);
+    }
+    ASSERT_GT(server, 0);
+    for (int i = 0; i < 100 && access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    HostRun run;
+    std::thread host([&] {
+        run = runHost("--instances 3 --trace1 A --trace2 B --view spectrum --duration 4", "DISPLAY=:" + number);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(server, SIGKILL);
+    waitpid(server, nullptr, 0);
+    host.join();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("the X connection was lost"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("done after 4."), std::string::npos) << "fed to the end:\n" << run.output;
+    EXPECT_NE(run.output.find("1 thread(s) left"), std::string::npos) << "every instance destroyed:\n" << run.output;
+}
+
 }  // namespace

@@ -44,9 +44,15 @@ PLATFORM_API unsigned long PlatformWindow_drawingCount(void) PLATFORM_NOEXCEPT;
 // had before the library first opened its connection, as they would without the library.
 PLATFORM_API void PlatformWindow_installX11ErrorHandler(void* toolkitDisplay) PLATFORM_NOEXCEPT;
 
-// 1 when the library has an X connection (DISPLAY set and the server reachable), else 0. The
-// in-memory back end works either way.
+// 1 when the library has an X connection (DISPLAY set and the server reachable, and the connection
+// not lost since), else 0. The in-memory back end works either way.
 PLATFORM_API BOOL PlatformWindow_x11Available(void) PLATFORM_NOEXCEPT;
+
+// 1 once the library's X connection or the toolkit's (the one given to
+// PlatformWindow_installX11ErrorHandler) has been lost: the server went away, or it dropped the
+// client. Xlib would end the process then; on these two connections it does not, and every later
+// call on them returns at once without effect. Windows on the lost server are gone.
+PLATFORM_API BOOL PlatformWindow_x11ConnectionLost(void) PLATFORM_NOEXCEPT;
 
 #ifdef __cplusplus
 }
