@@ -15,10 +15,10 @@
 #include "host/ModuleLoader.h"
 #include "host/OutputLog.h"
 #include "host/ProcessingThread.h"
+#include "host/ThreadCount.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/signalfd.h>
@@ -32,16 +32,6 @@
 #include <string>
 
 namespace {
-
-// The threads of this process: after a clean end only the main thread is left.
-int threadCount() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
-        closedir(tasks);
-    }
-    return count;
-}
 
 int fail(int code, const std::string& message) {
     std::fprintf(stderr, "analyzer-host: %s\n", message.c_str());

@@ -2,6 +2,7 @@
 // from the generator, a sound file and live JACK input; its settings on the output pins; its errors
 // and exit codes; a clean end on SIGTERM.
 #include "engine/FrequencyMap.h"
+#include "tests/support/RunHost.h"
 
 #include <gtest/gtest.h>
 
@@ -21,24 +22,6 @@
 #include <vector>
 
 namespace {
-
-struct HostRun {
-    int exitCode = -1;
-    std::string output;   // stdout and stderr
-};
-
-HostRun runHost(const std::string& arguments, const std::string& environment = "") {
-    HostRun run;
-    const std::string command = environment + " " + ANALYZER_HOST_PATH + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 std::string temporaryPath(const std::string& name) {
     return ::testing::TempDir() + "analyzer-host-" + std::to_string(getpid()) + "-" + name;

@@ -1,11 +1,11 @@
 #include "PanelHarness.h"
 
 #include "platform/MessageLoop.h"
-#include "tests/support/EngineInstance.h"
 #include "platform/WindowPixels.h"
+#include "tests/support/EngineInstance.h"
+#include "tests/support/XInput.h"
 #include "ui/GuiRegistry.h"
 
-#include <X11/extensions/XTest.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -49,32 +49,22 @@ juce::Image PanelTest::render(juce::Component& component) {
     return component.createComponentSnapshot(component.getLocalBounds(), true, 1.0f);
 }
 
-
 void PanelTest::press(int x, int y, int button) {
     if (!display_) display_ = XOpenDisplay(nullptr);
-    Window child = 0;
-    int rootX = 0, rootY = 0;
-    // The panel's content sits at window pixel (1, 1).
-    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x + 1, y + 1, &rootX, &rootY, &child);
-    XTestFakeMotionEvent(display_, DefaultScreen(display_), rootX, rootY, CurrentTime);
-    XTestFakeButtonEvent(display_, unsigned(button), True, CurrentTime);
-    XSync(display_, False);
+    xinput::moveTo(display_, window, x + 1, y + 1);
+    xinput::button(display_, button, true);
     pump(40);   // the toolkit reads and handles the events
 }
 
 void PanelTest::moveTo(int x, int y) {
-    Window child = 0;
-    int rootX = 0, rootY = 0;
-    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x + 1, y + 1, &rootX, &rootY, &child);
-    XTestFakeMotionEvent(display_, DefaultScreen(display_), rootX, rootY, CurrentTime);
-    XSync(display_, False);
-    pump(40);   // the toolkit reads and handles the events
+    if (!display_) display_ = XOpenDisplay(nullptr);
+    xinput::moveTo(display_, window, x + 1, y + 1);
+    pump(40);
 }
 
 void PanelTest::release(int button) {
-    XTestFakeButtonEvent(display_, unsigned(button), False, CurrentTime);
-    XSync(display_, False);
-    pump(40);   // the toolkit reads and handles the events
+    xinput::button(display_, button, false);
+    pump(40);
 }
 
 void PanelTest::control() { instance->processControlPins(inputPointers, outputs); }

@@ -2,10 +2,8 @@
 #include "ModuleFixture.h"
 
 #ifndef _WIN32   // the out-of-memory cases run in a child process with an address-space limit
+#include "tests/support/ChildProcess.h"
 #include "tests/support/MemoryExhaustion.h"
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 using CommandProtocol = ModuleTest;
@@ -104,18 +102,8 @@ TEST_F(CommandProtocol, MemoryExhaustionReportsTableFullAndLeavesTheSlotFree) {
     GTEST_SKIP() << "AddressSanitizer reserves its shadow memory up front; an address-space limit cannot be set";
 #endif
     // In a child process with a small address-space limit, create instances until memory runs out.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        rlimit limit{};
-        getrlimit(RLIMIT_AS, &limit);
-        FILE* status = std::fopen("/proc/self/statm", "r");
-        unsigned long pages = 0;
-        if (status == nullptr || std::fscanf(status, "%lu", &pages) != 1) _exit(10);
-        std::fclose(status);
-        limit.rlim_cur = rlim_t(pages) * 4096 + 24u * 1024 * 1024;
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(11);
-
+    expectChildSucceeds([&] {
+        limitAddressSpace(24u * 1024 * 1024);
         std::vector<int32_t> handles;
         int32_t lastStatus = 0;
         for (int i = 0; i < 256; ++i) {
@@ -124,21 +112,17 @@ TEST_F(CommandProtocol, MemoryExhaustionReportsTableFullAndLeavesTheSlotFree) {
             if (lastStatus != 0) break;
             handles.push_back(r.word(1));
         }
-        if (lastStatus != -1) _exit(12);                  // memory ran out before the table filled
-        if (handles.empty() || handles.size() >= 256) _exit(13);
-        if (destroy(handles.back()) != 0) _exit(14);
+        if (lastStatus != -1) return 12;                  // memory ran out before the table filled
+        if (handles.empty() || handles.size() >= 256) return 13;
+        if (destroy(handles.back()) != 0) return 14;
         handles.pop_back();
         CommandResult again = run(kCreateInstance, {}, 8);  // the freed memory serves a new instance
-        if (again.word(0) != 0) _exit(15);
+        if (again.word(0) != 0) return 15;
         handles.push_back(again.word(1));
         for (int32_t handle : handles)
-            if (destroy(handle) != 0) _exit(16);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+            if (destroy(handle) != 0) return 16;
+        return 0;
+    });
 }
 
 TEST_F(CommandProtocol, CreationWithNoMemoryLeftReportsTableFullAndTheNextOneWorks) {
@@ -146,23 +130,17 @@ TEST_F(CommandProtocol, CreationWithNoMemoryLeftReportsTableFullAndTheNextOneWor
     GTEST_SKIP() << "AddressSanitizer reserves its shadow memory up front; an address-space limit cannot be set";
 #endif
     // Nothing at all is left: not even an exception could be raised to report it.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    expectChildSucceeds([&] {
         int32_t in = 0, out[2] = {-9, 0}, returned = 0;   // no allocation on the test's side
         {
             MemoryExhaustion exhausted;
             module.command(kCreateInstance, &in, 4, out, 8, returned);
         }
-        if (out[0] != -1) _exit(20);
+        if (out[0] != -1) return 20;
         CommandResult again = run(kCreateInstance, {}, 8);   // memory is back
-        if (again.word(0) != 0) _exit(21);
-        if (destroy(again.word(1)) != 0) _exit(22);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        if (again.word(0) != 0) return 21;
+        if (destroy(again.word(1)) != 0) return 22;
+        return 0;
+    });
 }
 #endif  // _WIN32

@@ -1,32 +1,7 @@
 // The host program's --describe, run as a user runs it.
+#include "tests/support/RunHost.h"
+
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <string>
-
-namespace {
-
-struct HostRun {
-    int exitCode = -1;
-    std::string output;
-};
-
-HostRun runHost(const std::string& arguments) {
-    HostRun run;
-    const std::string command = std::string(ANALYZER_HOST_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-}  // namespace
 
 TEST(HostDescribe, PrintsNamesAndEveryPin) {
     HostRun run = runHost("--describe");

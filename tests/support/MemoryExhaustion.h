@@ -11,18 +11,23 @@
 #include <cstdlib>
 #include <vector>
 
+// Limits the address space to what is in use plus marginBytes.
+inline void limitAddressSpace(size_t marginBytes) {
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    FILE* status = std::fopen("/proc/self/statm", "r");
+    unsigned long pages = 0;
+    if (status == nullptr || std::fscanf(status, "%lu", &pages) != 1) _exit(10);
+    std::fclose(status);
+    limit.rlim_cur = rlim_t(pages) * 4096 + marginBytes;
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(11);
+}
+
 class MemoryExhaustion {
 public:
     explicit MemoryExhaustion(size_t marginBytes = 16u * 1024 * 1024) {
         blocks_.reserve(1 << 21);   // before the limit: the list must not need memory itself
-        rlimit limit{};
-        getrlimit(RLIMIT_AS, &limit);
-        FILE* status = std::fopen("/proc/self/statm", "r");
-        unsigned long pages = 0;
-        if (status == nullptr || std::fscanf(status, "%lu", &pages) != 1) _exit(10);
-        std::fclose(status);
-        limit.rlim_cur = rlim_t(pages) * 4096 + marginBytes;
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(11);
+        limitAddressSpace(marginBytes);
         for (size_t size = 1 << 20; size >= 16; size /= 2)
             while (blocks_.size() < blocks_.capacity()) {
                 void* block = std::malloc(size);

@@ -2,11 +2,10 @@
 
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
+#include "tests/support/XInput.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <dirent.h>
 
 #include <chrono>
 #include <cstring>
@@ -36,15 +35,6 @@ bool titled(Display* display, Window window, const char* title) {
 }
 
 }  // namespace
-
-int threadCount() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
-        closedir(tasks);
-    }
-    return count;
-}
 
 bool displayAvailable() { return std::getenv("DISPLAY") != nullptr && PlatformWindow_x11Available(); }
 
@@ -121,19 +111,14 @@ int AnalyzerHarness::topLevelWindowCount() {
 }
 
 void AnalyzerHarness::press(Window window, int x, int y, int button) {
-    Window child = 0;
-    int rootX = 0, rootY = 0;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
-    XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
-    XTestFakeButtonEvent(display, unsigned(button), True, CurrentTime);
-    XFlush(display);
+    xinput::moveTo(display, window, x, y);
+    xinput::button(display, button, true);
 }
 
 void AnalyzerHarness::click(Window window, int x, int y, int button) {
     press(window, x, y, button);
     pump(30);
-    XTestFakeButtonEvent(display, unsigned(button), False, CurrentTime);
-    XFlush(display);
+    xinput::button(display, button, false);
     pump(30);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "host/ModuleLoader.h"
+#include "host/ThreadCount.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>
@@ -89,8 +90,6 @@ protected:
 // True when the tests can open windows.
 bool displayAvailable();
 
-// The number of threads of this process.
-int threadCount();
 
 // A host's processing thread for one instance: block after block, the control entry and then the
 // audio entry (64 samples of silence on every input), paced like 48 kHz. The test sets input pins and

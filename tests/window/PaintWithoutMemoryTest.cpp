@@ -4,9 +4,8 @@
 // host must.
 #include "AnalyzerHarness.h"
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/MemoryExhaustion.h"
-
-#include <sys/wait.h>
 
 namespace {
 
@@ -19,16 +18,14 @@ TEST_P(PaintWithoutMemory, FramesAreSkippedAndTheWindowPaintsWhenMemoryIsBack) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves its shadow memory up front; an address-space limit cannot be set";
 #endif
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    expectChildSucceeds([&] {
         display = XOpenDisplay(nullptr);   // the parent's connection stays the parent's
         const int32_t h = create();
-        if (!waitUntil([&] { return analyzerWindows().size() == 1; })) _exit(20);
+        if (!waitUntil([&] { return analyzerWindows().size() == 1; })) return 20;
         const Window window = analyzerWindows()[0];
         startUp(h);
         InstancePins& p = *pins.at(h);
-        if (!waitPainted(window)) _exit(21);
+        if (!waitPainted(window)) return 21;
         const std::vector<COLORREF> redSliderAtZero = pixels(window, 85, 487, 33, 14);
         if (GetParam() == kNoRoomForABackBuffer) pump(3500);
         {
@@ -37,7 +34,7 @@ TEST_P(PaintWithoutMemory, FramesAreSkippedAndTheWindowPaintsWhenMemoryIsBack) {
             if (GetParam() < kNoRoomForABackBuffer) {   // a creation refused, then the loop goes on
                 int32_t in = 0, out[2] = {-9, 0}, returned = 0;
                 module.command(1025, &in, 4, out, 8, returned);   // create
-                if (out[0] != -1) _exit(26);
+                if (out[0] != -1) return 26;
             }
             for (int i = 1; i <= 20; ++i) {   // a value for the panel and a repaint each round
                 p.inputs[32] = 10 * i;
@@ -52,16 +49,12 @@ TEST_P(PaintWithoutMemory, FramesAreSkippedAndTheWindowPaintsWhenMemoryIsBack) {
                 control(h);
                 return p.outputs[32] == 255;
             }))
-            _exit(22);
-        if (!waitUntil([&] { return pixels(window, 85, 487, 33, 14) != redSliderAtZero; })) _exit(23);
-        if (!waitPainted(window)) _exit(25);
-        if (destroy(h) != 0) _exit(24);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+            return 22;
+        if (!waitUntil([&] { return pixels(window, 85, 487, 33, 14) != redSliderAtZero; })) return 23;
+        if (!waitPainted(window)) return 25;
+        if (destroy(h) != 0) return 24;
+        return 0;
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(BytesLeft, PaintWithoutMemory, ::testing::Values(size_t(0), size_t(1024), size_t(64 * 1024),
