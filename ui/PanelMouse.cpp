@@ -1,7 +1,7 @@
 // The mouse on the panel and its display (the panel listens to the display and all its children):
 //  - a left press or drag on the spectrum sets the frequency marker and shows its read-outs;
-//  - right-button drags on the display change "dB Multiply" (up raises) and "Hz Stretch" (right
-//    raises), one step per 15 or 10 pixels beyond a 15-pixel dead zone;
+//  - right-button drags on the display change "dB Multiply" (up raises, one step per 15 pixels) and
+//    "Hz Stretch" (right raises, two steps per 10 pixels), beyond a 15-pixel dead zone;
 //  - a left press around "V.O.R.K." holds the display: the engine stops drawing and the display paints
 //    the traces it was handed.
 #include "ui/MainComponent.h"
