@@ -1,5 +1,6 @@
 #include "host/HostOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -49,6 +50,19 @@ bool parseInt(const char* text, long low, long high, long& value) {
     return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
 }
 
+// "a=PORT,b=PORT": each input letter a-d with a port name that is not empty.
+bool parseConnections(const char* text, std::vector<std::pair<int, std::string>>& connections) {
+    std::string list = text;
+    for (size_t start = 0; start <= list.size();) {
+        const size_t end = std::min(list.find(',', start), list.size());
+        const std::string item = list.substr(start, end - start);
+        if (item.size() < 3 || item[0] < 'a' || item[0] > 'd' || item[1] != '=') return false;
+        connections.emplace_back(item[0] - 'a', item.substr(2));
+        start = end + 1;
+    }
+    return true;
+}
+
 bool parseNumber(const char* text, double& value) {
     char* end = nullptr;
     value = std::strtod(text, &end);
@@ -70,6 +84,8 @@ void printHostUsage(FILE* to) {
         "  --file PATH        a sound file (any format libsndfile reads); channels go to A, B, C, D\n"
         "  --loop             start the file again at its end (otherwise the run ends there)\n"
         "  --jack             live input: four JACK input ports a, b, c, d; the server's rate and period\n"
+        "  --connect a=PORT[,b=PORT...]  (implies --jack) connect JACK ports to the inputs at the start;\n"
+        "                     may be given more than once, for example --connect a=system:capture_1\n"
         "\n"
         "Running:\n"
         "  --rate HZ          sample rate for the generator (default 48000; a file or JACK sets its own)\n"
@@ -84,7 +100,8 @@ void printHostUsage(FILE* to) {
         "  --module PATH      the module to load (default: qanagui.so next to this program, or\n"
         "                     else ../lib/qanagui/qanagui.so from its folder)\n"
         "\n"
-        "Settings (each sets its control input pin; the panel follows):\n"
+        "Settings (each sets its control input pin; the panel follows). Without any, the four traces\n"
+        "show A, B, C and D as spectra with magnitudes (--view spectrum --magnitudes --trace1 A ...):\n"
         "  --view time|spectrum        --fft 1024|2048|4096|8192      --magnitudes\n"
         "  --window NAME               NULL, Hann, Hamming, Bohman, Bartlet, BLackmann, BlackmannHarris,\n"
         "                              BlackmannNuttall, Nuttall, FlatTop, Cosine\n"
@@ -126,6 +143,11 @@ bool parseHostOptions(int argc, char** argv, HostOptions& o, std::string& error)
         else if (arg == "--file") { if (!next(v)) return false; o.file = v; o.source = SourceKind::file; }
         else if (arg == "--loop") o.loop = true;
         else if (arg == "--jack") o.source = SourceKind::jack;
+        else if (arg == "--connect") {
+            if (!next(v)) return false;
+            if (!parseConnections(v, o.connections)) return bad("INPUT=PORT[,INPUT=PORT...] with inputs a to d");
+            o.source = SourceKind::jack;
+        }
         else if (arg == "--fast") o.fast = true;
         else if (arg == "--hidden") o.hidden = true;
         else if (arg == "--quiet") o.quiet = true;
@@ -194,6 +216,10 @@ bool parseHostOptions(int argc, char** argv, HostOptions& o, std::string& error)
             error = "unknown argument '" + arg + "' (see --help)";
             return false;
         }
+    }
+    if (o.pinValues.empty()) {
+        o.pinValues = {{"iA02", 1}, {"iA04", 1}};
+        for (int k = 0; k < 4; ++k) o.pinValues.emplace_back("iA2" + std::to_string(k + 1), 2 + k);   // A..D
     }
     return true;
 }

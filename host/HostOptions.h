@@ -27,8 +27,11 @@ struct HostOptions {
     bool hidden = false;
     bool quiet = false;
     bool printOutputs = false;
-    // (input pin name, value), in the order given; later ones win.
+    // (input pin name, value), in the order given; later ones win. With no setting on the command
+    // line: the four inputs on the four traces as spectra, with magnitudes.
     std::vector<std::pair<std::string, int32_t>> pinValues;
+    // --connect: (input 0-3 for a-d, JACK port to connect to it), made once the client is active.
+    std::vector<std::pair<int, std::string>> connections;
 };
 
 // Exit codes of analyzer-host.

@@ -3,6 +3,7 @@
 #include "host/AudioSources.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -45,6 +46,21 @@ JackInput::~JackInput() {
     }
     for (jack_ringbuffer_t* ring : rings_)
         if (ring) jack_ringbuffer_free(ring);
+}
+
+bool JackInput::connect(const std::vector<std::pair<int, std::string>>& connections, std::string& error) {
+    for (const auto& [input, source] : connections) {
+        if (jack_port_by_name(client_, source.c_str()) == nullptr) {
+            error = "JACK: no port '" + source + "' to connect (jack_lsp lists the ports)";
+            return false;
+        }
+        const int result = jack_connect(client_, source.c_str(), jack_port_name(ports_[input]));
+        if (result != 0 && result != EEXIST) {
+            error = "JACK: could not connect '" + source + "' to " + jack_port_name(ports_[input]);
+            return false;
+        }
+    }
+    return true;
 }
 
 void JackInput::feed(BlockRunner& runner, int blockSize) {

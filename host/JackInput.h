@@ -17,6 +17,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class JackInput {
@@ -30,6 +31,10 @@ public:
     int sampleRate() const { return int(jack_get_sample_rate(client_)); }
     std::string describe() const { return "JACK client " + std::string(jack_get_client_name(client_)); }
     int period() const { return int(jack_get_buffer_size(client_)); }
+
+    // Connects each (input 0-3, port) pair: the port's output goes to that input. False with error set
+    // when a port does not exist or cannot be connected.
+    bool connect(const std::vector<std::pair<int, std::string>>& connections, std::string& error);
 
     // From the next period on, every block of blockSize frames goes through runner on JACK's process
     // thread. Once only.

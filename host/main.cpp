@@ -95,7 +95,7 @@ int run(const HostOptions& options) {
         std::vector<std::string> names;
         for (int i = 0; i < 4; ++i) names.push_back(session.description().inputs[size_t(session.description().controlInputCount + i)].name);
         jack = JackInput::open(names, error);
-        if (!jack) return fail(kExitJack, error);
+        if (!jack || !jack->connect(options.connections, error)) return fail(kExitJack, error);
         blockSize = jack->period();
         break;
     }

@@ -97,6 +97,13 @@ TEST(HostRun, GeneratorSineShowsItsSpectrumPeakAt1kHz) {
     EXPECT_LT(row, 400);
 }
 
+TEST(HostRun, WithoutSettingsTheFourInputsShowAsSpectra) {
+    const HostRun run = runHost("--duration 1.5 --print-outputs");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    for (const char* expected : {"A02 = 1\n", "A04 = 1\n", "A21 = 2\n", "A22 = 3\n", "A23 = 4\n", "A24 = 5\n"})
+        EXPECT_NE(run.output.find(expected), std::string::npos) << expected << " in:\n" << run.output;
+}
+
 TEST(HostRun, WavFileDrawsWhereTheGeneratorDraws) {
     const TemporaryFile wavFile("sine.wav"), pngFile("file.png");
     const std::string &wav = wavFile.path, &png = pngFile.path;
@@ -256,12 +263,11 @@ TEST(HostRun, LiveJackInputIsAnalysedWithoutDroppedBlocks) {
     server.startClicks();
     ASSERT_TRUE(server.waitFor("metro:600_bpm"));
 
-    HostRun run;
-    std::thread host([&] { run = runHost("--jack --duration 4 --view spectrum --magnitudes --trace1 A"); });
-    const bool connected = server.waitFor("analyzer-host:a") &&
-                           DummyJackServer::shell("jack_connect metro:600_bpm analyzer-host:a") == 0;
-    host.join();
-    ASSERT_TRUE(connected) << run.output;
+    const HostRun unknown = runHost("--connect a=nosuch:port --duration 1");
+    EXPECT_EQ(unknown.exitCode, 5) << unknown.output;
+    EXPECT_NE(unknown.output.find("no port 'nosuch:port'"), std::string::npos) << unknown.output;
+
+    const HostRun run = runHost("--connect a=metro:600_bpm --duration 4 --view spectrum --magnitudes --trace1 A");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     // Status lines: "..., 48000 Hz, blocks of 256: ... blocks/s, T traces drawn/s, D dropped, ...".
     int lines = 0;
