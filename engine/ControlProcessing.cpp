@@ -38,19 +38,33 @@ int32_t GuiCtrl::processControl(int32_t inputs, int32_t, int32_t outputs, int32_
 }
 
 int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outputs) {
-    // Start-up: the first calls only count; from the 16th on they take the instance's own window, or
-    // look for a window by its title when the instance has none of its own.
-    if (startupCalls < kStartupCalls) {
-        outputs[slot::kReadyPin] = 0;
-        ++startupCalls;
-        if (startupCalls > 15) {
-            const HWND own = ownWindow.load(std::memory_order_acquire);
-            analyzerWindow = own ? own : FindWindowA(nullptr, "Analyzer");
-        }
-        return 0;
-    }
+    if (countStartupCall(outputs)) return 0;
+    followShowPin(inputs, outputs);
+    outputs[slot::kReadyPin] = 1;
+    sendIdleCountAndMarkerFrequency();
+    exchangePins(inputs, outputs);
+    const bool spectrumMode = panelValues[slot::kSpectrumMode] != 0;
+    followTransformSize(spectrumMode);
+    keepFrequencyMarks(spectrumMode);
+    keepWindow();
+    return 0;
+}
 
-    // The show pin: 1 or more shows, 0 hides, negative values change nothing.
+// Start-up: the first calls only count; from the 16th on they take the instance's own window, or look
+// for a window by its title when the instance has none of its own. True while starting up.
+bool GuiCtrl::countStartupCall(int32_t* outputs) {
+    if (startupCalls >= kStartupCalls) return false;
+    outputs[slot::kReadyPin] = 0;
+    ++startupCalls;
+    if (startupCalls > 15) {
+        const HWND own = ownWindow.load(std::memory_order_acquire);
+        analyzerWindow = own ? own : FindWindowA(nullptr, "Analyzer");
+    }
+    return true;
+}
+
+// The show pin: 1 or more shows, 0 hides, negative values change nothing.
+void GuiCtrl::followShowPin(const int32_t* const* inputs, int32_t* outputs) {
     const int32_t show = *inputs[slot::kShowPin];
     if (show >= 1 && !windowShown) {
         windowShown = true;
@@ -60,18 +74,21 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
         if (guiCallback) guiCallback->showWindow(0);
     }
     outputs[slot::kShowPin] = windowShown ? 1 : 0;
-    outputs[slot::kReadyPin] = 1;
+}
 
+// The idle count, and the frequency at the marker column in hundredths of a hertz for the size in
+// force before this call.
+void GuiCtrl::sendIdleCountAndMarkerFrequency() {
     sendValue(slot::kIdleCount, idleBlockCount);
-
-    // The frequency at the marker column, in hundredths of a hertz, for the size in force before this call.
     int32_t markerColumn = panelValues[slot::kMarker];
     if (markerColumn < 1) markerColumn = 1;
     if (markerColumn > 1023) markerColumn = 1023;
     const double binWidthBefore = double(moduleSampleRate.load(std::memory_order_relaxed)) / fftSize;
     sendValue(slot::kMarker, toInt32(binWidthBefore * binMap[fftSizeCode][markerColumn] * 100.0));
+}
 
-    // A changed input is forwarded to the panel; an unchanged one carries the panel's value out.
+// A changed input is forwarded to the panel; an unchanged one carries the panel's value out.
+void GuiCtrl::exchangePins(const int32_t* const* inputs, int32_t* outputs) {
     for (int pin : kExchangedPins) {
         const int32_t value = *inputs[pin];
         if (value != lastInput[pin]) {
@@ -81,9 +98,10 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
             outputs[pin] = panelValues[pin];
         }
     }
+}
 
-    // Transform size: follows the panel in spectrum mode, back to 1024 in time mode.
-    const bool spectrumMode = panelValues[slot::kSpectrumMode] != 0;
+// The transform size follows the panel in spectrum mode and goes back to 1024 in time mode.
+void GuiCtrl::followTransformSize(bool spectrumMode) {
     if (spectrumMode && panelValues[slot::kFftSize] != fftSize) {
         switch (panelValues[slot::kFftSize]) {
         case 2048: switchFftSize(2048, 1); break;
@@ -94,29 +112,32 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
     } else if (!spectrumMode && fftSize != 1024) {
         switchFftSize(1024, 0);
     }
+}
 
+// A new sample rate resets the analysis; a new "Hz Stretch" rebuilds the frequency maps; either
+// publishes the frequency marks again, which show in the spectrum view without "Vibes Watch".
+void GuiCtrl::keepFrequencyMarks(bool spectrumMode) {
     const bool marksWanted = spectrumMode && !altDisplay;
-
     const int32_t sampleRate = moduleSampleRate.load(std::memory_order_relaxed);
     if (sampleRate != lastSampleRate) {
         lastSampleRate = sampleRate;
         resetRequest = true;
         markersPublished = marksWanted ? 0 : 1;
     }
-
     if (frequencyShape != double(panelValues[slot::kShape])) {
         frequencyShape = double(panelValues[slot::kShape]);
         buildFrequencyMaps(frequencyShape, binMap, coarseBinMap);
         markersPublished = marksWanted ? 0 : 1;
     }
-
     if (int32_t(marksWanted) != markersPublished) publishFrequencyMarks(marksWanted, sampleRate);
+}
 
+// The window function follows the panel.
+void GuiCtrl::keepWindow() {
     if (panelValues[slot::kWindow] != appliedWindowCode) {
         appliedWindowCode = panelValues[slot::kWindow];
         fillWindow(windowCoefficients, fftSize, appliedWindowCode);
     }
-    return 0;
 }
 
 void GuiCtrl::switchFftSize(int32_t size, int32_t code) {

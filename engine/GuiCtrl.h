@@ -129,6 +129,14 @@ private:
     void analyseSpectrum();
     void mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry);
     void sendValue(int32_t slot, int32_t value);
+    // The steps of a control call, in their order (ControlProcessing.cpp).
+    bool countStartupCall(int32_t* outputs);
+    void followShowPin(const int32_t* const* inputs, int32_t* outputs);
+    void sendIdleCountAndMarkerFrequency();
+    void exchangePins(const int32_t* const* inputs, int32_t* outputs);
+    void followTransformSize(bool spectrumMode);
+    void keepFrequencyMarks(bool spectrumMode);
+    void keepWindow();
     void switchFftSize(int32_t size, int32_t code);
     void publishFrequencyMarks(bool show, int32_t sampleRate);
 };
