@@ -71,6 +71,159 @@ bool parseNumber(const char* text, double& value) {
 
 }  // namespace
 
+namespace {
+
+// What an option's handler works with: the options being filled, the value given (null for a flag),
+// the digit of a numbered option (--trace2: 2) and where to say what was wrong.
+struct Parse {
+    HostOptions& options;
+    const char* value;
+    int digit;
+    std::string& error;
+    const std::string& name;
+
+    void setPin(const std::string& pin, int32_t value) { options.pinValues.emplace_back(pin, value); }
+    bool bad(const std::string& accepted) {
+        error = "bad value '" + std::string(value) + "' for " + name + "; accepted: " + accepted;
+        return false;
+    }
+    template <size_t N>
+    bool pinByName(const char* pin, const Named (&table)[N]) {
+        int32_t named = 0;
+        std::string accepted;
+        if (!lookUp(table, value, named, accepted)) return bad(accepted);
+        setPin(pin, named);
+        return true;
+    }
+    bool whole(long low, long high, int& to) {
+        long number = 0;
+        if (!parseInt(value, low, high, number)) return bad(std::to_string(low) + " to " + std::to_string(high));
+        to = int(number);
+        return true;
+    }
+};
+
+enum Section { kSources, kRunning, kSettings };
+
+// One option: its name (numbered options take a digit 1-4 after it), the value it takes (null for a
+// flag), its section and line of --help, and what it does.
+struct Option {
+    const char* name;
+    const char* value;
+    Section section;
+    const char* help;
+    bool numbered;
+    bool (*apply)(Parse&);
+};
+
+const Option kOptions[] = {
+    {"--file", "PATH", kSources, "a sound file (any format libsndfile reads); channels go to A, B, C, D", false,
+     [](Parse& p) { p.options.file = p.value; p.options.source = SourceKind::file; return true; }},
+    {"--loop", nullptr, kSources, "start the file again at its end (otherwise the run ends there)", false,
+     [](Parse& p) { return p.options.loop = true; }},
+    {"--jack", nullptr, kSources, "live input: four JACK input ports a, b, c, d; the server's rate and period",
+     false, [](Parse& p) { p.options.source = SourceKind::jack; return true; }},
+    {"--connect", "a=PORT[,b=PORT...]", kSources,
+     "(implies --jack) connect JACK ports to the inputs at the start;\n"
+     "may be given more than once, for example --connect a=system:capture_1", false,
+     [](Parse& p) {
+         if (!parseConnections(p.value, p.options.connections)) return p.bad("INPUT=PORT[,INPUT=PORT...] with inputs a to d");
+         p.options.source = SourceKind::jack;
+         return true;
+     }},
+    {"--rate", "HZ", kRunning, "sample rate for the generator (default 48000; a file or JACK sets its own)", false,
+     [](Parse& p) { return p.whole(1000, 384000, p.options.sampleRate); }},
+    {"--block", "N", kRunning, "samples per block (default 64)", false,
+     [](Parse& p) { return p.whole(1, 8192, p.options.blockSize); }},
+    {"--fast", nullptr, kRunning, "as fast as the module allows instead of in real time", false,
+     [](Parse& p) { return p.options.fast = true; }},
+    {"--duration", "S", kRunning, "stop after S seconds", false,
+     [](Parse& p) { return parseNumber(p.value, p.options.duration) || p.bad("a number of seconds"); }},
+    {"--screenshot", "FILE", kRunning, "write a PNG of the (first) analyzer window at the end", false,
+     [](Parse& p) { p.options.screenshot = p.value; return true; }},
+    {"--instances", "N", kRunning, "N analyzer instances, each with its own window (default 1)", false,
+     [](Parse& p) { return p.whole(1, 16, p.options.instances); }},
+    {"--hidden", nullptr, kRunning, "keep the window hidden (show pin 0)", false,
+     [](Parse& p) { return p.options.hidden = true; }},
+    {"--quiet", nullptr, kRunning, "no status line each second", false,
+     [](Parse& p) { return p.options.quiet = true; }},
+    {"--print-outputs", nullptr, kRunning, "log the control outputs that change, by pin name", false,
+     [](Parse& p) { return p.options.printOutputs = true; }},
+    {"--module", "PATH", kRunning,
+     "the module to load (default: qanagui.so next to this program, or\n"
+     "else ../lib/qanagui/qanagui.so from its folder)", false,
+     [](Parse& p) { p.options.modulePath = p.value; return true; }},
+    {"--describe", nullptr, kRunning, "print the module's names and pin table, then end", false,
+     [](Parse& p) { return p.options.describe = true; }},
+    {"--view", "time|spectrum", kSettings, "the display: time traces or spectra", false,
+     [](Parse& p) { return p.pinByName("iA02", kViews); }},
+    {"--fft", "1024|2048|4096|8192", kSettings, "points of the spectrum", false,
+     [](Parse& p) { return p.pinByName("iA05", kBlockSizes); }},
+    {"--magnitudes", nullptr, kSettings, "spectra of magnitudes (\"ABS\")", false,
+     [](Parse& p) { p.setPin("iA04", 1); return true; }},
+    {"--window", "NAME", kSettings,
+     "NULL, Hann, Hamming, Bohman, Bartlet, BLackmann, BlackmannHarris,\nBlackmannNuttall, Nuttall, FlatTop, Cosine",
+     false, [](Parse& p) { return p.pinByName("iA19", kWindows); }},
+    {"--trace", "SEL", kSettings, "NULL, A, B, C, D, A+B, A+C, A+D, B+C, B+D, C+D, A-B, ... C-D", true,
+     [](Parse& p) { return p.pinByName(("iA2" + std::to_string(p.digit)).c_str(), kSelections); }},   // iA21 .. iA24
+    {"--catcher", "MODE", kSettings, "NULL, A+, A-, B+, B-, C+, C-, D+, D-", false,
+     [](Parse& p) { return p.pinByName("iA14", kCatchers); }},
+    {"--history", nullptr, kSettings, "dim the trace's previous frame instead of erasing it", true,
+     [](Parse& p) { p.setPin("iA2" + std::to_string(p.digit + 4), 1); return true; }},   // iA25 .. iA28
+    {"--colour", "R,G,B", kSettings, "the trace's colour, each 0 to 255", true,
+     [](Parse& p) {
+         int r = 0, g = 0, b = 0;
+         char extra = 0;
+         if (std::sscanf(p.value, "%d,%d,%d%c", &r, &g, &b, &extra) != 3 || r < 0 || g < 0 || b < 0 || r > 255 ||
+             g > 255 || b > 255)
+             return p.bad("R,G,B with each 0 to 255");
+         const std::string suffix = p.digit == 1 ? "" : std::to_string(p.digit);   // iR, iR2, iR3, iR4
+         p.setPin("iR" + suffix, r);
+         p.setPin("iG" + suffix, g);
+         p.setPin("iB" + suffix, b);
+         return true;
+     }},
+    {"--set", "PIN=VALUE", kSettings, "any control input pin by its name, for example --set iA05=4096", false,
+     [](Parse& p) {
+         const char* equals = std::strchr(p.value, '=');
+         long number = 0;
+         if (equals == nullptr || equals == p.value || !parseInt(equals + 1, INT32_MIN, INT32_MAX, number))
+             return p.bad("PIN=VALUE with a whole number, for example iA05=4096");
+         p.setPin(std::string(p.value, equals), int32_t(number));
+         return true;
+     }},
+};
+
+// The option an argument names, and the digit of a numbered one; null when none does.
+const Option* optionNamed(const std::string& arg, int& digit) {
+    for (const Option& option : kOptions) {
+        const size_t length = std::strlen(option.name);
+        if (!option.numbered && arg == option.name) return &option;
+        if (option.numbered && arg.size() == length + 1 && arg.compare(0, length, option.name) == 0 &&
+            arg[length] >= '1' && arg[length] <= '4') {
+            digit = arg[length] - '0';
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+void printSection(FILE* to, Section section) {
+    for (const Option& option : kOptions) {
+        if (option.section != section) continue;
+        std::string left = "  " + std::string(option.name) + (option.numbered ? "1 .. " + std::string(option.name) + "4" : "");
+        if (option.value) left += " " + std::string(option.value);
+        std::string help = option.help;
+        // Continuation lines of the help start under its first.
+        for (size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+            help.insert(at + 1, std::string(30, ' '));
+        if (left.size() > 29) left += "\n" + std::string(29, ' ');
+        std::fprintf(to, "%-29s %s\n", left.c_str(), help.c_str());
+    }
+}
+
+}  // namespace
+
 void printHostUsage(FILE* to) {
     std::fprintf(to,
         "usage: analyzer-host [options]\n"
@@ -80,36 +233,16 @@ void printHostUsage(FILE* to) {
         "every instance control pins and four audio inputs A-D, block after block.\n"
         "\n"
         "Sources (default: the built-in generator: A 1 kHz sine at -6 dBFS, B the same a quarter\n"
-        "period later, C pink noise, D a 20 Hz - 20 kHz logarithmic sweep):\n"
-        "  --file PATH        a sound file (any format libsndfile reads); channels go to A, B, C, D\n"
-        "  --loop             start the file again at its end (otherwise the run ends there)\n"
-        "  --jack             live input: four JACK input ports a, b, c, d; the server's rate and period\n"
-        "  --connect a=PORT[,b=PORT...]  (implies --jack) connect JACK ports to the inputs at the start;\n"
-        "                     may be given more than once, for example --connect a=system:capture_1\n"
-        "\n"
-        "Running:\n"
-        "  --rate HZ          sample rate for the generator (default 48000; a file or JACK sets its own)\n"
-        "  --block N          samples per block (default 64)\n"
-        "  --fast             as fast as the module allows instead of in real time\n"
-        "  --duration S       stop after S seconds\n"
-        "  --screenshot FILE  write a PNG of the (first) analyzer window at the end\n"
-        "  --instances N      N analyzer instances, each with its own window (default 1)\n"
-        "  --hidden           keep the window hidden (show pin 0)\n"
-        "  --quiet            no status line each second\n"
-        "  --print-outputs    log the control outputs that change, by pin name\n"
-        "  --module PATH      the module to load (default: qanagui.so next to this program, or\n"
-        "                     else ../lib/qanagui/qanagui.so from its folder)\n"
+        "period later, C pink noise, D a 20 Hz - 20 kHz logarithmic sweep):\n");
+    printSection(to, kSources);
+    std::fprintf(to, "\nRunning:\n");
+    printSection(to, kRunning);
+    std::fprintf(to,
         "\n"
         "Settings (each sets its control input pin; the panel follows). Without any, the four traces\n"
-        "show A, B, C and D as spectra with magnitudes (--view spectrum --magnitudes --trace1 A ...):\n"
-        "  --view time|spectrum        --fft 1024|2048|4096|8192      --magnitudes\n"
-        "  --window NAME               NULL, Hann, Hamming, Bohman, Bartlet, BLackmann, BlackmannHarris,\n"
-        "                              BlackmannNuttall, Nuttall, FlatTop, Cosine\n"
-        "  --trace1 .. --trace4 SEL    NULL, A, B, C, D, A+B, A+C, A+D, B+C, B+D, C+D, A-B, ... C-D\n"
-        "  --catcher MODE              NULL, A+, A-, B+, B-, C+, C-, D+, D-\n"
-        "  --history1 .. --history4    dim the trace's previous frame instead of erasing it\n"
-        "  --colour1 .. --colour4 R,G,B\n"
-        "  --set PIN=VALUE             any control input pin by its name, for example --set iA05=4096\n"
+        "show A, B, C and D as spectra with magnitudes (--view spectrum --magnitudes --trace1 A ...):\n");
+    printSection(to, kSettings);
+    std::fprintf(to,
         "\"Hz Stretch\", \"dB Multiply\", \"Vibes Watch\" and \"PHASEN\" are set on the panel itself: the\n"
         "module exchanges no input pin for them.\n"
         "\n"
@@ -118,104 +251,28 @@ void printHostUsage(FILE* to) {
 }
 
 bool parseHostOptions(int argc, char** argv, HostOptions& o, std::string& error) {
-    auto setPin = [&](const std::string& pin, int32_t value) { o.pinValues.emplace_back(pin, value); };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto next = [&](const char*& value) {
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            continue;
+        }
+        int digit = 0;
+        const Option* option = optionNamed(arg, digit);
+        if (option == nullptr) {
+            error = "unknown argument '" + arg + "' (see --help)";
+            return false;
+        }
+        const char* value = nullptr;
+        if (option->value) {
             if (i + 1 >= argc) {
                 error = arg + " needs a value";
                 return false;
             }
             value = argv[++i];
-            return true;
-        };
-        const char* v = nullptr;
-        int32_t named = 0;
-        std::string accepted;
-        long number = 0;
-        auto bad = [&](const char* what) {
-            error = "bad value '" + std::string(v) + "' for " + arg + "; accepted: " + what;
-            return false;
-        };
-        if (arg == "--help" || arg == "-h") o.help = true;
-        else if (arg == "--describe") o.describe = true;
-        else if (arg == "--module") { if (!next(v)) return false; o.modulePath = v; }
-        else if (arg == "--file") { if (!next(v)) return false; o.file = v; o.source = SourceKind::file; }
-        else if (arg == "--loop") o.loop = true;
-        else if (arg == "--jack") o.source = SourceKind::jack;
-        else if (arg == "--connect") {
-            if (!next(v)) return false;
-            if (!parseConnections(v, o.connections)) return bad("INPUT=PORT[,INPUT=PORT...] with inputs a to d");
-            o.source = SourceKind::jack;
         }
-        else if (arg == "--fast") o.fast = true;
-        else if (arg == "--hidden") o.hidden = true;
-        else if (arg == "--quiet") o.quiet = true;
-        else if (arg == "--print-outputs") o.printOutputs = true;
-        else if (arg == "--magnitudes") setPin("iA04", 1);
-        else if (arg == "--rate") {
-            if (!next(v)) return false;
-            if (!parseInt(v, 1000, 384000, number)) return bad("1000 to 384000");
-            o.sampleRate = int(number);
-        } else if (arg == "--block") {
-            if (!next(v)) return false;
-            if (!parseInt(v, 1, 8192, number)) return bad("1 to 8192");
-            o.blockSize = int(number);
-        } else if (arg == "--instances") {
-            if (!next(v)) return false;
-            if (!parseInt(v, 1, 16, number)) return bad("1 to 16");
-            o.instances = int(number);
-        } else if (arg == "--duration") {
-            if (!next(v)) return false;
-            if (!parseNumber(v, o.duration)) return bad("a number of seconds");
-        } else if (arg == "--screenshot") {
-            if (!next(v)) return false;
-            o.screenshot = v;
-        } else if (arg == "--view") {
-            if (!next(v)) return false;
-            if (!lookUp(kViews, v, named, accepted)) return bad(accepted.c_str());
-            setPin("iA02", named);
-        } else if (arg == "--fft") {
-            if (!next(v)) return false;
-            if (!lookUp(kBlockSizes, v, named, accepted)) return bad(accepted.c_str());
-            setPin("iA05", named);
-        } else if (arg == "--window") {
-            if (!next(v)) return false;
-            if (!lookUp(kWindows, v, named, accepted)) return bad(accepted.c_str());
-            setPin("iA19", named);
-        } else if (arg == "--catcher") {
-            if (!next(v)) return false;
-            if (!lookUp(kCatchers, v, named, accepted)) return bad(accepted.c_str());
-            setPin("iA14", named);
-        } else if (arg.size() == 8 && arg.compare(0, 7, "--trace") == 0 && arg[7] >= '1' && arg[7] <= '4') {
-            if (!next(v)) return false;
-            if (!lookUp(kSelections, v, named, accepted)) return bad(accepted.c_str());
-            setPin(std::string("iA2") + arg[7], named);   // iA21 .. iA24
-        } else if (arg.size() == 10 && arg.compare(0, 9, "--history") == 0 && arg[9] >= '1' && arg[9] <= '4') {
-            setPin("iA2" + std::to_string(arg[9] - '1' + 5), 1);   // iA25 .. iA28
-        } else if (arg.size() == 9 && arg.compare(0, 8, "--colour") == 0 && arg[8] >= '1' && arg[8] <= '4') {
-            if (!next(v)) return false;
-            int r = 0, g = 0, b = 0;
-            char extra = 0;
-            if (std::sscanf(v, "%d,%d,%d%c", &r, &g, &b, &extra) != 3 || r < 0 || g < 0 || b < 0 || r > 255 ||
-                g > 255 || b > 255)
-                return bad("R,G,B with each 0 to 255");
-            static const char* const names[4][3] = {
-                {"iR", "iG", "iB"}, {"iR2", "iG2", "iB2"}, {"iR3", "iG3", "iB3"}, {"iR4", "iG4", "iB4"}};
-            const int k = arg[8] - '1';
-            setPin(names[k][0], r);
-            setPin(names[k][1], g);
-            setPin(names[k][2], b);
-        } else if (arg == "--set") {
-            if (!next(v)) return false;
-            const char* equals = std::strchr(v, '=');
-            if (equals == nullptr || equals == v || !parseInt(equals + 1, INT32_MIN, INT32_MAX, number))
-                return bad("PIN=VALUE with a whole number, for example iA05=4096");
-            setPin(std::string(v, equals), int32_t(number));
-        } else {
-            error = "unknown argument '" + arg + "' (see --help)";
-            return false;
-        }
+        Parse parse{o, value, digit, error, arg};
+        if (!option->apply(parse)) return false;
     }
     if (o.pinValues.empty()) {
         o.pinValues = {{"iA02", 1}, {"iA04", 1}};
