@@ -55,4 +55,6 @@ private:
     void paintLines(juce::Graphics& g) const;
     void paintSlantedSlices(juce::Graphics& g) const;
     void paintPoints(juce::Graphics& g, int trace, int xOffset) const;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ANZEIGE_Component)
 };

@@ -126,4 +126,6 @@ private:
     void showControlGroup(bool shown);
     void resetPeaks();
     void toggleHold();
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainComponent)
 };

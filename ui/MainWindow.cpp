@@ -29,8 +29,8 @@ MainWindow::MainWindow(GuiCtrl* forInstance)
     setContentOwned(panel, true);
     centreWithSize(getWidth(), getHeight());
 
-    titleBar = new TITELCOMPONENT();
-    addAndMakeVisible(titleBar);
+    titleBar = std::make_unique<TITELCOMPONENT>();
+    addAndMakeVisible(*titleBar);
     titleBar->addMouseListener(this, true);
     titleBar->setTopLeftPosition(1, 1);
 
@@ -41,12 +41,12 @@ MainWindow::MainWindow(GuiCtrl* forInstance)
 MainWindow::~MainWindow() {
     updater.window = nullptr;
     updater.cancelPendingUpdate();
-    delete titleBar;
+    titleBar.reset();
     clearContentComponent();
 }
 
 void MainWindow::mouseDown(const juce::MouseEvent& event) {
-    if (event.mods.isLeftButtonDown() && titleBar != nullptr && event.eventComponent == titleBar->closeButton)
+    if (event.mods.isLeftButtonDown() && titleBar != nullptr && event.eventComponent == titleBar->closeButton.get())
         setMinimised(true);
 }
 

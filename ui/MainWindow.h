@@ -10,6 +10,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <memory>
+
 class GuiCtrl;
 class MainComponent;
 class TITELCOMPONENT;
@@ -35,8 +37,10 @@ public:
     // Records a show (1) or hide (0) request; the window follows on the message thread.
     void setShown(bool show);
 
-    TITELCOMPONENT* titleBar = nullptr;
-    MainComponent* panel = nullptr;   // the owned content component
+    std::unique_ptr<TITELCOMPONENT> titleBar;
+    MainComponent* panel = nullptr;   // the content component, owned through the window's content slot
     SafeUpdater updater;
     GuiCtrl* instance;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)
 };

@@ -10,19 +10,14 @@ TITELCOMPONENT::TITELCOMPONENT() {
     // Decoded for each window: the toolkit's image cache would keep a timer running while it is used.
     background = juce::ImageFileFormat::loadFrom(images::titleBar.data, size_t(images::titleBar.size));
 
-    closeButton = new juce::ImageButton("new button");
-    addAndMakeVisible(closeButton);
+    closeButton = std::make_unique<juce::ImageButton>("new button");
+    addAndMakeVisible(*closeButton);
     closeButton->setTooltip("Close Panel");
     const juce::Colour clear(0x00000000);
     // No images: the button paints nothing and takes the mouse over its whole rectangle.
     closeButton->setImages(false, true, true, juce::Image(), 1.0f, clear, juce::Image(), 1.0f, clear, juce::Image(),
                            1.0f, clear, 0.0f);
     setSize(barWidth, barHeight);
-}
-
-TITELCOMPONENT::~TITELCOMPONENT() {
-    delete closeButton;
-    closeButton = nullptr;
 }
 
 void TITELCOMPONENT::resized() { closeButton->setBounds(barWidth - 30, 3, 26, 24); }

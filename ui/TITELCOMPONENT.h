@@ -6,16 +6,19 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <memory>
+
 class TITELCOMPONENT : public juce::Component {
 public:
     TITELCOMPONENT();
-    ~TITELCOMPONENT() override;
 
     void paint(juce::Graphics& g) override;
     void resized() override;
 
     int barHeight = 30;
     int barWidth = 1065;
-    juce::ImageButton* closeButton = nullptr;   // owned
+    std::unique_ptr<juce::ImageButton> closeButton;
     juce::Image background;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(TITELCOMPONENT)
 };
