@@ -47,13 +47,11 @@ GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance(forInstance) {
     }
     registerHolder(this);
     window = created.release();
-    reserve_ = std::malloc(kWindowReserve);   // none when memory is short: creation still succeeded
 }
 
 GuiHolder::~GuiHolder() {
     unregisterHolder(this);
     delete window;
-    std::free(reserve_);
 }
 
 bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {

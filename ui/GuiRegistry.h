@@ -26,14 +26,12 @@ public:
     MainWindow* window = nullptr;   // owned; null when no display was available
 
 private:
-    // Address space set aside for building a window. The toolkit does not survive running out of
-    // memory halfway through building one, so createGuiFor takes this block first (failing the
-    // creation cleanly when it cannot), frees it just before the window is built, and the holder takes
-    // it again for the life of the window. Destroying an instance thus frees at least what building
-    // the next one needs.
+    // Address space that must be free to build a window. The toolkit does not survive running out of
+    // memory halfway through building one, so createGuiFor takes a block of this size first (failing
+    // the creation cleanly when it cannot) and frees it just before the window is built. Nothing is
+    // held for the life of the window: destroying an instance frees its window, more than this.
     friend bool createGuiFor(GuiCtrl*, GuiObjectCallback**);
     static constexpr size_t kWindowReserve = 1024 * 1024;
-    void* reserve_ = nullptr;
 };
 
 // Creates the holder and window of a new instance, hands the instance its window handle, and stores

@@ -30,6 +30,14 @@ target_link_libraries(window_tests PRIVATE hostcore engine platform gtest gtest_
 target_link_options(window_tests PRIVATE ${win32_test_link_options})
 add_dependencies(window_tests qanagui)
 
+# The DLL in a plain host: not large-address-aware (2 GB of address space), no message loop run.
+add_executable(plain_host_tests tests/win32/PlainHostTest.cpp)
+target_compile_options(plain_host_tests PRIVATE ${QANAGUI_WARNINGS})
+target_compile_definitions(plain_host_tests PRIVATE QANAGUI_MODULE_PATH="qanagui.dll")
+target_link_libraries(plain_host_tests PRIVATE hostcore gtest gtest_main)
+target_link_options(plain_host_tests PRIVATE ${QANAGUI_STATIC_RUNTIME})
+add_dependencies(plain_host_tests qanagui)
+
 # The display positions of the engine built for Windows; compared with the Linux build's output.
 add_executable(display_positions tests/positions/display_positions.cpp)
 target_compile_options(display_positions PRIVATE ${QANAGUI_WARNINGS})
