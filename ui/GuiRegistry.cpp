@@ -10,27 +10,34 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace {
 
 // Exists only while it holds holders: made by the first, deleted with the last. A library unloaded
 // with no instance left holds nothing, and the holders of instances a host never destroyed stay
 // reachable until the process ends; no static destructor runs after the toolkit is gone.
-juce::Array<GuiHolder*>* holders = nullptr;
+std::vector<GuiHolder*>* holders = nullptr;
 
+// Throws std::bad_alloc, registering nothing, when memory runs out (the toolkit's own array would
+// write through a null buffer instead).
 void registerHolder(GuiHolder* holder) {
-    if (holders == nullptr) holders = new juce::Array<GuiHolder*>();
-    holders->add(holder);
+    std::unique_ptr<std::vector<GuiHolder*>> made;
+    if (holders == nullptr) made = std::make_unique<std::vector<GuiHolder*>>();
+    (holders ? *holders : *made).push_back(holder);
+    if (made) holders = made.release();
 }
 
 void unregisterHolder(GuiHolder* holder) {
     if (holders == nullptr) return;
-    holders->removeFirstMatchingValue(holder);
-    if (holders->isEmpty()) {
+    const auto found = std::find(holders->begin(), holders->end(), holder);
+    if (found != holders->end()) holders->erase(found);
+    if (holders->empty()) {
         delete holders;
         holders = nullptr;
     }
@@ -56,9 +63,12 @@ GuiHolder::~GuiHolder() {
 
 bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
     *panel = nullptr;
-    void* reserve = std::malloc(GuiHolder::kWindowReserve);
-    if (reserve == nullptr) return false;
-    std::free(reserve);
+    // Only a window needs the block; without a display the instance runs without one.
+    if (toolkit::canOpenWindows()) {
+        void* reserve = std::malloc(GuiHolder::kWindowReserve);
+        if (reserve == nullptr) return false;
+        std::free(reserve);
+    }
     // In a host written in C the C++ runtime came with this module, and a thread's exception state is
     // allocated on its first exception. Have it allocated now, while memory is known to be there, so
     // that the bad_alloc below can always be raised. (The runtime declares the call free of side
@@ -105,7 +115,7 @@ void destroyGuiFor(const GuiCtrl* instance) {
         }
 }
 
-int guiCount() { return holders ? holders->size() : 0; }
+int guiCount() { return holders ? int(holders->size()) : 0; }
 
 void stopToolkitIfUnused() {
     if (guiCount() == 0) toolkit::stop();

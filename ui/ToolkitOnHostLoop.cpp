@@ -86,7 +86,7 @@ private:
 bool start() {
     if (bridge != nullptr) return true;
     // Without a display the toolkit could open no window; instances then run without one.
-    if (!PlatformWindow_x11Available()) return false;
+    if (!canOpenWindows()) return false;
     juce::initialiseJuce_GUI();
     bridge = new LoopBridge(PlatformLoop_shared());
     // Outside a standalone application the toolkit installs no X error handler of its own, and its
@@ -97,7 +97,7 @@ bool start() {
     return true;
 }
 
-bool isRunning() { return bridge != nullptr; }
+bool canOpenWindows() { return PlatformWindow_x11Available() != 0; }
 
 void stop() {
     if (bridge == nullptr) return;

@@ -16,8 +16,8 @@ namespace toolkit {
 // display to open windows on; the toolkit is then left stopped.
 bool start();
 
-// True between a successful start() and stop().
-bool isRunning();
+// Whether start() can succeed: there is a display to open windows on.
+bool canOpenWindows();
 
 // Unregisters the toolkit's descriptors from the loop and shuts its GUI support down; nothing
 // happens when it is not running.

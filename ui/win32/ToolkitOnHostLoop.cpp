@@ -36,7 +36,7 @@ bool start() {
     return true;
 }
 
-bool isRunning() { return running; }
+bool canOpenWindows() { return true; }
 
 void stop() {
     if (!running) return;
