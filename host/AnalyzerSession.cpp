@@ -10,7 +10,7 @@ namespace {
 std::atomic<long> notificationCount{0};
 
 // The module may call it from any thread; it only counts.
-int32_t hostCallback(int32_t /*code*/, int32_t /*value1*/, int32_t /*value2*/, int32_t /*zero*/) {
+int32_t QANAGUI_ABI hostCallback(int32_t /*code*/, int32_t /*value1*/, int32_t /*value2*/, int32_t /*zero*/) {
     notificationCount.fetch_add(1, std::memory_order_relaxed);
     return 0;
 }

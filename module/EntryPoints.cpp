@@ -13,7 +13,7 @@ Effect* instanceOf(uint32_t handle) { return reinterpret_cast<Effect*>(uintptr_t
 // Nothing is thrown across an entry point: an exception is reported and the entry returns its
 // documented value (processAudio -1, processControl 0, auxOperation3 -1, flagControl -3).
 
-extern "C" int32_t processAudioEntry(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3, int32_t host4,
+extern "C" int32_t QANAGUI_ABI processAudioEntry(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3, int32_t host4,
                                      int32_t start, int32_t count) noexcept {
     try {
         return instanceOf(handle)->processAudio(host1, inputs, host3, host4, start, count);
@@ -23,7 +23,7 @@ extern "C" int32_t processAudioEntry(uint32_t handle, int32_t host1, int32_t inp
     }
 }
 
-extern "C" int32_t processControlEntry(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
+extern "C" int32_t QANAGUI_ABI processControlEntry(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
                                        int32_t host4) noexcept {
     try {
         return instanceOf(handle)->processControl(inputs, host2, outputs, host4);
@@ -33,7 +33,7 @@ extern "C" int32_t processControlEntry(uint32_t handle, int32_t inputs, int32_t 
     }
 }
 
-extern "C" void auxOperation1Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3, int32_t host4,
+extern "C" void QANAGUI_ABI auxOperation1Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3, int32_t host4,
                                    int32_t host5) noexcept {
     try {
         instanceOf(handle)->auxOperation1(host1, host2, host3, host4, host5);
@@ -42,7 +42,7 @@ extern "C" void auxOperation1Entry(uint32_t handle, int32_t host1, int32_t host2
     }
 }
 
-extern "C" int32_t auxOperation3Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+extern "C" int32_t QANAGUI_ABI auxOperation3Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
                                       int32_t host4) noexcept {
     try {
         return instanceOf(handle)->auxOperation3(host1, host2, host3, host4);
@@ -56,7 +56,7 @@ extern "C" int32_t auxOperation3Entry(uint32_t handle, int32_t host1, int32_t ho
 // to the first of them, so the instance reads the caller's value in place.
 static_assert(std::is_pointer<va_list>::value, "va_list must point at the first variable argument");
 
-extern "C" int32_t flagControlEntry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3, int32_t host4,
+extern "C" int32_t QANAGUI_ABI flagControlEntry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3, int32_t host4,
                                     int32_t operation, ...) noexcept {
     va_list arguments;
     va_start(arguments, operation);

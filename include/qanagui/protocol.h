@@ -43,6 +43,17 @@
 extern "C" {
 #endif
 
+/* Every function of this interface, the module's and the host's callback alike, uses the C calling
+ * convention (cdecl). It is spelled out, as other plug-in ABIs do, so that a host compiled with another
+ * default (MSVC's /Gz makes stdcall the default, for instance) still calls the module correctly. */
+#if defined(_WIN32) && !defined(_WIN64)
+#define QANAGUI_ABI __cdecl
+#elif defined(__i386__) && defined(__GNUC__)
+#define QANAGUI_ABI __attribute__((cdecl))
+#else
+#define QANAGUI_ABI
+#endif
+
 /* The module's functions never throw: C++ hosts see them declared noexcept. */
 #ifdef __cplusplus
 #define QANAGUI_NOTHROW noexcept
@@ -87,11 +98,12 @@ extern "C" {
  * Commands are not reentrant and no lock guards the module-wide state (instance table, sample rate,
  * callback): issue them from one thread, the [main-thread] (commands 1025 and 1026 must come from it).
  */
-typedef int32_t (*QanaguiDeviceIoControlFn)(int32_t command, const void* inBuffer, int32_t inSize, void* outBuffer,
+typedef int32_t (QANAGUI_ABI *QanaguiDeviceIoControlFn)(int32_t command, const void* inBuffer, int32_t inSize, void* outBuffer,
                                             int32_t outSize, int32_t* bytesReturned);
 
-int32_t DARAZE_W32_DeviceIOControl(int32_t command, const void* inBuffer, int32_t inSize, void* outBuffer,
-                                   int32_t outSize, int32_t* bytesReturned) QANAGUI_NOTHROW;
+int32_t QANAGUI_ABI DARAZE_W32_DeviceIOControl(int32_t command, const void* inBuffer, int32_t inSize,
+                                               void* outBuffer, int32_t outSize,
+                                               int32_t* bytesReturned) QANAGUI_NOTHROW;
 
 /* ============================================================================================== */
 /* Commands                                                                                        */
@@ -317,7 +329,7 @@ enum QanaguiModuleDescriptor {
  *   count   number of samples in the block.
  * Returns -1 (the module produces no audio output).
  */
-typedef int32_t (*QanaguiProcessAudioFn)(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3,
+typedef int32_t (QANAGUI_ABI *QanaguiProcessAudioFn)(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3,
                                          int32_t host4, int32_t start, int32_t count);
 
 /*
@@ -330,15 +342,15 @@ typedef int32_t (*QanaguiProcessAudioFn)(uint32_t handle, int32_t host1, int32_t
  *   host4    the host's own value; not read.
  * Returns 0.
  */
-typedef int32_t (*QanaguiProcessControlFn)(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
+typedef int32_t (QANAGUI_ABI *QanaguiProcessControlFn)(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
                                            int32_t host4);
 
 /* auxOperation1 — reserved for the host's use; this analyzer ignores its values. [any-thread] */
-typedef void (*QanaguiAuxOperation1Fn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+typedef void (QANAGUI_ABI *QanaguiAuxOperation1Fn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
                                        int32_t host4, int32_t host5);
 
 /* auxOperation3 — reserved for the host's use; this analyzer ignores its values and returns -1. [any-thread] */
-typedef int32_t (*QanaguiAuxOperation3Fn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+typedef int32_t (QANAGUI_ABI *QanaguiAuxOperation3Fn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
                                           int32_t host4);
 
 /*
@@ -349,7 +361,7 @@ typedef int32_t (*QanaguiAuxOperation3Fn)(uint32_t handle, int32_t host1, int32_
  * Returns 0 for CLEAR and SET, the flag word for GET, -3 for any other operation (nothing changes).
  * Nothing else in the module reads the flag word.
  */
-typedef int32_t (*QanaguiFlagControlFn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+typedef int32_t (QANAGUI_ABI *QanaguiFlagControlFn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
                                         int32_t host4, int32_t operation, ...);
 
 enum QanaguiFlagOperation {
@@ -383,7 +395,7 @@ typedef struct QanaguiEntryPointsReply {
  * [any-thread]. Three codes belong to it, their meaning being the host's: 1079 with one value (value2
  * is 0), 1088 and 1090 with two values. The analyzer stores the pointer but raises no notification.
  */
-typedef int32_t (*QanaguiHostCallback)(int32_t code, int32_t value1, int32_t value2, int32_t zero);
+typedef int32_t (QANAGUI_ABI *QanaguiHostCallback)(int32_t code, int32_t value1, int32_t value2, int32_t zero);
 
 /* ============================================================================================== */
 /* Layout checks                                                                                   */
