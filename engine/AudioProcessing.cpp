@@ -69,7 +69,8 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
         // longer than a newly chosen transform size completes with its next sample.
         const int32_t take = std::max<int32_t>(1, std::min(count - i, fftSize - captureCount));
         for (int input = 0; input < kTraces; ++input)
-            std::memcpy(&captureBuffers[input][captureCount], &inputs[input][start + i], sizeof(int32_t) * size_t(take));
+            std::memcpy(&captureBuffers[input][captureCount], &inputs[input][start + i],
+                        sizeof(int32_t) * size_t(take));
         captureCount += take;
         i += take;
         for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + i - 1];
@@ -143,6 +144,6 @@ void GuiCtrl::launchWorkers() {
 }
 
 void GuiCtrl::launchFrame() {
-    workers.launch(TraceFrame{analyzerWindow, settings, altDisplay, &history[kFirstCurrentRow],
-                              &history[kFirstPreviousRow]});
+    workers.launch(
+        TraceFrame{analyzerWindow, settings, altDisplay, &history[kFirstCurrentRow], &history[kFirstPreviousRow]});
 }

@@ -14,8 +14,8 @@
 namespace {
 
 // Pins whose values travel between the host and the panel, in processing order.
-constexpr int kExchangedPins[] = {1, 3, 4, 11, 12, 13, 18, 20, 21, 22, 23, 24, 25, 26, 27,
-                                  32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43};
+constexpr int kExchangedPins[] = {1,  3,  4,  11, 12, 13, 18, 20, 21, 22, 23, 24, 25, 26,
+                                  27, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43};
 
 constexpr double kMarkFrequencies[] = {100.0, 1000.0, 10000.0};
 

@@ -8,9 +8,7 @@ int32_t Effect::flagControl(int32_t, int32_t, int32_t, int32_t, int32_t operatio
     case 2:
         if (value) flagWord |= *value;
         return 0;
-    case 3:
-        return int32_t(flagWord);
-    default:
-        return -3;
+    case 3: return int32_t(flagWord);
+    default: return -3;
     }
 }

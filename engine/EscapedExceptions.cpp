@@ -15,9 +15,9 @@ void reportEscapedException(const char* boundary) noexcept {
         throw;
     } catch (const std::exception& e) {
         what = e.what();
-    } catch (...) {
-    }
-    std::fprintf(stderr, "qanagui: %s stopped an exception (%s); the module goes on, and further ones are only counted\n",
+    } catch (...) {}
+    std::fprintf(stderr,
+                 "qanagui: %s stopped an exception (%s); the module goes on, and further ones are only counted\n",
                  boundary, what);
 }
 

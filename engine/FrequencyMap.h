@@ -15,7 +15,7 @@
 
 constexpr int kSizeCodes = 4;
 constexpr int kCoarseColumns = 128;
-constexpr double kDefaultFrequencyShape = 21.0;   // "Hz Stretch" of a new instance
+constexpr double kDefaultFrequencyShape = 21.0;  // "Hz Stretch" of a new instance
 
 // Fills one map: rows[k][0 .. columns - 1] for k = 0 .. 3.
 void buildFrequencyMap(double shape, int32_t* rows, int columns);
@@ -26,5 +26,4 @@ void buildFrequencyMaps(double shape, int32_t (&binMap)[kSizeCodes][1024],
 
 // The same for kDefaultFrequencyShape, which every new instance starts with: the maps are computed
 // once per process and copied.
-void copyDefaultFrequencyMaps(int32_t (&binMap)[kSizeCodes][1024],
-                              int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]);
+void copyDefaultFrequencyMaps(int32_t (&binMap)[kSizeCodes][1024], int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]);

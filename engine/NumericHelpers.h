@@ -7,9 +7,7 @@
 // callable from any thread.
 
 // (1 - t) a + t b.
-inline double lerp(double a, double b, double t) {
-    return (1.0 - t) * a + t * b;
-}
+inline double lerp(double a, double b, double t) { return (1.0 - t) * a + t * b; }
 
 // Where v lies between lo and hi: (v - lo) / (hi - lo); 0 when hi equals lo.
 inline double normalise(double lo, double v, double hi) {
@@ -19,14 +17,10 @@ inline double normalise(double lo, double v, double hi) {
 
 // A finite value within the 32-bit range, truncated toward zero; the sign of zero is kept, as with
 // std::trunc, without its library call.
-inline double truncateInRange(double value) {
-    return std::copysign(double(int32_t(value)), value);
-}
+inline double truncateInRange(double value) { return std::copysign(double(int32_t(value)), value); }
 
 // Quadratic Bezier with its first control value at 0: 2t(1 - t) p1 + t^2 p2.
-inline double quadBezier(double p1, double p2, double t) {
-    return 2.0 * t * (1.0 - t) * p1 + t * t * p2;
-}
+inline double quadBezier(double p1, double p2, double t) { return 2.0 * t * (1.0 - t) * p1 + t * t * p2; }
 
 // Cubic Bezier: (1 - t)^3 p0 + 3 (1 - t)^2 t p1 + 3 (1 - t) t^2 p2 + t^3 p3.
 inline double cubicBezier(double p0, double p1, double p2, double p3, double t) {

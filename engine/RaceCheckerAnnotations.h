@@ -8,20 +8,20 @@
 #if __has_include(<valgrind/helgrind.h>) && __has_include(<valgrind/drd.h>)
 #include <valgrind/drd.h>
 #include <valgrind/helgrind.h>
-#define RACE_CHECKER_ATOMIC_WORD(word)                          \
-    do {                                                        \
-        VALGRIND_HG_DISABLE_CHECKING((word), sizeof *(word));   \
-        ANNOTATE_BENIGN_RACE_SIZED((word), sizeof *(word), ""); \
+#define RACE_CHECKER_ATOMIC_WORD(word)                                                                                 \
+    do {                                                                                                               \
+        VALGRIND_HG_DISABLE_CHECKING((word), sizeof *(word));                                                          \
+        ANNOTATE_BENIGN_RACE_SIZED((word), sizeof *(word), "");                                                        \
     } while (0)
-#define RACE_CHECKER_RELEASE(flag)                                   \
-    do {                                                             \
-        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_SEND_PRE, void*, (flag)); \
-        ANNOTATE_HAPPENS_BEFORE(flag);                               \
+#define RACE_CHECKER_RELEASE(flag)                                                                                     \
+    do {                                                                                                               \
+        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_SEND_PRE, void*, (flag));                                                   \
+        ANNOTATE_HAPPENS_BEFORE(flag);                                                                                 \
     } while (0)
-#define RACE_CHECKER_ACQUIRE(flag)                                    \
-    do {                                                              \
-        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_RECV_POST, void*, (flag)); \
-        ANNOTATE_HAPPENS_AFTER(flag);                                 \
+#define RACE_CHECKER_ACQUIRE(flag)                                                                                     \
+    do {                                                                                                               \
+        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_RECV_POST, void*, (flag));                                                  \
+        ANNOTATE_HAPPENS_AFTER(flag);                                                                                  \
     } while (0)
 #else
 #define RACE_CHECKER_ATOMIC_WORD(word) ((void)(word))

@@ -9,9 +9,7 @@
 
 namespace {
 
-bool isValidSize(int32_t n) {
-    return n >= 4 && n <= RealFft::MAX_SIZE && (n & (n - 1)) == 0;
-}
+bool isValidSize(int32_t n) { return n >= 4 && n <= RealFft::MAX_SIZE && (n & (n - 1)) == 0; }
 
 // --- Butterflies of one L-shaped block starting at index i, with q = s/4 and r = s/8. ---
 
@@ -41,8 +39,7 @@ inline void firstFamily(double* x, int i, int q, int r, double sqrt2) {
 }
 
 // One general butterfly for family j with the twiddles of a (cc1, ss1) and 3a (cc3, ss3).
-inline void generalButterfly(double* x, int i, int j, int q,
-                             double cc1, double ss1, double cc3, double ss3) {
+inline void generalButterfly(double* x, int i, int j, int q, double cc1, double ss1, double cc3, double ss3) {
     const int i1 = i + j - 1, i2 = i - j + q + 1;
     const int i3 = i1 + q, i4 = i2 + q, i5 = i3 + q, i6 = i4 + q, i7 = i5 + q, i8 = i6 + q;
     const double x1 = x[i1], x2 = x[i2], x3 = x[i3], x4 = x[i4];
@@ -75,12 +72,9 @@ inline __m128d loadFalling(const double* p) {
     return _mm_shuffle_pd(v, v, 1);
 }
 
-inline void storeFalling(double* p, __m128d v) {
-    _mm_storeu_pd(p - 1, _mm_shuffle_pd(v, v, 1));
-}
+inline void storeFalling(double* p, __m128d v) { _mm_storeu_pd(p - 1, _mm_shuffle_pd(v, v, 1)); }
 
-inline void generalButterflyPair(double* x, int i, int j, int q,
-                                 __m128d cc1, __m128d ss1, __m128d cc3, __m128d ss3) {
+inline void generalButterflyPair(double* x, int i, int j, int q, __m128d cc1, __m128d ss1, __m128d cc3, __m128d ss3) {
     const __m128d signBit = _mm_set1_pd(-0.0);
     const int i1 = i + j - 1, i2 = i - j + q + 1;
     const int i3 = i1 + q, i4 = i2 + q, i5 = i3 + q, i6 = i4 + q, i7 = i5 + q, i8 = i6 + q;
@@ -178,7 +172,7 @@ struct SharedTables {
     int32_t swapCount;
 };
 
-double sharedTwiddles[4][kSharedTwiddles];   // cos(a), sin(a), cos(3a), sin(3a)
+double sharedTwiddles[4][kSharedTwiddles];  // cos(a), sin(a), cos(3a), sin(3a)
 int32_t sharedSwapPairs[2 * kSharedSwapPairs];
 
 const SharedTables* buildSharedTables() {
@@ -206,9 +200,7 @@ const SharedTables* sharedTablesFor(int32_t n) {
 
 }  // namespace
 
-RealFft::~RealFft() {
-    release();
-}
+RealFft::~RealFft() { release(); }
 
 bool RealFft::initialise(int32_t n) {
     release();
@@ -319,8 +311,8 @@ double* RealFft::transform(double* x) {
                 int j = 2;
                 for (; j + 1 < r; j += 2) {
                     const int t = j - 2;
-                    generalButterflyPair(x, i, j, q, _mm_loadu_pd(c1 + t), _mm_loadu_pd(s1 + t),
-                                         _mm_loadu_pd(c3 + t), _mm_loadu_pd(s3 + t));
+                    generalButterflyPair(x, i, j, q, _mm_loadu_pd(c1 + t), _mm_loadu_pd(s1 + t), _mm_loadu_pd(c3 + t),
+                                         _mm_loadu_pd(s3 + t));
                 }
                 generalButterfly(x, i, j, q, c1[j - 2], s1[j - 2], c3[j - 2], s3[j - 2]);
             }

@@ -85,5 +85,5 @@ private:
     const int32_t* swapPairs = nullptr;
     int32_t swapCount = 0;
     bool ready = false;
-    bool ownsTables = false;   // false while the tables are the process's shared ones
+    bool ownsTables = false;  // false while the tables are the process's shared ones
 };

@@ -52,8 +52,7 @@ void GuiCtrl::analyseTime() {
             fillTrace(selectionFor(settings[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
         if (filled && factor != 0)
             for (int i = 0; i < kTimeColumns; ++i) values[i] = truncateInRange(clampLevel(factor * values[i]));
-        for (int j = 0; j < kTimeColumns; ++j)
-            history[kFirstCurrentRow + k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
+        for (int j = 0; j < kTimeColumns; ++j) history[kFirstCurrentRow + k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
     }
 
     // X*Y: regroup so that one job holds trace 1 against trace 2 (and another trace 3 against 4).

@@ -16,8 +16,8 @@ enum class Combination { None, Single, Sum, Difference };
 
 struct TraceSelection {
     Combination combination = Combination::None;
-    int first = 0;    // input 0..3 (A..D)
-    int second = 0;   // second input of a sum or difference
+    int first = 0;  // input 0..3 (A..D)
+    int second = 0;  // second input of a sum or difference
 };
 
 inline TraceSelection selectionFor(int32_t code) {
@@ -56,8 +56,7 @@ bool fillTrace(const TraceSelection& selection, const Sample* const rows[4], int
             for (int i = 0; i < count; ++i) out[i] = clampLevel(double(a[i]) - double(b[i]));
         }
         return true;
-    case Combination::None:
-        break;
+    case Combination::None: break;
     }
     return false;
 }

@@ -80,8 +80,7 @@ void slantedFrames(HDC dc, const int32_t* values) {
     for (int f = 0; f < kFrames; ++f) {
         const int first = f * kFrameColumns;
         MoveToEx(dc, kTraceLeft + first, values[first] + kRowOffset, nullptr);
-        for (int j = 1; j < kFrameColumns; ++j)
-            LineTo(dc, kTraceLeft + first + j, values[first + j] - j + kRowOffset);
+        for (int j = 1; j < kFrameColumns; ++j) LineTo(dc, kTraceLeft + first + j, values[first + j] - j + kRowOffset);
     }
 }
 
@@ -176,8 +175,8 @@ void TraceWorkers::launch(const TraceFrame& frame) {
         if (frame.settings[slot::kFirstSelection + k] <= kSelectionNull) continue;
         TraceJob& job = *traceJobs[k];
         // With X*Y the second trace of each pair is plotted against the first, in the first's colour.
-        job.colourWord = (shareColours && (k == 1 || k == 3)) ? traceJobs[k - 1]->colourWord
-                                                              : traceColourWord(frame.settings, k);
+        job.colourWord =
+            (shareColours && (k == 1 || k == 3)) ? traceJobs[k - 1]->colourWord : traceColourWord(frame.settings, k);
         job.window = frame.window;
         std::memcpy(job.previous, frame.previous[k], sizeof job.previous);
         std::memcpy(job.current, frame.current[k], sizeof job.current);

@@ -18,7 +18,6 @@
 
 #include <atomic>
 
-
 // The stack each worker is started with. A worker copies its 8 KB job and draws; measured, its calls
 // reach about 9 KB deep drawing into memory and 12 KB into an X11 window (more under
 // AddressSanitizer). The default of 8 MB a thread would let about 500 workers exhaust a 32-bit address
@@ -28,11 +27,11 @@ constexpr uint32_t kWorkerStackSize = 256 * 1024;
 // What one analysis hands to the workers: where to draw, the settings the analysis used, and one
 // display row per trace for this analysis and for the previous one.
 struct TraceFrame {
-    HWND window;                                  // null: the workers run but draw nothing
-    const int32_t* settings;                      // the analysis's snapshot of the panel values
-    bool altDisplay;                              // "Vibes Watch" as the analysis applied it
-    const int32_t (*current)[kDisplayColumns];    // kTraces rows
-    const int32_t (*previous)[kDisplayColumns];   // kTraces rows
+    HWND window;  // null: the workers run but draw nothing
+    const int32_t* settings;  // the analysis's snapshot of the panel values
+    bool altDisplay;  // "Vibes Watch" as the analysis applied it
+    const int32_t (*current)[kDisplayColumns];  // kTraces rows
+    const int32_t (*previous)[kDisplayColumns];  // kTraces rows
 };
 
 class TraceWorkers {
@@ -76,7 +75,7 @@ private:
     // Per trace, how to draw the frame handed over; null when none is waiting.
     std::atomic<LPTHREAD_START_ROUTINE> draw[kTraces];
     std::atomic<bool> quit{false};
-    HANDLE wake = nullptr;     // auto-reset event: set once per analysis and at the end
+    HANDLE wake = nullptr;  // auto-reset event: set once per analysis and at the end
     HANDLE thread_ = nullptr;
     DWORD threadId = 0;
 };

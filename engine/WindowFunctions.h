@@ -30,13 +30,13 @@ enum WindowType : int32_t {
 // negative) leave the table untouched. Returns true when it wrote the table.
 bool fillWindow(double* table, int32_t count, int32_t code);
 
-void fillHann(double* table, int32_t count);              // (1 - cos a) * 0.5
-void fillHamming(double* table, int32_t count);           // 0.53836 - 0.46164 cos a
-void fillBohman(double* table, int32_t count);            // (1 - |x|) cos(pi |x|) + sin(pi |x|) / pi
-void fillBartlett(double* table, int32_t count);          // 1 - |2i/D - 1|
-void fillBlackman(double* table, int32_t count);          // 0.42 - 0.5 cos a + 0.08 cos 2a
+void fillHann(double* table, int32_t count);  // (1 - cos a) * 0.5
+void fillHamming(double* table, int32_t count);  // 0.53836 - 0.46164 cos a
+void fillBohman(double* table, int32_t count);  // (1 - |x|) cos(pi |x|) + sin(pi |x|) / pi
+void fillBartlett(double* table, int32_t count);  // 1 - |2i/D - 1|
+void fillBlackman(double* table, int32_t count);  // 0.42 - 0.5 cos a + 0.08 cos 2a
 void fillBlackmanHarris(double* table, int32_t count);
 void fillBlackmanNuttall(double* table, int32_t count);
 void fillNuttall(double* table, int32_t count);
-void fillFlatTop(double* table, int32_t count);           // peaks at about 4.64
-void fillCosine(double* table, int32_t count);            // sin(i * PI_APPROX / D)
+void fillFlatTop(double* table, int32_t count);  // peaks at about 4.64
+void fillCosine(double* table, int32_t count);  // sin(i * PI_APPROX / D)

@@ -1,6 +1,6 @@
 #include "host/AudioSources.h"
 
-#ifndef _WIN32   // no libsndfile in the Windows build: the generator only
+#ifndef _WIN32  // no libsndfile in the Windows build: the generator only
 #include <sndfile.h>
 #endif
 
@@ -14,15 +14,14 @@
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586476925;
-constexpr double kFullScale = 2147483648.0;   // 2^31: the sample value of 1.0
+constexpr double kFullScale = 2147483648.0;  // 2^31: the sample value of 1.0
 
 // sample * 2^31 rounded to nearest even (the default MXCSR mode) and clamped to the int32 range, NaN
 // as 0. Clamping before the rounding gives what rounding and then clamping would: the bounds are whole.
 inline int32_t convertScaled(double sample) {
     const __m128d scaled = _mm_mul_sd(_mm_set_sd(sample), _mm_set_sd(kFullScale));
-    const __m128d number = _mm_and_pd(scaled, _mm_cmpord_sd(scaled, scaled));   // NaN -> +0
-    const __m128d clamped =
-        _mm_max_sd(_mm_min_sd(number, _mm_set_sd(2147483647.0)), _mm_set_sd(-2147483648.0));
+    const __m128d number = _mm_and_pd(scaled, _mm_cmpord_sd(scaled, scaled));  // NaN -> +0
+    const __m128d clamped = _mm_max_sd(_mm_min_sd(number, _mm_set_sd(2147483647.0)), _mm_set_sd(-2147483648.0));
     return _mm_cvtsd_si32(clamped);
 }
 
@@ -54,11 +53,8 @@ Phasor smallTurn(double delta) {
 class Generator : public AudioSource {
 public:
     explicit Generator(int rate)
-        : rate_(rate),
-          halfSweep_(10 * int64_t(rate)),
-          amplitude_(std::pow(10.0, -6.0 / 20.0)),
-          toneTurn_(Phasor::at(kTwoPi * 1000.0 / rate)),
-          upStep_(std::expm1(std::log(1000.0) / double(halfSweep_))),
+        : rate_(rate), halfSweep_(10 * int64_t(rate)), amplitude_(std::pow(10.0, -6.0 / 20.0)),
+          toneTurn_(Phasor::at(kTwoPi * 1000.0 / rate)), upStep_(std::expm1(std::log(1000.0) / double(halfSweep_))),
           downStep_(std::expm1(-std::log(1000.0) / double(halfSweep_))) {}
 
     bool read(int32_t* const inputs[4], int frames) override {
@@ -67,7 +63,7 @@ public:
             const int run = int(std::min<int64_t>(frames - i, untilResync_));
             for (const int end = i + run; i < end; ++i) {
                 inputs[0][i] = convertScaled(amplitude_ * tone_.im);
-                inputs[1][i] = convertScaled(-amplitude_ * tone_.re);   // sin(x - 90°) = -cos(x)
+                inputs[1][i] = convertScaled(-amplitude_ * tone_.re);  // sin(x - 90°) = -cos(x)
                 inputs[2][i] = convertScaled(0.25 * pink());
                 inputs[3][i] = convertScaled(amplitude_ * sweep_.im);
                 tone_.turn(toneTurn_);
@@ -112,16 +108,16 @@ private:
     }
 
     const int rate_;
-    const int64_t halfSweep_;   // samples from 20 Hz to 20 kHz
+    const int64_t halfSweep_;  // samples from 20 Hz to 20 kHz
     const double amplitude_;
     const Phasor toneTurn_;
-    const double upStep_, downStep_;   // the sweep's relative change of angular step per sample
+    const double upStep_, downStep_;  // the sweep's relative change of angular step per sample
     int64_t n_ = 0;
     int64_t untilResync_ = 0;
     Phasor tone_{1.0, 0.0};
     Phasor sweep_{1.0, 0.0};
-    Phasor sweepTurn_{1.0, 0.0};   // e^(i sweepOmega_)
-    double sweepOmega_ = 0;        // the sweep's angle per sample, now
+    Phasor sweepTurn_{1.0, 0.0};  // e^(i sweepOmega_)
+    double sweepOmega_ = 0;  // the sweep's angle per sample, now
     double sweepStep_ = 0;
     uint32_t seed_ = 12345;
     double b0_ = 0, b1_ = 0, b2_ = 0;

@@ -1,8 +1,7 @@
 #include "host/BlockRunner.h"
 
 BlockRunner::BlockRunner(AnalyzerSession& session)
-    : session_(session), outputCount_(session.firstOutputs().size()),
-      outputs_(new std::atomic<int32_t>[outputCount_]) {
+    : session_(session), outputCount_(session.firstOutputs().size()), outputs_(new std::atomic<int32_t>[outputCount_]) {
     for (size_t i = 0; i < outputCount_; ++i) outputs_[i] = session.firstOutputs()[i];
 }
 

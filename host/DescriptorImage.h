@@ -29,7 +29,7 @@ struct ModuleDescription {
     int32_t audioInputCount = 0;
     int32_t controlOutputCount = 0;
     int32_t audioOutputCount = 0;
-    std::vector<HostPin> inputs;   // control pins first, then audio pins
+    std::vector<HostPin> inputs;  // control pins first, then audio pins
     std::vector<HostPin> outputs;
 };
 

@@ -18,9 +18,9 @@ struct Named {
 // The panel's items, by the names shown on it, with the value their pin takes.
 const Named kViews[] = {{"time", 0}, {"spectrum", 1}};
 const Named kBlockSizes[] = {{"1024", 1024}, {"2048", 2048}, {"4096", 4096}, {"8192", 8192}};
-const Named kWindows[] = {{"NULL", 0},       {"Hann", 1},       {"Hamming", 2},          {"Bohman", 3},
-                          {"Bartlet", 5},    {"BLackmann", 6},  {"BlackmannHarris", 7},  {"BlackmannNuttall", 8},
-                          {"Nuttall", 9},    {"FlatTop", 10},   {"Cosine", 11}};
+const Named kWindows[] = {{"NULL", 0},    {"Hann", 1},      {"Hamming", 2},         {"Bohman", 3},
+                          {"Bartlet", 5}, {"BLackmann", 6}, {"BlackmannHarris", 7}, {"BlackmannNuttall", 8},
+                          {"Nuttall", 9}, {"FlatTop", 10},  {"Cosine", 11}};
 const Named kCatchers[] = {{"NULL", 0}, {"A+", 1}, {"A-", 2}, {"B+", 3}, {"B-", 4},
                            {"C+", 5},   {"C-", 6}, {"D+", 7}, {"D-", 8}};
 const Named kSelections[] = {{"NULL", 1}, {"A", 2},    {"B", 3},    {"C", 4},    {"D", 5},    {"A+B", 6},
@@ -118,16 +118,25 @@ struct Option {
 
 const Option kOptions[] = {
     {"--file", "PATH", kSources, "a sound file (any format libsndfile reads); channels go to A, B, C, D", false,
-     [](Parse& p) { p.options.file = p.value; p.options.source = SourceKind::file; return true; }},
+     [](Parse& p) {
+         p.options.file = p.value;
+         p.options.source = SourceKind::file;
+         return true;
+     }},
     {"--loop", nullptr, kSources, "start the file again at its end (otherwise the run ends there)", false,
      [](Parse& p) { return p.options.loop = true; }},
-    {"--jack", nullptr, kSources, "live input: four JACK input ports a, b, c, d; the server's rate and period",
-     false, [](Parse& p) { p.options.source = SourceKind::jack; return true; }},
+    {"--jack", nullptr, kSources, "live input: four JACK input ports a, b, c, d; the server's rate and period", false,
+     [](Parse& p) {
+         p.options.source = SourceKind::jack;
+         return true;
+     }},
     {"--connect", "a=PORT[,b=PORT...]", kSources,
      "(implies --jack) connect JACK ports to the inputs at the start;\n"
-     "may be given more than once, for example --connect a=system:capture_1", false,
+     "may be given more than once, for example --connect a=system:capture_1",
+     false,
      [](Parse& p) {
-         if (!parseConnections(p.value, p.options.connections)) return p.bad("INPUT=PORT[,INPUT=PORT...] with inputs a to d");
+         if (!parseConnections(p.value, p.options.connections))
+             return p.bad("INPUT=PORT[,INPUT=PORT...] with inputs a to d");
          p.options.source = SourceKind::jack;
          return true;
      }},
@@ -140,7 +149,10 @@ const Option kOptions[] = {
     {"--duration", "S", kRunning, "stop after S seconds", false,
      [](Parse& p) { return parseNumber(p.value, p.options.duration) || p.bad("a number of seconds"); }},
     {"--screenshot", "FILE", kRunning, "write a PNG of the (first) analyzer window at the end", false,
-     [](Parse& p) { p.options.screenshot = p.value; return true; }},
+     [](Parse& p) {
+         p.options.screenshot = p.value;
+         return true;
+     }},
     {"--instances", "N", kRunning, "N analyzer instances, each with its own window (default 1)", false,
      [](Parse& p) { return p.whole(1, 16, p.options.instances); }},
     {"--hidden", nullptr, kRunning, "keep the window hidden (show pin 0)", false,
@@ -151,8 +163,12 @@ const Option kOptions[] = {
      [](Parse& p) { return p.options.printOutputs = true; }},
     {"--module", "PATH", kRunning,
      "the module to load (default: qanagui.so next to this program, or\n"
-     "else ../lib/qanagui/qanagui.so from its folder)", false,
-     [](Parse& p) { p.options.modulePath = p.value; return true; }},
+     "else ../lib/qanagui/qanagui.so from its folder)",
+     false,
+     [](Parse& p) {
+         p.options.modulePath = p.value;
+         return true;
+     }},
     {"--describe", nullptr, kRunning, "print the module's names and pin table, then end", false,
      [](Parse& p) { return p.options.describe = true; }},
     {"--view", "time|spectrum", kSettings, "the display: time traces or spectra", false,
@@ -160,16 +176,22 @@ const Option kOptions[] = {
     {"--fft", "1024|2048|4096|8192", kSettings, "points of the spectrum", false,
      [](Parse& p) { return p.pinByName("iA05", kBlockSizes); }},
     {"--magnitudes", nullptr, kSettings, "spectra of magnitudes (\"ABS\")", false,
-     [](Parse& p) { p.setPin("iA04", 1); return true; }},
+     [](Parse& p) {
+         p.setPin("iA04", 1);
+         return true;
+     }},
     {"--window", "NAME", kSettings,
      "NULL, Hann, Hamming, Bohman, Bartlet, BLackmann, BlackmannHarris,\nBlackmannNuttall, Nuttall, FlatTop, Cosine",
      false, [](Parse& p) { return p.pinByName("iA19", kWindows); }},
     {"--trace", "SEL", kSettings, "NULL, A, B, C, D, A+B, A+C, A+D, B+C, B+D, C+D, A-B, ... C-D", true,
-     [](Parse& p) { return p.pinByName(("iA2" + std::to_string(p.digit)).c_str(), kSelections); }},   // iA21 .. iA24
+     [](Parse& p) { return p.pinByName(("iA2" + std::to_string(p.digit)).c_str(), kSelections); }},  // iA21 .. iA24
     {"--catcher", "MODE", kSettings, "NULL, A+, A-, B+, B-, C+, C-, D+, D-", false,
      [](Parse& p) { return p.pinByName("iA14", kCatchers); }},
     {"--history", nullptr, kSettings, "dim the trace's previous frame instead of erasing it", true,
-     [](Parse& p) { p.setPin("iA2" + std::to_string(p.digit + 4), 1); return true; }},   // iA25 .. iA28
+     [](Parse& p) {
+         p.setPin("iA2" + std::to_string(p.digit + 4), 1);
+         return true;
+     }},  // iA25 .. iA28
     {"--colour", "R,G,B", kSettings, "the trace's colour, each 0 to 255", true,
      [](Parse& p) {
          int r = 0, g = 0, b = 0;
@@ -177,7 +199,7 @@ const Option kOptions[] = {
          if (std::sscanf(p.value, "%d,%d,%d%c", &r, &g, &b, &extra) != 3 || r < 0 || g < 0 || b < 0 || r > 255 ||
              g > 255 || b > 255)
              return p.bad("R,G,B with each 0 to 255");
-         const std::string suffix = p.digit == 1 ? "" : std::to_string(p.digit);   // iR, iR2, iR3, iR4
+         const std::string suffix = p.digit == 1 ? "" : std::to_string(p.digit);  // iR, iR2, iR3, iR4
          p.setPin("iR" + suffix, r);
          p.setPin("iG" + suffix, g);
          p.setPin("iB" + suffix, b);
@@ -211,7 +233,8 @@ const Option* optionNamed(const std::string& arg, int& digit) {
 void printSection(FILE* to, Section section) {
     for (const Option& option : kOptions) {
         if (option.section != section) continue;
-        std::string left = "  " + std::string(option.name) + (option.numbered ? "1 .. " + std::string(option.name) + "4" : "");
+        std::string left =
+            "  " + std::string(option.name) + (option.numbered ? "1 .. " + std::string(option.name) + "4" : "");
         if (option.value) left += " " + std::string(option.value);
         std::string help = option.help;
         // Continuation lines of the help start under its first.
@@ -225,29 +248,27 @@ void printSection(FILE* to, Section section) {
 }  // namespace
 
 void printHostUsage(FILE* to) {
-    std::fprintf(to,
-        "usage: analyzer-host [options]\n"
-        "       analyzer-host --describe [--module PATH]\n"
-        "\n"
-        "Runs the analyzer module as a host does: loads it, opens one window per instance and feeds\n"
-        "every instance control pins and four audio inputs A-D, block after block.\n"
-        "\n"
-        "Sources (default: the built-in generator: A 1 kHz sine at -6 dBFS, B the same a quarter\n"
-        "period later, C pink noise, D a 20 Hz - 20 kHz logarithmic sweep):\n");
+    std::fprintf(to, "usage: analyzer-host [options]\n"
+                     "       analyzer-host --describe [--module PATH]\n"
+                     "\n"
+                     "Runs the analyzer module as a host does: loads it, opens one window per instance and feeds\n"
+                     "every instance control pins and four audio inputs A-D, block after block.\n"
+                     "\n"
+                     "Sources (default: the built-in generator: A 1 kHz sine at -6 dBFS, B the same a quarter\n"
+                     "period later, C pink noise, D a 20 Hz - 20 kHz logarithmic sweep):\n");
     printSection(to, kSources);
     std::fprintf(to, "\nRunning:\n");
     printSection(to, kRunning);
-    std::fprintf(to,
-        "\n"
-        "Settings (each sets its control input pin; the panel follows). Without any, the four traces\n"
-        "show A, B, C and D as spectra with magnitudes (--view spectrum --magnitudes --trace1 A ...):\n");
+    std::fprintf(to, "\n"
+                     "Settings (each sets its control input pin; the panel follows). Without any, the four traces\n"
+                     "show A, B, C and D as spectra with magnitudes (--view spectrum --magnitudes --trace1 A ...):\n");
     printSection(to, kSettings);
     std::fprintf(to,
-        "\"Hz Stretch\", \"dB Multiply\", \"Vibes Watch\" and \"PHASEN\" are set on the panel itself: the\n"
-        "module exchanges no input pin for them.\n"
-        "\n"
-        "Exit codes: 0 done, 1 bad argument, 2 module not loadable, 3 bad descriptor, 4 sound file,\n"
-        "5 JACK, 6 no display, 7 the module refused an instance.\n");
+                 "\"Hz Stretch\", \"dB Multiply\", \"Vibes Watch\" and \"PHASEN\" are set on the panel itself: the\n"
+                 "module exchanges no input pin for them.\n"
+                 "\n"
+                 "Exit codes: 0 done, 1 bad argument, 2 module not loadable, 3 bad descriptor, 4 sound file,\n"
+                 "5 JACK, 6 no display, 7 the module refused an instance.\n");
 }
 
 bool parseHostOptions(int argc, char** argv, HostOptions& o, std::string& error) {
@@ -276,7 +297,7 @@ bool parseHostOptions(int argc, char** argv, HostOptions& o, std::string& error)
     }
     if (o.pinValues.empty()) {
         o.pinValues = {{"iA02", 1}, {"iA04", 1}};
-        for (int k = 0; k < 4; ++k) o.pinValues.emplace_back("iA2" + std::to_string(k + 1), 2 + k);   // A..D
+        for (int k = 0; k < 4; ++k) o.pinValues.emplace_back("iA2" + std::to_string(k + 1), 2 + k);  // A..D
     }
     return true;
 }

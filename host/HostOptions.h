@@ -22,8 +22,8 @@ struct HostOptions {
     bool fast = false;
     int sampleRate = 48000;
     int blockSize = 64;
-    double duration = 0;        // seconds; 0 runs until stopped (or the file ends)
-    std::string screenshot;     // PNG written at the end
+    double duration = 0;  // seconds; 0 runs until stopped (or the file ends)
+    std::string screenshot;  // PNG written at the end
     bool hidden = false;
     bool quiet = false;
     bool printOutputs = false;
@@ -37,13 +37,13 @@ struct HostOptions {
 // Exit codes of analyzer-host.
 enum HostExit {
     kExitOk = 0,
-    kExitUsage = 1,          // bad argument, unknown pin or value
-    kExitModule = 2,         // module missing or without its export
-    kExitDescriptor = 3,     // descriptor image incomplete or inconsistent
-    kExitFile = 4,           // sound file missing, unreadable or unsupported
-    kExitJack = 5,           // no JACK server, or its ports could not be made
-    kExitDisplay = 6,        // no display to open the window on
-    kExitInstance = 7,       // the module refused to create an instance
+    kExitUsage = 1,  // bad argument, unknown pin or value
+    kExitModule = 2,  // module missing or without its export
+    kExitDescriptor = 3,  // descriptor image incomplete or inconsistent
+    kExitFile = 4,  // sound file missing, unreadable or unsupported
+    kExitJack = 5,  // no JACK server, or its ports could not be made
+    kExitDisplay = 6,  // no display to open the window on
+    kExitInstance = 7,  // the module refused to create an instance
 };
 
 // Parses argv. On a bad argument returns false with a message naming what is accepted.

@@ -17,7 +17,7 @@ public:
     ProcessingThread(BlockRunner& runner, AudioSource& source, int blockSize, bool paced);
     ~ProcessingThread();
 
-    bool ended() const { return ended_.load(); }   // the source has no more samples
+    bool ended() const { return ended_.load(); }  // the source has no more samples
 
     void stop();
 

@@ -54,7 +54,7 @@ struct StopSignals {
         sigemptyset(&set);
         sigaddset(&set, SIGINT);
         sigaddset(&set, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &set, nullptr);   // before any thread starts: all inherit it
+        pthread_sigmask(SIG_BLOCK, &set, nullptr);  // before any thread starts: all inherit it
         fd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
         PlatformLoop_addFd(PlatformLoop_shared(), fd, POLLIN, &StopSignals::onSignal, this);
     }
@@ -64,7 +64,8 @@ struct StopSignals {
     }
     static void onSignal(int fd, short, void* context) {
         signalfd_siginfo info;
-        while (::read(fd, &info, sizeof info) == ssize_t(sizeof info)) static_cast<StopSignals*>(context)->received = true;
+        while (::read(fd, &info, sizeof info) == ssize_t(sizeof info))
+            static_cast<StopSignals*>(context)->received = true;
         PlatformLoop_quit(PlatformLoop_shared());
     }
 };
@@ -93,7 +94,8 @@ int run(const HostOptions& options) {
         break;
     case SourceKind::jack: {
         std::vector<std::string> names;
-        for (int i = 0; i < 4; ++i) names.push_back(session.description().inputs[size_t(session.description().controlInputCount + i)].name);
+        for (int i = 0; i < 4; ++i)
+            names.push_back(session.description().inputs[size_t(session.description().controlInputCount + i)].name);
         jack = JackInput::open(names, error);
         if (!jack || !jack->connect(options.connections, error)) return fail(kExitJack, error);
         blockSize = jack->period();
@@ -152,7 +154,8 @@ int run(const HostOptions& options) {
             const double wall = seconds(now - lastStatus), cpu = processCpuSeconds();
             const long blocks = runner.blocks();
             const unsigned long drawings = PlatformWindow_drawingCount();
-            std::fprintf(stderr, "analyzer-host: %s, %d Hz, blocks of %d: %.0f blocks/s, %.1f traces drawn/s, "
+            std::fprintf(stderr,
+                         "analyzer-host: %s, %d Hz, blocks of %d: %.0f blocks/s, %.1f traces drawn/s, "
                          "%ld dropped, CPU %.1f %%\n",
                          sourceName.c_str(), sampleRate, blockSize, double(blocks - lastBlocks) / wall,
                          double(drawings - lastDrawings) / wall, jack ? jack->dropped() : 0L,
@@ -175,7 +178,7 @@ int run(const HostOptions& options) {
             std::fprintf(stderr, "analyzer-host: screenshot written to %s\n", options.screenshot.c_str());
     }
     session.destroyAll();
-    jack.reset();   // the JACK client closes here
+    jack.reset();  // the JACK client closes here
     source.reset();
     PlatformLoop_runFor(loop, 20);
     if (!options.quiet)
@@ -187,8 +190,8 @@ int run(const HostOptions& options) {
                      : ended            ? "source ended"
                                         : "done",
                      seconds(std::chrono::steady_clock::now() - start), runner.blocks(),
-                     double(runner.blocks()) * blockSize / sampleRate,
-                     PlatformWindow_drawingCount() - drawingsAtStart, processCpuSeconds() - cpuAtStart, threadCount());
+                     double(runner.blocks()) * blockSize / sampleRate, PlatformWindow_drawingCount() - drawingsAtStart,
+                     processCpuSeconds() - cpuAtStart, threadCount());
     if (serverLost) return fail(kExitJack, "the JACK server went away (it stopped, or it dropped this client)");
     return kExitOk;
 }

@@ -90,7 +90,10 @@ int32_t dispatchCommand(int32_t command, const void* in, int32_t inSize, void* o
         returned = int32_t(writeDescriptorImage(moduleDescriptor(), static_cast<uint8_t*>(out), uint32_t(outSize)));
         break;
     case CMD_CREATE_INSTANCE:
-        if (!atLeast(outSize, QANAGUI_CREATE_INSTANCE_MIN_OUT)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
+        if (!atLeast(outSize, QANAGUI_CREATE_INSTANCE_MIN_OUT)) {
+            writeWord(out, 0, STATUS_BAD_SIZE);
+            break;
+        }
         createInstanceCommand(state, out);
         break;
     case CMD_DESTROY_INSTANCE:
@@ -102,7 +105,10 @@ int32_t dispatchCommand(int32_t command, const void* in, int32_t inSize, void* o
         destroyInstanceCommand(state, readWord(in, 0), out);
         break;
     case CMD_GET_ENTRY_POINTS: {
-        if (!atLeast(outSize, QANAGUI_GET_ENTRY_POINTS_MIN_OUT)) { writeWord(out, 0, STATUS_BAD_SIZE); break; }
+        if (!atLeast(outSize, QANAGUI_GET_ENTRY_POINTS_MIN_OUT)) {
+            writeWord(out, 0, STATUS_BAD_SIZE);
+            break;
+        }
         const InstanceEntryTable& table = instanceEntryTable();
         const uint32_t words[] = {table.processAudio, table.processControl, table.auxOperation1, table.auxOperation3,
                                   table.flagControl};
@@ -140,8 +146,7 @@ int32_t dispatchCommand(int32_t command, const void* in, int32_t inSize, void* o
                                  std::memory_order_relaxed);
         writeWord(out, 0, STATUS_OK);
         break;
-    default:
-        break;
+    default: break;
     }
     if (bytesReturned) *bytesReturned = returned;
     return 0;

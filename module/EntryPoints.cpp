@@ -13,8 +13,8 @@ Effect* instanceOf(uint32_t handle) { return reinterpret_cast<Effect*>(uintptr_t
 // Nothing is thrown across an entry point: an exception is reported and the entry returns its
 // documented value (processAudio -1, processControl 0, auxOperation3 -1, flagControl -3).
 
-extern "C" int32_t QANAGUI_ABI processAudioEntry(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3, int32_t host4,
-                                     int32_t start, int32_t count) noexcept {
+extern "C" int32_t QANAGUI_ABI processAudioEntry(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3,
+                                                 int32_t host4, int32_t start, int32_t count) noexcept {
     try {
         return instanceOf(handle)->processAudio(host1, inputs, host3, host4, start, count);
     } catch (...) {
@@ -24,7 +24,7 @@ extern "C" int32_t QANAGUI_ABI processAudioEntry(uint32_t handle, int32_t host1,
 }
 
 extern "C" int32_t QANAGUI_ABI processControlEntry(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
-                                       int32_t host4) noexcept {
+                                                   int32_t host4) noexcept {
     try {
         return instanceOf(handle)->processControl(inputs, host2, outputs, host4);
     } catch (...) {
@@ -33,8 +33,8 @@ extern "C" int32_t QANAGUI_ABI processControlEntry(uint32_t handle, int32_t inpu
     }
 }
 
-extern "C" void QANAGUI_ABI auxOperation1Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3, int32_t host4,
-                                   int32_t host5) noexcept {
+extern "C" void QANAGUI_ABI auxOperation1Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+                                               int32_t host4, int32_t host5) noexcept {
     try {
         instanceOf(handle)->auxOperation1(host1, host2, host3, host4, host5);
     } catch (...) {
@@ -43,7 +43,7 @@ extern "C" void QANAGUI_ABI auxOperation1Entry(uint32_t handle, int32_t host1, i
 }
 
 extern "C" int32_t QANAGUI_ABI auxOperation3Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
-                                      int32_t host4) noexcept {
+                                                  int32_t host4) noexcept {
     try {
         return instanceOf(handle)->auxOperation3(host1, host2, host3, host4);
     } catch (...) {
@@ -56,8 +56,8 @@ extern "C" int32_t QANAGUI_ABI auxOperation3Entry(uint32_t handle, int32_t host1
 // to the first of them, so the instance reads the caller's value in place.
 static_assert(std::is_pointer<va_list>::value, "va_list must point at the first variable argument");
 
-extern "C" int32_t QANAGUI_ABI flagControlEntry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3, int32_t host4,
-                                    int32_t operation, ...) noexcept {
+extern "C" int32_t QANAGUI_ABI flagControlEntry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+                                                int32_t host4, int32_t operation, ...) noexcept {
     va_list arguments;
     va_start(arguments, operation);
     const uint32_t* value = reinterpret_cast<const uint32_t*>(arguments);
@@ -76,8 +76,10 @@ extern "C" int32_t QANAGUI_ABI flagControlEntry(uint32_t handle, int32_t host1, 
 static_assert(std::is_convertible<decltype(&processAudioEntry), ProcessAudioEntry>::value, "processAudio entry type");
 static_assert(std::is_convertible<decltype(&processControlEntry), ProcessControlEntry>::value,
               "processControl entry type");
-static_assert(std::is_convertible<decltype(&auxOperation1Entry), AuxOperation1Entry>::value, "auxOperation1 entry type");
-static_assert(std::is_convertible<decltype(&auxOperation3Entry), AuxOperation3Entry>::value, "auxOperation3 entry type");
+static_assert(std::is_convertible<decltype(&auxOperation1Entry), AuxOperation1Entry>::value,
+              "auxOperation1 entry type");
+static_assert(std::is_convertible<decltype(&auxOperation3Entry), AuxOperation3Entry>::value,
+              "auxOperation3 entry type");
 static_assert(std::is_convertible<decltype(&flagControlEntry), FlagControlEntry>::value, "flagControl entry type");
 
 template <typename Function>

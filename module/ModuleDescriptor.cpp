@@ -21,8 +21,9 @@ constexpr char kShortName[] = "QANAGUI";
 constexpr char kLongName[] = "DUDEVIVIDOR";
 
 // The image the host reads: header, both pin lists (format and names per pin) and both names.
-static_assert(QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE + (pins::kInputs + pins::kOutputs) * (sizeof(PinFormat) + sizeof(PinInfo)) +
-                      sizeof kShortName + sizeof kLongName ==
+static_assert(QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE +
+                      (pins::kInputs + pins::kOutputs) * (sizeof(PinFormat) + sizeof(PinInfo)) + sizeof kShortName +
+                      sizeof kLongName ==
                   QANAGUI_DESCRIPTOR_IMAGE_SIZE,
               "the descriptor image ends where the protocol header says");
 
@@ -73,12 +74,23 @@ struct DescriptorData {
 
         nameControlPins(inputInfos, true);
         const char* const audioNames[pins::kAudioInputs] = {"a", "b", "c", "d"};
-        for (int i = 0; i < pins::kAudioInputs; ++i) setInfo(inputInfos[pins::kControlInputs + i], audioNames[i], "audio");
+        for (int i = 0; i < pins::kAudioInputs; ++i)
+            setInfo(inputInfos[pins::kControlInputs + i], audioNames[i], "audio");
         nameControlPins(outputInfos, false);
 
-        descriptor = ModuleDescriptor{pins::kControlInputs, pins::kAudioInputs, pins::kControlOutputs,
-                                      pins::kAudioOutputs, inputFormats, outputFormats, kDescriptorFlags,
-                                      kShortName, kLongName, nullptr, 0, inputInfos, outputInfos};
+        descriptor = ModuleDescriptor{pins::kControlInputs,
+                                      pins::kAudioInputs,
+                                      pins::kControlOutputs,
+                                      pins::kAudioOutputs,
+                                      inputFormats,
+                                      outputFormats,
+                                      kDescriptorFlags,
+                                      kShortName,
+                                      kLongName,
+                                      nullptr,
+                                      0,
+                                      inputInfos,
+                                      outputInfos};
     }
 };
 

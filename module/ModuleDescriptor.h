@@ -36,9 +36,9 @@ static_assert(sizeof(PinFormat) == QANAGUI_PIN_FORMAT_SIZE, "PinFormat is four w
 static_assert(sizeof(PinInfo) == QANAGUI_PIN_INFO_SIZE, "PinInfo is 8 + 32 bytes");
 static_assert(sizeof(ModuleDescriptor) == sizeof(QanaguiDescriptorWords),
               "the descriptor is thirteen 32-bit words (i386 build), copied word for word into the image");
-#define QANAGUI_SAME_WORD(field)                                                                          \
-    static_assert(offsetof(ModuleDescriptor, field) == offsetof(QanaguiDescriptorWords, field) &&       \
-                      sizeof(ModuleDescriptor::field) == sizeof(QanaguiDescriptorWords::field),          \
+#define QANAGUI_SAME_WORD(field)                                                                                       \
+    static_assert(offsetof(ModuleDescriptor, field) == offsetof(QanaguiDescriptorWords, field) &&                      \
+                      sizeof(ModuleDescriptor::field) == sizeof(QanaguiDescriptorWords::field),                        \
                   "descriptor word " #field " sits where the image has it")
 QANAGUI_SAME_WORD(controlInputCount);
 QANAGUI_SAME_WORD(audioInputCount);
@@ -60,9 +60,9 @@ constexpr int kControlInputs = QANAGUI_CONTROL_INPUT_COUNT;
 constexpr int kAudioInputs = QANAGUI_AUDIO_INPUT_COUNT;
 constexpr int kControlOutputs = QANAGUI_CONTROL_OUTPUT_COUNT;
 constexpr int kAudioOutputs = QANAGUI_AUDIO_OUTPUT_COUNT;
-constexpr int kInputs = kControlInputs + kAudioInputs;     // 81
+constexpr int kInputs = kControlInputs + kAudioInputs;  // 81
 constexpr int kOutputs = kControlOutputs + kAudioOutputs;  // 77
-constexpr int kShowPin = QANAGUI_SHOW_PIN;                 // "iSHo" / "SHow"
+constexpr int kShowPin = QANAGUI_SHOW_PIN;  // "iSHo" / "SHow"
 static_assert(kInputs == QANAGUI_INPUT_COUNT && kOutputs == QANAGUI_OUTPUT_COUNT, "pin totals");
 }  // namespace pins
 

@@ -8,7 +8,7 @@ namespace images {
 
 struct EmbeddedImage {
     const unsigned char* data;
-    int size;   // bytes of the JPEG file
+    int size;  // bytes of the JPEG file
 };
 
 // 50 x 29: the title bar's background, stretched over the 1065 x 30 bar.

@@ -4,8 +4,8 @@
 
 namespace {
 
-constexpr int kLeft = juce::Justification::left;         // 1
-constexpr int kCentred = juce::Justification::centred;   // 36
+constexpr int kLeft = juce::Justification::left;  // 1
+constexpr int kCentred = juce::Justification::centred;  // 36
 const juce::Colour kLabelColour(0xFFC4C4C4);
 const juce::Colour kGridColour(0xFF0A0A0A);
 
@@ -25,7 +25,7 @@ void label(juce::Graphics& g, const juce::String& text, int x, int y, int justif
 
 // The level labels at the right: top, middle and bottom, as multiples of the dB step.
 struct LevelScale {
-    int top, bottom;   // multiples of the step; the middle is "0" when zeroInMiddle
+    int top, bottom;  // multiples of the step; the middle is "0" when zeroInMiddle
     bool zeroInMiddle;
     int middle;
 };
@@ -68,8 +68,7 @@ juce::StringArray ANZEIGE_Component::levelLabels(int scaleMode, int dbStep) {
 
 void ANZEIGE_Component::paintLevelLabels(juce::Graphics& g) const {
     const juce::StringArray labels = levelLabels(scaleMode, dbStep);
-    for (int i = 0; i < labels.size(); ++i)
-        label(g, labels[i], 1024, 93 + 100 * i, kCentred);
+    for (int i = 0; i < labels.size(); ++i) label(g, labels[i], 1024, 93 + 100 * i, kCentred);
 }
 
 void ANZEIGE_Component::paint(juce::Graphics& g) {
@@ -133,8 +132,8 @@ void ANZEIGE_Component::paintSlantedSlices(juce::Graphics& g) const {
         for (int m = 0; m < 8; ++m)
             for (int j = 0; j < 127; ++j) line(g, 128 * m + j + 3, value + 3 - j, 128 * m + j + 4, value + 2 - j);
     };
-    if (scaleMode == 3) baseline(528);   // segments (x, 531 - j) to (x + 1, 530 - j)
-    if (scaleMode == 4) baseline(264);   // segments (x, 267 - j) to (x + 1, 266 - j)
+    if (scaleMode == 3) baseline(528);  // segments (x, 531 - j) to (x + 1, 530 - j)
+    if (scaleMode == 4) baseline(264);  // segments (x, 267 - j) to (x + 1, 266 - j)
     for (int m = 0; m < 8; ++m) line(g, 3 + 128 * m, 403, 3 + 128 * m, 64);
 
     for (int k = 0; k < 4; ++k) {

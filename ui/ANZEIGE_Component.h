@@ -32,18 +32,18 @@ public:
     // Repaints the level-label strip at the right (scaleOnly) or the whole trace area.
     void repaintHelper(bool scaleOnly);
 
-    int firstFreqLabelValue = 0;   // the width of one analysis bin in Hz, printed at the left
+    int firstFreqLabelValue = 0;  // the width of one analysis bin in Hz, printed at the left
     int label100HzX = 0;
     int label1kHzX = 0;
     int label10kHzX = 0;
     bool showFreqLabels = false;
-    int traceRed[4] = {};          // only the low 8 bits of each component count
+    int traceRed[4] = {};  // only the low 8 bits of each component count
     int traceGreen[4] = {};
     int traceBlue[4] = {};
     int displayMode = kNothing;
     bool traceOn[4] = {true, true, true, true};
-    int dbStep = 1;                // the panel's "dB Multiply"
-    int scaleMode = 0;             // which level scale is labelled: 0 none, 1, 2, 3; 4 a second baseline
+    int dbStep = 1;  // the panel's "dB Multiply"
+    int scaleMode = 0;  // which level scale is labelled: 0 none, 1, 2, 3; 4 a second baseline
     // Per trace: modes 1 and 2, the row of each of 1024 columns below the plot origin; modes 3 and 4,
     // 512 x positions followed by 512 y positions.
     int32_t traceData[4][1024];

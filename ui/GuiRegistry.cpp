@@ -90,13 +90,14 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
     if (window == nullptr) return true;
     // Two instances have two windows of the same title: each draws into the one that is its own.
     if (auto* peer = window->getPeer())
-        instance->ownWindow.store(HWND(reinterpret_cast<uintptr_t>(peer->getNativeHandle())), std::memory_order_release);
+        instance->ownWindow.store(HWND(reinterpret_cast<uintptr_t>(peer->getNativeHandle())),
+                                  std::memory_order_release);
     *panel = window->panel;
     return true;
 }
 
 void detachGuiFrom(GuiCtrl* instance) {
-    if (instance == nullptr) return;   // a free slot's empty handle: nothing to detach
+    if (instance == nullptr) return;  // a free slot's empty handle: nothing to detach
     instance->guiCallback = nullptr;
     if (holders == nullptr) return;
     for (GuiHolder* holder : *holders)

@@ -23,7 +23,7 @@ public:
     GuiHolder& operator=(const GuiHolder&) = delete;
 
     GuiCtrl* const instance;
-    MainWindow* window = nullptr;   // owned; null when no display was available
+    MainWindow* window = nullptr;  // owned; null when no display was available
 
 private:
     // Address space that must be free to build a window. The toolkit does not survive running out of

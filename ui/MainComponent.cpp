@@ -131,7 +131,7 @@ void MainComponent::createControl(ControlId id) {
         box->setColour(juce::ComboBox::outlineColourId, juce::Colour(0xFF808080));
         box->setColour(juce::ComboBox::buttonColourId, juce::Colour(0xFF555555));
         box->setColour(juce::ComboBox::arrowColourId, juce::Colour(0xFF008000));
-        box->setSelectedId(1, juce::sendNotification);   // delivered asynchronously
+        box->setSelectedId(1, juce::sendNotification);  // delivered asynchronously
         break;
     }
     }

@@ -81,15 +81,17 @@ public:
     // 20 log10 (x / full scale) in dB; -66.66 for 0.
     static double levelToDb(int32_t x);
 
-    struct { int32_t x = 0, y = 0; } dragOrigin;
+    struct {
+        int32_t x = 0, y = 0;
+    } dragOrigin;
     double markerFrequency = 0.0;
     double markerLevelDb[4] = {};
     bool markerActive = false;
     bool markerHold = false;
     double markerPeakDb[4] = {-66.6, -66.6, -66.6, -66.6};
 
-    PanelLookAndFeel lookAndFeel;   // declared before every child, so that it outlives them
-    GuiCtrl* guiCtrl;   // null once detached
+    PanelLookAndFeel lookAndFeel;  // declared before every child, so that it outlives them
+    GuiCtrl* guiCtrl;  // null once detached
     MainWindow* mainWindow;
     ValueRelay pendingValues;
     RelayPump* relayPump = nullptr;

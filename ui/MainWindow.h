@@ -38,7 +38,7 @@ public:
     void setShown(bool show);
 
     std::unique_ptr<TITELCOMPONENT> titleBar;
-    MainComponent* panel = nullptr;   // the content component, owned through the window's content slot
+    MainComponent* panel = nullptr;  // the content component, owned through the window's content slot
     SafeUpdater updater;
     GuiCtrl* instance;
 

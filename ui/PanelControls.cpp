@@ -5,9 +5,9 @@ namespace {
 
 constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF008000, kBlue = 0xFF0000FF, kThumbGrey = 0xFF454444;
 
-const Item kWindowItems[] = {{"NULL", 1},      {"Hann", 2},          {"Hamming", 3},          {"Bohman", 4},
-                             {"Bartlet", 6},   {"BLackmann", 7},     {"BlackmannHarris", 8},  {"BlackmannNuttall", 9},
-                             {"Nuttall", 10},  {"FlatTop", 11},      {"Cosine", 12}};
+const Item kWindowItems[] = {{"NULL", 1},     {"Hann", 2},      {"Hamming", 3},         {"Bohman", 4},
+                             {"Bartlet", 6},  {"BLackmann", 7}, {"BlackmannHarris", 8}, {"BlackmannNuttall", 9},
+                             {"Nuttall", 10}, {"FlatTop", 11},  {"Cosine", 12}};
 const Item kCatcherItems[] = {{"NULL", 1}, {"A +", 2}, {"A -", 3}, {"B +", 4}, {"B -", 5},
                               {"C +", 6},  {"C -", 7}, {"D +", 8}, {"D -", 9}};
 const Item kBlockSizeItems[] = {{"1024", 1}, {"2048", 2}, {"4096", 3}, {"8192", 4}};
@@ -23,7 +23,18 @@ constexpr ControlInfo colour(const char* name, uint32_t thumb, double initial, B
 }
 
 constexpr ControlInfo toggle(const char* name, Kind kind, const char* tooltip, Bounds bounds, int slot) {
-    return {name, kind, 0, 0, 0, 0, nullptr, 0, nullptr, tooltip, bounds, slot,
+    return {name,
+            kind,
+            0,
+            0,
+            0,
+            0,
+            nullptr,
+            0,
+            nullptr,
+            tooltip,
+            bounds,
+            slot,
             slot < 0 ? Published::none : Published::value};
 }
 
@@ -45,11 +56,44 @@ const ControlInfo kControls[kControlCount] = {
     colour("redSlider4", kRed, 128, {868, 516, 33, 14}, 41),
     colour("greenSlider4", kGreen, 128, {906, 516, 33, 14}, 42),
     colour("blueSlider4", kBlue, 128, {944, 516, 33, 14}, 43),
-    {"idleCountSlider", Kind::slider, 0, 2147483647.0, kBlue, 0, nullptr, 0, nullptr, nullptr, {495, 575, 80, 14}, -1,
+    {"idleCountSlider",
+     Kind::slider,
+     0,
+     2147483647.0,
+     kBlue,
+     0,
+     nullptr,
+     0,
+     nullptr,
+     nullptr,
+     {495, 575, 80, 14},
+     -1,
      Published::none},
-    {"hzStretchSlider", Kind::slider, 1, 100, kThumbGrey, 21, nullptr, 0, nullptr, "Hz Stretch", {370, 535, 70, 14}, 47,
+    {"hzStretchSlider",
+     Kind::slider,
+     1,
+     100,
+     kThumbGrey,
+     21,
+     nullptr,
+     0,
+     nullptr,
+     "Hz Stretch",
+     {370, 535, 70, 14},
+     47,
      Published::value},
-    {"dbMultiplySlider", Kind::slider, 1, 30, kThumbGrey, 1, nullptr, 0, nullptr, "dB Multiply", {370, 514, 70, 14}, 11,
+    {"dbMultiplySlider",
+     Kind::slider,
+     1,
+     30,
+     kThumbGrey,
+     1,
+     nullptr,
+     0,
+     nullptr,
+     "dB Multiply",
+     {370, 514, 70, 14},
+     11,
      Published::value},
     toggle("historyButton1", Kind::historyToggle, "History", {207, 482, 28, 24}, 24),
     toggle("historyButton2", Kind::historyToggle, "History", {207, 510, 28, 24}, 25),
@@ -60,8 +104,10 @@ const ControlInfo kControls[kControlCount] = {
     toggle("absoluteValuesButton2", Kind::smallToggle, "Absolute Values", {370, 575, 13, 13}, -1),
     toggle("vibesWatchButton", Kind::smallToggle, "Vibes Watch", {260, 534, 13, 13}, 12),
     combo("windowBox", ITEMS(kWindowItems), "NULL", "Window", {480, 535, 110, 20}, 18, Published::idMinusOne),
-    combo("catcherModeBox", ITEMS(kCatcherItems), "NULL", "Catcher mode", {630, 496, 70, 24}, 13, Published::idMinusOne),
-    combo("fftBlocksizeBox", ITEMS(kBlockSizeItems), "1024", "FFT_Blocksize", {725, 496, 70, 24}, 4, Published::blockSize),
+    combo("catcherModeBox", ITEMS(kCatcherItems), "NULL", "Catcher mode", {630, 496, 70, 24}, 13,
+          Published::idMinusOne),
+    combo("fftBlocksizeBox", ITEMS(kBlockSizeItems), "1024", "FFT_Blocksize", {725, 496, 70, 24}, 4,
+          Published::blockSize),
     combo("phasenBox", ITEMS(kPhasenItems), "time", "PHASEN", {370, 487, 70, 20}, 48, Published::idMinusOne),
     combo("inputSelectBox1", ITEMS(kInputItems), "NULL", "Input_Select", {10, 483, 60, 24}, 20, Published::value),
     combo("inputSelectBox2", ITEMS(kInputItems), "NULL", "Input_Select", {10, 511, 60, 24}, 21, Published::value),
@@ -84,12 +130,12 @@ int inputBoxTrace(ControlId id) { return id >= inputSelectBox1 && id <= inputSel
 
 int historyButtonTrace(ControlId id) { return id >= historyButton1 && id <= historyButton4 ? id - historyButton1 : -1; }
 
-const ControlId kControlGroup[10] = {catcherModeBox,      fftBlocksizeBox,      windowBox,       phasenBox,
-                                     vibesWatchButton,    timeFrequencyButton,  absoluteValuesButton,
-                                     hzStretchSlider,     dbMultiplySlider,     absoluteValuesButton2};
+const ControlId kControlGroup[10] = {
+    catcherModeBox,      fftBlocksizeBox,      windowBox,       phasenBox,        vibesWatchButton,
+    timeFrequencyButton, absoluteValuesButton, hzStretchSlider, dbMultiplySlider, absoluteValuesButton2};
 
 int scaleModeFor(bool spectrum, bool absoluteValues, bool vibesWatch, int phasenId) {
-    if (!spectrum) return phasenId == 2 || phasenId == 3 ? 0 : 3;   // time view: labelled unless X-Y
+    if (!spectrum) return phasenId == 2 || phasenId == 3 ? 0 : 3;  // time view: labelled unless X-Y
     if (vibesWatch) return 0;
     return absoluteValues ? 1 : 2;
 }

@@ -11,15 +11,37 @@
 namespace panel {
 
 enum ControlId {
-    redSlider1, greenSlider1, blueSlider1,
-    redSlider2, greenSlider2, blueSlider2,
-    redSlider3, greenSlider3, blueSlider3,
-    redSlider4, greenSlider4, blueSlider4,
-    idleCountSlider, hzStretchSlider, dbMultiplySlider,
-    historyButton1, historyButton2, historyButton3, historyButton4,
-    timeFrequencyButton, absoluteValuesButton, absoluteValuesButton2, vibesWatchButton,
-    windowBox, catcherModeBox, fftBlocksizeBox, phasenBox,
-    inputSelectBox1, inputSelectBox2, inputSelectBox3, inputSelectBox4,
+    redSlider1,
+    greenSlider1,
+    blueSlider1,
+    redSlider2,
+    greenSlider2,
+    blueSlider2,
+    redSlider3,
+    greenSlider3,
+    blueSlider3,
+    redSlider4,
+    greenSlider4,
+    blueSlider4,
+    idleCountSlider,
+    hzStretchSlider,
+    dbMultiplySlider,
+    historyButton1,
+    historyButton2,
+    historyButton3,
+    historyButton4,
+    timeFrequencyButton,
+    absoluteValuesButton,
+    absoluteValuesButton2,
+    vibesWatchButton,
+    windowBox,
+    catcherModeBox,
+    fftBlocksizeBox,
+    phasenBox,
+    inputSelectBox1,
+    inputSelectBox2,
+    inputSelectBox3,
+    inputSelectBox4,
     kControlCount
 };
 
@@ -27,10 +49,10 @@ enum class Kind { slider, historyToggle, smallToggle, comboBox };
 
 // How a control's state becomes the published value.
 enum class Published {
-    none,          // publishes nothing
-    value,         // slider value (truncated), toggle state 0/1, or combo item id
-    idMinusOne,    // combo item id - 1
-    blockSize,     // 512 shifted left by the combo item id
+    none,  // publishes nothing
+    value,  // slider value (truncated), toggle state 0/1, or combo item id
+    idMinusOne,  // combo item id - 1
+    blockSize,  // 512 shifted left by the combo item id
 };
 
 struct Item {
@@ -43,17 +65,17 @@ struct Bounds {
 };
 
 struct ControlInfo {
-    const char* name;   // the member name the control is known by
+    const char* name;  // the member name the control is known by
     Kind kind;
-    double minimum, maximum;    // sliders
-    uint32_t thumbColour;       // sliders, ARGB
-    double initialValue;        // sliders
-    const Item* items;          // combo boxes
+    double minimum, maximum;  // sliders
+    uint32_t thumbColour;  // sliders, ARGB
+    double initialValue;  // sliders
+    const Item* items;  // combo boxes
     int itemCount;
-    const char* emptyText;      // combo boxes: the text shown while no item is selected
-    const char* tooltip;        // null: none
+    const char* emptyText;  // combo boxes: the text shown while no item is selected
+    const char* tooltip;  // null: none
     Bounds bounds;
-    int slot;                   // -1: none
+    int slot;  // -1: none
     Published published;
 };
 

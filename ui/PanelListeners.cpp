@@ -14,10 +14,10 @@ void MainComponent::publish(ControlId id) {
     const ControlInfo& s = controlInfo(id);
     int32_t value = 0;
     switch (s.kind) {
-    case Kind::slider: value = int32_t(slider(id).getValue()); break;   // whole numbers, truncated
+    case Kind::slider: value = int32_t(slider(id).getValue()); break;  // whole numbers, truncated
     case Kind::historyToggle:
     case Kind::smallToggle: value = button(id).getToggleState() ? 1 : 0; break;
-    case Kind::comboBox: value = comboBox(id).getSelectedId(); break;   // 0 when nothing is selected
+    case Kind::comboBox: value = comboBox(id).getSelectedId(); break;  // 0 when nothing is selected
     }
     switch (s.published) {
     case Published::none: return;
@@ -104,8 +104,8 @@ void MainComponent::comboBoxChanged(juce::ComboBox* changed) {
 }
 
 void MainComponent::updateScaleMode() {
-    display->scaleMode = scaleModeFor(button(timeFrequencyButton).getToggleState(),
-                                      button(absoluteValuesButton).getToggleState(),
-                                      button(vibesWatchButton).getToggleState(), comboBox(phasenBox).getSelectedId());
+    display->scaleMode =
+        scaleModeFor(button(timeFrequencyButton).getToggleState(), button(absoluteValuesButton).getToggleState(),
+                     button(vibesWatchButton).getToggleState(), comboBox(phasenBox).getSelectedId());
     display->repaintHelper(true);
 }

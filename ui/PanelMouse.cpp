@@ -80,7 +80,7 @@ void MainComponent::mouseDrag(const juce::MouseEvent& e) {
         const int dy = e.y - dragOrigin.y;
         if (dy < -kDeadZone || dy > kDeadZone) {
             const int steps = std::abs(dy) / 15;
-            const int n = int(db.getValue()) + (dy < 0 ? steps : -steps);   // up raises
+            const int n = int(db.getValue()) + (dy < 0 ? steps : -steps);  // up raises
             db.setValue(juce::jlimit(1, 30, n), juce::sendNotificationAsync);
             dragOrigin.y = e.y;
             display->repaintHelper(true);
@@ -89,7 +89,7 @@ void MainComponent::mouseDrag(const juce::MouseEvent& e) {
         const int dx = e.x - dragOrigin.x;
         if (dx < -kDeadZone || dx > kDeadZone) {
             const int steps = (std::abs(dx) / 10) * 2;
-            const int n = int(stretch.getValue()) + (dx > 0 ? steps : -steps);   // right raises
+            const int n = int(stretch.getValue()) + (dx > 0 ? steps : -steps);  // right raises
             stretch.setValue(juce::jlimit(1, 100, n), juce::sendNotificationAsync);
             dragOrigin.x = e.x;
             display->repaintHelper(false);
@@ -98,7 +98,7 @@ void MainComponent::mouseDrag(const juce::MouseEvent& e) {
     if (e.mods.isLeftButtonDown() && onDisplay) {
         if (qualifiesForMarker(e)) {
             setMarker(e);
-            resetPeaks();   // while the marker moves, the peaks start again from the current levels
+            resetPeaks();  // while the marker moves, the peaks start again from the current levels
         }
         repaint(kReadoutArea);
     }

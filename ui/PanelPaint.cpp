@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int kLeft = juce::Justification::left;         // 1
-constexpr int kCentred = juce::Justification::centred;   // 36
+constexpr int kLeft = juce::Justification::left;  // 1
+constexpr int kCentred = juce::Justification::centred;  // 36
 const juce::Colour kFrame(0xFF696969);
 const juce::Colour kFrameLine(0xFF4D4D4D);
 const juce::Colour kLabel(0xFFC4C4C4);
@@ -56,7 +56,7 @@ void MainComponent::paint(juce::Graphics& g) {
     g.fillAll(juce::Colour(0xFF000000));
 
     g.setColour(kFrame);
-    g.drawRect(1, 31, W - 2, 439, 10);   // four 10-pixel bands around the display
+    g.drawRect(1, 31, W - 2, 439, 10);  // four 10-pixel bands around the display
     g.setColour(kFrameLine);
     line(g, 9, 39, W - 10, 39);
     line(g, 9, 39, 9, 460);

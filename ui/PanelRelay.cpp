@@ -55,18 +55,20 @@ void MainComponent::applyValue(int32_t slot, int32_t value) {
         return;
     }
     if (slot >= slot::kFirstHistory && slot < slot::kFirstHistory + 4) {
-        button(ControlId(historyButton1 + slot - slot::kFirstHistory)).setToggleState(value != 0, juce::sendNotification);
+        button(ControlId(historyButton1 + slot - slot::kFirstHistory))
+            .setToggleState(value != 0, juce::sendNotification);
         return;
     }
     if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4) {
         markerLevelDb[slot - slot::kFirstMarkerLevel] = levelToDb(value);
-        if (markerActive) repaint(250, 450, 800, 550);   // the read-outs are shown only while the marker is set
+        if (markerActive) repaint(250, 450, 800, 550);  // the read-outs are shown only while the marker is set
         return;
     }
     if (slot >= slot::kFirstHeldTrace && slot < slot::kFirstHeldTrace + 4) {
         // The engine's drawing-job rows, handed over by address when the display is held.
         const auto* rows = reinterpret_cast<const int32_t*>(uintptr_t(uint32_t(value)));
-        if (rows != nullptr) std::memcpy(display->traceData[slot - slot::kFirstHeldTrace], rows, 1024 * sizeof(int32_t));
+        if (rows != nullptr)
+            std::memcpy(display->traceData[slot - slot::kFirstHeldTrace], rows, 1024 * sizeof(int32_t));
         display->repaintHelper(false);
         return;
     }
@@ -79,7 +81,9 @@ void MainComponent::applyValue(int32_t slot, int32_t value) {
         break;
     case slot::kMarker: markerFrequency = value / 100.0; break;
     case slot::kMagnitudes: button(absoluteValuesButton).setToggleState(value != 0, juce::sendNotification); break;
-    case slot::kFftSize: selectIn(comboBox(fftBlocksizeBox), value == 2048 ? 2 : value == 4096 ? 3 : value == 8192 ? 4 : 1); break;
+    case slot::kFftSize:
+        selectIn(comboBox(fftBlocksizeBox), value == 2048 ? 2 : value == 4096 ? 3 : value == 8192 ? 4 : 1);
+        break;
     case slot::kMarksValid:
         display->showFreqLabels = value != 0;
         display->repaintHelper(false);
@@ -88,15 +92,24 @@ void MainComponent::applyValue(int32_t slot, int32_t value) {
         display->firstFreqLabelValue = value;
         display->repaintHelper(false);
         break;
-    case slot::kFirstMark: display->label100HzX = value; display->repaintHelper(false); break;
-    case slot::kFirstMark + 1: display->label1kHzX = value; display->repaintHelper(false); break;
-    case slot::kFirstMark + 2: display->label10kHzX = value; display->repaintHelper(false); break;
+    case slot::kFirstMark:
+        display->label100HzX = value;
+        display->repaintHelper(false);
+        break;
+    case slot::kFirstMark + 1:
+        display->label1kHzX = value;
+        display->repaintHelper(false);
+        break;
+    case slot::kFirstMark + 2:
+        display->label10kHzX = value;
+        display->repaintHelper(false);
+        break;
     case slot::kCatcher: selectIn(comboBox(catcherModeBox), int64_t(value) + 1); break;
     case slot::kWindow: selectIn(comboBox(windowBox), int64_t(value) + 1); break;
     case slot::kRedraw:
         display->repaintHelper(false);
         repaint();
         break;
-    default: break;   // 5, 11, 12 and 44 on: no effect
+    default: break;  // 5, 11, 12 and 44 on: no effect
     }
 }

@@ -85,7 +85,7 @@ void RelayPump::passAndTick() {
 
 void RelayPump::onBell(void* self) {
     auto* pump = static_cast<RelayPump*>(self);
-    if (pump->ticking_) return;   // the running timer takes them
+    if (pump->ticking_) return;  // the running timer takes them
     const long long since = nowMs() - pump->lastPassMs_;
     if (since >= kFrameMilliseconds) {
         pump->passAndTick();

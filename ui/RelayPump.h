@@ -47,7 +47,7 @@ private:
 
     std::unique_ptr<RelayWake> wake_;
     std::vector<MainComponent*> panels_;
-    std::atomic<bool> bellRung_{false};   // set by a sender, cleared when the pump goes quiet
+    std::atomic<bool> bellRung_{false};  // set by a sender, cleared when the pump goes quiet
     bool ticking_ = false;
     long long lastPassMs_ = -1000;
 };

@@ -39,7 +39,7 @@ public:
     void ring() override {
         const uint64_t one = 1;
         ssize_t written = write(bell_, &one, sizeof one);
-        (void)written;   // a full counter already means "ring"
+        (void)written;  // a full counter already means "ring"
     }
 
     void startTimer(int milliseconds) override {
@@ -60,7 +60,7 @@ private:
     }
     static void timerReady(int fd, short, void* self) {
         uint64_t expirations;
-        if (read(fd, &expirations, sizeof expirations) != ssize_t(sizeof expirations)) return;   // re-armed meanwhile
+        if (read(fd, &expirations, sizeof expirations) != ssize_t(sizeof expirations)) return;  // re-armed meanwhile
         auto* wake = static_cast<LoopWake*>(self);
         wake->onTimer_(wake->context_);
     }

@@ -3,7 +3,7 @@
 #include "resources/EmbeddedImages.h"
 
 namespace {
-constexpr int kCentred = juce::Justification::centred;   // 36
+constexpr int kCentred = juce::Justification::centred;  // 36
 }  // namespace
 
 TITELCOMPONENT::TITELCOMPONENT() {

@@ -24,8 +24,8 @@ struct PendingValue {
 
 class ValueRelay {
 public:
-    static constexpr uint32_t kCapacity = 1024;   // a power of two
-    static constexpr int kSlots = 128;              // slots at and above this have no effect
+    static constexpr uint32_t kCapacity = 1024;  // a power of two
+    static constexpr int kSlots = 128;  // slots at and above this have no effect
 
     ValueRelay() {
         RACE_CHECKER_ATOMIC_WORD(&head_);
@@ -70,9 +70,7 @@ public:
         return applied;
     }
 
-    bool pending() const {
-        return tail_.load(std::memory_order_seq_cst) != head_.load(std::memory_order_relaxed);
-    }
+    bool pending() const { return tail_.load(std::memory_order_seq_cst) != head_.load(std::memory_order_relaxed); }
     long dropped() const { return long(dropped_.load(std::memory_order_relaxed)); }
 
 private:
@@ -96,8 +94,8 @@ private:
     }
 
     PendingValue entries_[kCapacity];
-    std::atomic<uint32_t> head_{0};   // next entry to apply; written by the message thread
-    std::atomic<uint32_t> tail_{0};   // next entry to fill; written by the engine's thread
+    std::atomic<uint32_t> head_{0};  // next entry to apply; written by the message thread
+    std::atomic<uint32_t> tail_{0};  // next entry to fill; written by the engine's thread
     std::atomic<uint32_t> dropped_{0};
     // The engine's side only.
     int32_t lastQueued_[kSlots] = {};

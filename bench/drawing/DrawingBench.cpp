@@ -19,8 +19,7 @@ constexpr int kWidth = 1100, kHeight = 460, kPoints = 1024;
 // Window rows of a trace (display rows 1 ... 400 at window rows 46 ... 445). A smooth trace moves at
 // most a few rows per column, like a time trace; a jagged one jumps anywhere, like a noisy spectrum,
 // and so has about 130 pixels per segment instead of 1 or 2.
-std::vector<int> traceRows(bool jagged, int seed)
-{
+std::vector<int> traceRows(bool jagged, int seed) {
     std::vector<int> rows(kPoints);
     unsigned state = 12345u + unsigned(seed);
     int row = 200;
@@ -33,57 +32,45 @@ std::vector<int> traceRows(bool jagged, int seed)
     return rows;
 }
 
-const char* traceLabel(benchmark::State& state)
-{
-    return state.range(0) ? "jagged trace" : "smooth trace";
-}
+const char* traceLabel(benchmark::State& state) { return state.range(0) ? "jagged trace" : "smooth trace"; }
 
-void drawPolyline(HWND window, const std::vector<int>& rows, COLORREF colour)
-{
+void drawPolyline(HWND window, const std::vector<int>& rows, COLORREF colour) {
     HDC dc = GetDC(window);
     HPEN pen = CreatePen(PS_SOLID, 1, colour);
     HGDIOBJ original = SelectObject(dc, pen);
     MoveToEx(dc, 14, rows[0], nullptr);
-    for (int i = 1; i < kPoints; ++i)
-        LineTo(dc, 14 + i, rows[size_t(i)]);
+    for (int i = 1; i < kPoints; ++i) LineTo(dc, 14 + i, rows[size_t(i)]);
     SelectObject(dc, original);
     DeleteObject(pen);
-    if (ReleaseDC(window, dc) != 1)
-        std::abort();
+    if (ReleaseDC(window, dc) != 1) std::abort();
 }
 
 HWND surface = 0;
 HWND x11Window = 0;
 
-void BM_PolylineMemorySurface(benchmark::State& state)
-{
+void BM_PolylineMemorySurface(benchmark::State& state) {
     const std::vector<int> rows = traceRows(state.range(0) != 0, 0);
-    for (auto _ : state)
-        drawPolyline(surface, rows, RGB(255, 200, 0));
+    for (auto _ : state) drawPolyline(surface, rows, RGB(255, 200, 0));
     state.SetItemsProcessed(state.iterations());
     state.SetLabel(traceLabel(state));
 }
 BENCHMARK(BM_PolylineMemorySurface)->Arg(0)->Arg(1)->UseRealTime();
 
-void BM_PolylineX11(benchmark::State& state)
-{
+void BM_PolylineX11(benchmark::State& state) {
     const std::vector<int> rows = traceRows(state.range(0) != 0, state.thread_index());
     const unsigned long errorsBefore = PlatformWindow_x11ErrorCount();
-    for (auto _ : state)
-        drawPolyline(x11Window, rows, RGB(60 * state.thread_index(), 255, 0));
+    for (auto _ : state) drawPolyline(x11Window, rows, RGB(60 * state.thread_index(), 255, 0));
     state.SetItemsProcessed(state.iterations());
     state.SetLabel(traceLabel(state));
-    if (PlatformWindow_x11ErrorCount() != errorsBefore)
-        state.SkipWithError("X errors while drawing");
+    if (PlatformWindow_x11ErrorCount() != errorsBefore) state.SkipWithError("X errors while drawing");
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     surface = PlatformSurface_register(0, kWidth, kHeight, "bench surface");
 
-    Display* toolkit = XOpenDisplay(nullptr);   // the window's owner, as the toolkit would be
+    Display* toolkit = XOpenDisplay(nullptr);  // the window's owner, as the toolkit would be
     if (toolkit) {
         const int screen = DefaultScreen(toolkit);
         Window window = XCreateSimpleWindow(toolkit, RootWindow(toolkit, screen), 0, 0, kWidth, kHeight, 0, 0,
@@ -92,17 +79,20 @@ int main(int argc, char** argv)
         XMapWindow(toolkit, window);
         XSync(toolkit, False);
         x11Window = HWND(window);
-        benchmark::RegisterBenchmark("BM_PolylineX11", BM_PolylineX11)->Arg(0)->Arg(1)->UseRealTime()->Threads(1)->Threads(4);
+        benchmark::RegisterBenchmark("BM_PolylineX11", BM_PolylineX11)
+            ->Arg(0)
+            ->Arg(1)
+            ->UseRealTime()
+            ->Threads(1)
+            ->Threads(4);
     }
 
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    if (toolkit)
-        XCloseDisplay(toolkit);
+    if (toolkit) XCloseDisplay(toolkit);
     PlatformSurface_unregister(surface);
     return 0;
 }

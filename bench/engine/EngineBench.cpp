@@ -59,11 +59,11 @@ struct Rig {
         instance = makeEngineInstance();
         instance->guiCallback = &panel;
         for (int i = 0; i < 99; ++i) inputPointers[i] = &inputs[i];
-        inputs[44] = 1;   // show the window
-        inputs[1] = 1;    // spectrum mode
+        inputs[44] = 1;  // show the window
+        inputs[1] = 1;  // spectrum mode
         inputs[4] = 8192;
-        inputs[18] = 1;   // Hann
-        inputs[3] = 1;    // magnitudes
+        inputs[18] = 1;  // Hann
+        inputs[3] = 1;  // magnitudes
         for (int k = 0; k < 4; ++k) inputs[20 + k] = 2 + k;
         inputs[47] = 21;
         // The panel would store what the pins forward; here the values go straight in.
@@ -89,9 +89,7 @@ struct Rig {
     // In real time the next capture completes 170 ms later, long after the workers are done. Running
     // faster than real time, wait for them (blocked on their threads, so the wait costs no CPU) so that
     // every capture is analysed and drawn, as it would be live.
-    void waitForDrawing() {
-        instance->workers.waitUntilIdle();
-    }
+    void waitForDrawing() { instance->workers.waitUntilIdle(); }
 };
 
 void BM_EngineSecondOfAudio(benchmark::State& state) {
@@ -110,11 +108,18 @@ void BM_EngineSecondOfAudio(benchmark::State& state) {
     state.counters["idle_blocks"] = rig.instance->idleBlockCount;
     state.SetLabel("one second of audio per iteration");
 }
-BENCHMARK(BM_EngineSecondOfAudio)->ArgName("drawing")->Arg(1)->Arg(0)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineSecondOfAudio)
+    ->ArgName("drawing")
+    ->Arg(1)
+    ->Arg(0)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The same with every worker on the system's default stack (8 MB), as before the workers were given
 // small ones: the peer of BM_EngineSecondOfAudio/drawing:1 in the same run.
-HANDLE startOnDefaultStack(void* security, uint32_t, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags, DWORD* id) {
+HANDLE startOnDefaultStack(void* security, uint32_t, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags,
+                           DWORD* id) {
     return CreateThread(security, 0, routine, job, flags, id);
 }
 
@@ -186,7 +191,13 @@ void BM_WorkerThreadsOfASecond(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_WorkerThreadsOfASecond)->ArgName("stack")->Arg(0)->Arg(kWorkerStackSize)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorkerThreadsOfASecond)
+    ->ArgName("stack")
+    ->Arg(0)
+    ->Arg(kWorkerStackSize)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Creating an instance (no window): its tables, its transform and the copy of the default frequency
 // maps. The peer: computing those maps, which a new instance no longer does.

@@ -107,24 +107,24 @@ public:
 
     void printRatios() const {
         std::printf("\nFastest repetition, microseconds per transform (including the copy-in):\n");
-        std::printf("%6s %10s %10s %10s %10s %14s %14s\n", "N", "copy", "RealFft", "FFTW R2HC",
-                    "FFTW r2c", "RealFft/R2HC", "RealFft/r2c");
+        std::printf("%6s %10s %10s %10s %10s %14s %14s\n", "N", "copy", "RealFft", "FFTW R2HC", "FFTW r2c",
+                    "RealFft/R2HC", "RealFft/r2c");
         for (int n : kSizes) {
             const double copy = get("Copy", n), ours = get("RealFft", n);
             const double r2hc = get("FftwR2hc", n), r2c = get("FftwR2c", n);
             if (ours <= 0 || r2hc <= 0 || r2c <= 0) continue;
-            std::printf("%6d %10.2f %10.2f %10.2f %10.2f %14.3f %14.3f\n", n, copy / 1e3, ours / 1e3,
-                        r2hc / 1e3, r2c / 1e3, ours / r2hc, ours / r2c);
+            std::printf("%6d %10.2f %10.2f %10.2f %10.2f %14.3f %14.3f\n", n, copy / 1e3, ours / 1e3, r2hc / 1e3,
+                        r2c / 1e3, ours / r2hc, ours / r2c);
         }
     }
 
 private:
     static double multiplier(benchmark::TimeUnit unit) {
         switch (unit) {
-            case benchmark::kSecond: return 1e9;
-            case benchmark::kMillisecond: return 1e6;
-            case benchmark::kMicrosecond: return 1e3;
-            default: return 1.0;
+        case benchmark::kSecond: return 1e9;
+        case benchmark::kMillisecond: return 1e6;
+        case benchmark::kMicrosecond: return 1e3;
+        default: return 1.0;
         }
     }
     double get(const char* name, int n) const {

@@ -67,8 +67,8 @@ struct Settings {
     double seconds = 10;
     double warmup = 2;
     int pumpTimeoutMs = 10;
-    double setupTimeout = 120;   // seconds for loading, creating and showing the instances
-    double grace = 30;           // seconds a round may overrun the measuring time, and for tear-down
+    double setupTimeout = 120;  // seconds for loading, creating and showing the instances
+    double grace = 30;  // seconds a round may overrun the measuring time, and for tear-down
     std::string module = QANAGUI_MODULE_PATH;
     std::string name;
 };
@@ -82,8 +82,8 @@ double threadCpuSeconds() {
 }
 
 struct Usage {
-    double cpu = 0;       // seconds, user + system
-    long wakeups = 0;     // voluntary + involuntary context switches
+    double cpu = 0;  // seconds, user + system
+    long wakeups = 0;  // voluntary + involuntary context switches
 };
 
 Usage usage(int who) {
@@ -108,26 +108,29 @@ public:
         audio_ = reinterpret_cast<QanaguiProcessAudioFn>(uintptr_t(entries.processAudio));
         control_ = reinterpret_cast<QanaguiProcessControlFn>(uintptr_t(entries.processControl));
         for (int i = 0; i < kInputPins; ++i) pointers_[i] = &inputs_[i];
-        inputs_[1] = 1;                              // iA02: spectrum view
-        inputs_[4] = settings.fft;                   // iA05: transform size
-        for (int t = 0; t < 4; ++t) inputs_[20 + t] = 2 + t;   // iA21..iA24: traces on inputs A..D
-        inputs_[QANAGUI_SHOW_PIN] = 1;               // iSHo: window shown
+        inputs_[1] = 1;  // iA02: spectrum view
+        inputs_[4] = settings.fft;  // iA05: transform size
+        for (int t = 0; t < 4; ++t) inputs_[20 + t] = 2 + t;  // iA21..iA24: traces on inputs A..D
+        inputs_[QANAGUI_SHOW_PIN] = 1;  // iSHo: window shown
         // One second of a 1 kHz sine at -6 dBFS (exactly periodic at the usual rates), plus one block
         // so that any block can be read without wrapping.
         signal_.assign(size_t(settings.rate + settings.block), 0);
         if (settings.sine)
             for (size_t i = 0; i < signal_.size(); ++i)
-                signal_[i] = int32_t(std::lround(0.5 * 2147483647.0 * std::sin(2 * kPi * 1000.0 * double(i) / settings.rate)));
+                signal_[i] =
+                    int32_t(std::lround(0.5 * 2147483647.0 * std::sin(2 * kPi * 1000.0 * double(i) / settings.rate)));
         outputs_.assign(handles_.size(), std::vector<int32_t>(QANAGUI_CONTROL_OUTPUT_COUNT, 0));
     }
 
-    void start() { thread_ = std::thread([this] { run(); }); }
+    void start() {
+        thread_ = std::thread([this] { run(); });
+    }
     void stop() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
     }
 
-    long blocks() const { return blocks_.load(std::memory_order_relaxed); }   // instance-blocks
+    long blocks() const { return blocks_.load(std::memory_order_relaxed); }  // instance-blocks
     long passes() const { return passes_.load(std::memory_order_relaxed); }
     long latePasses() const { return late_.load(std::memory_order_relaxed); }
     double longestPass() const { return 1e-9 * double(longestPassNs_.load(std::memory_order_relaxed)); }
@@ -157,7 +160,8 @@ private:
             }
             const auto passEnd = Clock::now();
             const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(passEnd - passStart).count();
-            if (ns > longestPassNs_.load(std::memory_order_relaxed)) longestPassNs_.store(ns, std::memory_order_relaxed);
+            if (ns > longestPassNs_.load(std::memory_order_relaxed))
+                longestPassNs_.store(ns, std::memory_order_relaxed);
             blocks_.fetch_add(long(handles_.size()), std::memory_order_relaxed);
             passes_.fetch_add(1, std::memory_order_relaxed);
             offset = (offset + size_t(settings_.block)) % size_t(settings_.rate);
@@ -213,11 +217,11 @@ struct Run {
     Settings settings;
     std::vector<std::unique_ptr<Feeder>> feeders;
     RoundLog rounds{size_t(1) << 22};
-    std::atomic<long long> roundStartNs{-1};   // of the round in progress, -1 between rounds
+    std::atomic<long long> roundStartNs{-1};  // of the round in progress, -1 between rounds
     Clock::time_point measureStart;
     Usage processAtStart;
-    double mainCpuShare = -1, mainWakeupsPerSecond = -1;   // known only once the main thread has measured them
-    DrawingCountFn drawingCount = nullptr;                  // traces drawn into windows, when the library counts them
+    double mainCpuShare = -1, mainWakeupsPerSecond = -1;  // known only once the main thread has measured them
+    DrawingCountFn drawingCount = nullptr;  // traces drawn into windows, when the library counts them
     unsigned long drawingsAtStart = 0;
     std::mutex printing;
     std::atomic<bool> reported{false};
@@ -265,10 +269,10 @@ void report(Run& run, double measuredSeconds, const char* ending) {
     std::printf("case %s: %d instances, %d processing thread(s), %d Hz, blocks of %d, %s, %d-point spectra x4, %s\n",
                 s.name.c_str(), s.instances, s.threads, s.rate, s.block, s.paced ? "paced" : "unpaced", s.fft,
                 s.sine ? "1 kHz sine" : "silence");
-    std::printf("  ended:            %s after %.1f s (pump timeout %d ms)\n", ending, measuredSeconds,
-                s.pumpTimeoutMs);
+    std::printf("  ended:            %s after %.1f s (pump timeout %d ms)\n", ending, measuredSeconds, s.pumpTimeoutMs);
     std::printf("  rounds:           %zu (%.1f/s)\n", n, double(n) * perSecond);
-    std::printf("  round time:       median %.2f ms, p99 %.2f ms, p99.9 %.2f ms, longest %.1f ms (main-thread CPU in it %.1f ms)\n",
+    std::printf("  round time:       median %.2f ms, p99 %.2f ms, p99.9 %.2f ms, longest %.1f ms (main-thread CPU in "
+                "it %.1f ms)\n",
                 1e3 * percentile(0.5), 1e3 * percentile(0.99), 1e3 * percentile(0.999),
                 n ? 1e3 * walls[longestIndex] : 0.0, n ? 1e3 * run.rounds.cpu(longestIndex) : 0.0);
     std::printf("  rounds > 100 ms:  %zu, > 1 s: %zu", over100ms, over1s);
@@ -287,16 +291,18 @@ void report(Run& run, double measuredSeconds, const char* ending) {
         std::printf(s.paced ? "  traces drawn:     %.1f/s (at most %.1f/s: 4 per %d samples per instance)\n"
                             : "  traces drawn:     %.1f/s (fed faster than real time; %.1f/s in real time)\n",
                     drawn, 4.0 * s.instances * s.rate / s.fft, s.fft);
-    std::printf("  processing:       %.0f instance-blocks/s%s, %ld passes, %ld late (%.1f %%), longest pass %.1f ms (a block is %.2f ms)\n",
+    std::printf("  processing:       %.0f instance-blocks/s%s, %ld passes, %ld late (%.1f %%), longest pass %.1f ms (a "
+                "block is %.2f ms)\n",
                 double(blocks) * perSecond,
                 s.paced ? (" of " + std::to_string(long(std::lround(expected)))).c_str() : "", passes, late,
                 passes ? 100.0 * double(late) / double(passes) : 0.0, 1e3 * longestPass, 1e3 * s.block / s.rate);
-    std::printf("  summary\t%s\t%d\t%d\t%d\t%d\t%s\t%zu\t%.1f\t%.2f\t%.2f\t%.1f\t%.1f\t%.0f\t%.0f\t%.0f\t%ld\t%.1f\t%.1f\t%s\n",
-                s.name.c_str(), s.instances, s.threads, s.rate, s.block, s.paced ? "paced" : "unpaced", n,
-                double(n) * perSecond, 1e3 * percentile(0.5), 1e3 * percentile(0.99),
-                n ? 1e3 * walls[longestIndex] : 0.0, 100.0 * (process.cpu - run.processAtStart.cpu) * perSecond,
-                double(process.wakeups - run.processAtStart.wakeups) * perSecond, double(blocks) * perSecond, expected,
-                late, 1e3 * longestPass, drawn, ending);
+    std::printf(
+        "  summary\t%s\t%d\t%d\t%d\t%d\t%s\t%zu\t%.1f\t%.2f\t%.2f\t%.1f\t%.1f\t%.0f\t%.0f\t%.0f\t%ld\t%.1f\t%.1f\t%s\n",
+        s.name.c_str(), s.instances, s.threads, s.rate, s.block, s.paced ? "paced" : "unpaced", n,
+        double(n) * perSecond, 1e3 * percentile(0.5), 1e3 * percentile(0.99), n ? 1e3 * walls[longestIndex] : 0.0,
+        100.0 * (process.cpu - run.processAtStart.cpu) * perSecond,
+        double(process.wakeups - run.processAtStart.wakeups) * perSecond, double(blocks) * perSecond, expected, late,
+        1e3 * longestPass, drawn, ending);
     std::fflush(stdout);
 }
 
@@ -311,7 +317,8 @@ public:
     void phase(const char* name, double secondsFromNow) {
         std::lock_guard<std::mutex> lock(mutex_);
         phase_ = name;
-        deadline_ = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(secondsFromNow));
+        deadline_ =
+            Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(secondsFromNow));
     }
 
 private:
@@ -324,7 +331,8 @@ private:
                 if (Clock::now() < deadline_) continue;
                 phase = phase_;
             }
-            const double measured = run_.measureStart == Clock::time_point{} ? 0 : seconds(Clock::now() - run_.measureStart);
+            const double measured =
+                run_.measureStart == Clock::time_point{} ? 0 : seconds(Clock::now() - run_.measureStart);
             std::printf("case %s: WATCHDOG: the %s phase overran its time; the main thread is stuck\n",
                         run_.settings.name.c_str(), phase.c_str());
             if (phase == "measuring" || phase == "warm-up")
@@ -410,9 +418,10 @@ int runCase(Settings settings) {
 
     // Warm-up: the windows open and paint while the feeding runs.
     watchdog.phase("warm-up", s.warmup + s.grace);
-    run.processAtStart = usage(RUSAGE_SELF);   // so that a report from the warm-up has a base
+    run.processAtStart = usage(RUSAGE_SELF);  // so that a report from the warm-up has a base
     run.measureStart = Clock::now();
-    const auto warmupEnd = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s.warmup));
+    const auto warmupEnd =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s.warmup));
     for (auto start = Clock::now(); start < warmupEnd; start = Clock::now()) {
         run.roundStartNs = std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count();
         loopPump(loop, s.pumpTimeoutMs);
@@ -425,7 +434,8 @@ int runCase(Settings settings) {
     if (run.drawingCount) run.drawingsAtStart = run.drawingCount();
     const Usage mainStart = usage(RUSAGE_THREAD);
     run.measureStart = Clock::now();
-    const auto end = run.measureStart + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s.seconds));
+    const auto end =
+        run.measureStart + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s.seconds));
     for (;;) {
         const auto start = Clock::now();
         if (start >= end) break;
@@ -470,29 +480,42 @@ bool parse(int argc, char** argv, Settings& s, bool& anyCase, std::vector<std::s
         const bool caseOption = arg == "--instances" || arg == "--threads" || arg == "--rate" || arg == "--block" ||
                                 arg == "--unpaced" || arg == "--name";
         anyCase = anyCase || caseOption;
-        if (arg == "--instances") s.instances = std::atoi(value());
-        else if (arg == "--threads") s.threads = std::atoi(value());
-        else if (arg == "--rate") s.rate = std::atoi(value());
-        else if (arg == "--block") s.block = std::atoi(value());
-        else if (arg == "--unpaced") s.paced = false;
-        else if (arg == "--name") s.name = value();
-        else if (arg == "--fft") s.fft = std::atoi(value());
-        else if (arg == "--silence") s.sine = false;
-        else if (arg == "--seconds") s.seconds = std::atof(value());
-        else if (arg == "--warmup") s.warmup = std::atof(value());
-        else if (arg == "--pump-timeout-ms") s.pumpTimeoutMs = std::atoi(value());
-        else if (arg == "--setup-timeout") s.setupTimeout = std::atof(value());
-        else if (arg == "--grace") s.grace = std::atof(value());
-        else if (arg == "--module") s.module = value();
+        if (arg == "--instances")
+            s.instances = std::atoi(value());
+        else if (arg == "--threads")
+            s.threads = std::atoi(value());
+        else if (arg == "--rate")
+            s.rate = std::atoi(value());
+        else if (arg == "--block")
+            s.block = std::atoi(value());
+        else if (arg == "--unpaced")
+            s.paced = false;
+        else if (arg == "--name")
+            s.name = value();
+        else if (arg == "--fft")
+            s.fft = std::atoi(value());
+        else if (arg == "--silence")
+            s.sine = false;
+        else if (arg == "--seconds")
+            s.seconds = std::atof(value());
+        else if (arg == "--warmup")
+            s.warmup = std::atof(value());
+        else if (arg == "--pump-timeout-ms")
+            s.pumpTimeoutMs = std::atoi(value());
+        else if (arg == "--setup-timeout")
+            s.setupTimeout = std::atof(value());
+        else if (arg == "--grace")
+            s.grace = std::atof(value());
+        else if (arg == "--module")
+            s.module = value();
         else if (arg == "--help" || arg == "-h") {
-            std::printf(
-                "usage: bench_loop_rounds [case options] [common options]\n"
-                "case options (without any, the three standard cases run, each in its own process):\n"
-                "  --instances N --threads P --rate HZ --block B --unpaced --name TEXT\n"
-                "common options:\n"
-                "  --seconds S (10)  --warmup S (2)  --fft 1024..8192 (8192)  --silence (default: 1 kHz sine)\n"
-                "  --pump-timeout-ms T (10)  --setup-timeout S (120)  --grace S (30)\n"
-                "  --module PATH (default: this build's qanagui.so; its folder's platform library is used)\n");
+            std::printf("usage: bench_loop_rounds [case options] [common options]\n"
+                        "case options (without any, the three standard cases run, each in its own process):\n"
+                        "  --instances N --threads P --rate HZ --block B --unpaced --name TEXT\n"
+                        "common options:\n"
+                        "  --seconds S (10)  --warmup S (2)  --fft 1024..8192 (8192)  --silence (default: 1 kHz sine)\n"
+                        "  --pump-timeout-ms T (10)  --setup-timeout S (120)  --grace S (30)\n"
+                        "  --module PATH (default: this build's qanagui.so; its folder's platform library is used)\n");
             std::exit(0);
         } else {
             std::fprintf(stderr, "bench_loop_rounds: unknown argument %s (see --help)\n", arg.c_str());
@@ -520,7 +543,8 @@ int runChild(const std::vector<std::string>& args, double limitSeconds) {
         std::perror("bench_loop_rounds: posix_spawn");
         return -1;
     }
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limitSeconds));
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limitSeconds));
     int status = 0;
     for (;;) {
         const pid_t done = waitpid(pid, &status, WNOHANG);
@@ -559,11 +583,17 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     int worst = 0;
     for (const Standard& c : cases) {
-        std::vector<std::string> args = {argv[0],       "--name",    c.name,
-                                         "--instances", std::to_string(c.instances),
-                                         "--threads",   std::to_string(c.threads),
-                                         "--rate",      std::to_string(c.rate),
-                                         "--block",     std::to_string(c.block)};
+        std::vector<std::string> args = {argv[0],
+                                         "--name",
+                                         c.name,
+                                         "--instances",
+                                         std::to_string(c.instances),
+                                         "--threads",
+                                         std::to_string(c.threads),
+                                         "--rate",
+                                         std::to_string(c.rate),
+                                         "--block",
+                                         std::to_string(c.block)};
         if (!c.paced) args.push_back("--unpaced");
         args.insert(args.end(), passOn.begin(), passOn.end());
         const double limit = settings.setupTimeout + settings.warmup + settings.seconds + 3 * settings.grace + 30;

@@ -31,8 +31,8 @@ bool ModuleLoader::load(const std::string& path) {
         return false;
     }
     library_ = module;
-    entry_ = reinterpret_cast<DeviceIoControlFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module, QANAGUI_EXPORT_NAME)));
+    entry_ =
+        reinterpret_cast<DeviceIoControlFunction>(reinterpret_cast<void*>(GetProcAddress(module, QANAGUI_EXPORT_NAME)));
     if (entry_ == nullptr) {
         error_ = "module " + path + " does not export " QANAGUI_EXPORT_NAME;
         unload();

@@ -14,7 +14,6 @@
 #include "host/win32/HostLoop.h"
 #include "platform/windows/WindowCapture.h"
 
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -88,7 +87,7 @@ int run(const HostOptions& options) {
 
     processing.stop();
     if (!options.screenshot.empty()) {
-        runMessagesFor(50);   // the last repaints
+        runMessagesFor(50);  // the last repaints
         const HWND window = FindWindowA(nullptr, "Analyzer");
         if (window == nullptr || !platform_win32::writeClientPng(window, options.screenshot.c_str()))
             std::fprintf(stderr, "analyzer-host: could not write the screenshot %s\n", options.screenshot.c_str());
@@ -98,7 +97,8 @@ int run(const HostOptions& options) {
     session.destroyAll();
     runMessagesFor(20);
     if (!options.quiet)
-        std::fprintf(stderr, "analyzer-host: %s after %.1f s: %ld blocks (%.1f s of audio), CPU %.2f s, %d thread(s) left\n",
+        std::fprintf(stderr,
+                     "analyzer-host: %s after %.1f s: %ld blocks (%.1f s of audio), CPU %.2f s, %d thread(s) left\n",
                      stopRequested ? "stopped" : "done", seconds(Clock::now() - start), runner.blocks(),
                      double(runner.blocks()) * options.blockSize / source->sampleRate(),
                      processCpuSeconds() - cpuAtStart, processThreadCount());

@@ -98,12 +98,11 @@ extern "C" {
  * Commands are not reentrant and no lock guards the module-wide state (instance table, sample rate,
  * callback): issue them from one thread, the [main-thread] (commands 1025 and 1026 must come from it).
  */
-typedef int32_t (QANAGUI_ABI *QanaguiDeviceIoControlFn)(int32_t command, const void* inBuffer, int32_t inSize, void* outBuffer,
-                                            int32_t outSize, int32_t* bytesReturned);
+typedef int32_t(QANAGUI_ABI* QanaguiDeviceIoControlFn)(int32_t command, const void* inBuffer, int32_t inSize,
+                                                       void* outBuffer, int32_t outSize, int32_t* bytesReturned);
 
-int32_t QANAGUI_ABI DARAZE_W32_DeviceIOControl(int32_t command, const void* inBuffer, int32_t inSize,
-                                               void* outBuffer, int32_t outSize,
-                                               int32_t* bytesReturned) QANAGUI_NOTHROW;
+int32_t QANAGUI_ABI DARAZE_W32_DeviceIOControl(int32_t command, const void* inBuffer, int32_t inSize, void* outBuffer,
+                                               int32_t outSize, int32_t* bytesReturned) QANAGUI_NOTHROW;
 
 /* ============================================================================================== */
 /* Commands                                                                                        */
@@ -154,8 +153,8 @@ enum QanaguiCommand {
 
 /* Buffer sizes in bytes: the least sizes of the command table. */
 enum QanaguiBufferSize {
-    QANAGUI_MIN_OUT_SIZE = 4,                     /* every command: the status word */
-    QANAGUI_GET_DESCRIPTOR_MIN_OUT = 56,          /* the image header; see QANAGUI_DESCRIPTOR_BUFFER_SIZE */
+    QANAGUI_MIN_OUT_SIZE = 4, /* every command: the status word */
+    QANAGUI_GET_DESCRIPTOR_MIN_OUT = 56, /* the image header; see QANAGUI_DESCRIPTOR_BUFFER_SIZE */
     QANAGUI_CREATE_INSTANCE_MIN_OUT = 8,
     QANAGUI_DESTROY_INSTANCE_MIN_IN = 4,
     QANAGUI_DESTROY_INSTANCE_MIN_OUT = 4,
@@ -171,14 +170,14 @@ enum QanaguiBufferSize {
 
 /* Module-wide limits and defaults. */
 enum QanaguiLimits {
-    QANAGUI_MAX_INSTANCES = 256,          /* slots of the instance table */
-    QANAGUI_DEFAULT_SAMPLE_RATE = 44100   /* Hz, until SET_SAMPLE_RATE */
+    QANAGUI_MAX_INSTANCES = 256, /* slots of the instance table */
+    QANAGUI_DEFAULT_SAMPLE_RATE = 44100 /* Hz, until SET_SAMPLE_RATE */
 };
 
 /* Output of CREATE_INSTANCE (8 bytes). */
 typedef struct QanaguiCreateInstanceReply {
-    int32_t status;   /* QANAGUI_STATUS_OK or QANAGUI_STATUS_TABLE_FULL */
-    uint32_t handle;  /* valid with QANAGUI_STATUS_OK */
+    int32_t status; /* QANAGUI_STATUS_OK or QANAGUI_STATUS_TABLE_FULL */
+    uint32_t handle; /* valid with QANAGUI_STATUS_OK */
 } QanaguiCreateInstanceReply;
 
 /* ============================================================================================== */
@@ -188,10 +187,10 @@ typedef struct QanaguiCreateInstanceReply {
 /* Written as a signed 32-bit value into the first word of the output buffer. */
 enum QanaguiStatus {
     QANAGUI_STATUS_OK = 0,
-    QANAGUI_STATUS_TABLE_FULL = -1,        /* all instance slots are in use, or the instance could not be built */
-    QANAGUI_STATUS_NO_SUCH_HANDLE = -2,    /* the handle to destroy is not in the table */
-    QANAGUI_STATUS_BAD_SIZE = -3,          /* an input or output buffer is smaller than the command needs */
-    QANAGUI_STATUS_BUFFER_TOO_SMALL = -4   /* the descriptor image did not fit (GET_DESCRIPTOR only) */
+    QANAGUI_STATUS_TABLE_FULL = -1, /* all instance slots are in use, or the instance could not be built */
+    QANAGUI_STATUS_NO_SUCH_HANDLE = -2, /* the handle to destroy is not in the table */
+    QANAGUI_STATUS_BAD_SIZE = -3, /* an input or output buffer is smaller than the command needs */
+    QANAGUI_STATUS_BUFFER_TOO_SMALL = -4 /* the descriptor image did not fit (GET_DESCRIPTOR only) */
 };
 
 /* ============================================================================================== */
@@ -226,33 +225,33 @@ enum QanaguiStatus {
 
 /* One pin's value format (16 bytes). The meaning of the flag bits is the host's. */
 typedef struct QanaguiPinFormat {
-    uint32_t flags;     /* QANAGUI_CONTROL_PIN_FLAGS or QANAGUI_AUDIO_PIN_FLAGS */
-    int32_t minimum;    /* INT32_MIN for every pin */
-    int32_t maximum;    /* INT32_MIN for control pins (not INT32_MAX), INT32_MAX for audio pins */
-    uint32_t reserved;  /* 0 */
+    uint32_t flags; /* QANAGUI_CONTROL_PIN_FLAGS or QANAGUI_AUDIO_PIN_FLAGS */
+    int32_t minimum; /* INT32_MIN for every pin */
+    int32_t maximum; /* INT32_MIN for control pins (not INT32_MAX), INT32_MAX for audio pins */
+    uint32_t reserved; /* 0 */
 } QanaguiPinFormat;
 
 /* One pin's names (40 bytes); both fields NUL-terminated and NUL-padded. */
 typedef struct QanaguiPinInfo {
-    char name[8];   /* "iA01", "SHow", "a", ... */
-    char kind[32];  /* "Ctrl", "iCtrl" or "audio" */
+    char name[8]; /* "iA01", "SHow", "a", ... */
+    char kind[32]; /* "Ctrl", "iCtrl" or "audio" */
 } QanaguiPinInfo;
 
 /* The thirteen descriptor words as they stand in the image, from byte 4 (52 bytes). */
 typedef struct QanaguiDescriptorWords {
-    int32_t controlInputCount;    /* word 0: 77 */
-    int32_t audioInputCount;      /* word 1: 4 */
-    int32_t controlOutputCount;   /* word 2: 77 */
-    int32_t audioOutputCount;     /* word 3: 0 */
-    uint32_t inputFormats;        /* word 4: offset of QanaguiPinFormat[controlInputCount + audioInputCount] */
-    uint32_t outputFormats;       /* word 5: offset of QanaguiPinFormat[controlOutputCount + audioOutputCount] */
-    uint32_t flags;               /* word 6: QANAGUI_DESCRIPTOR_FLAGS; its meaning is the host's */
-    uint32_t shortName;           /* word 7: offset of a NUL-terminated string */
-    uint32_t longName;            /* word 8: offset of a NUL-terminated string */
-    uint32_t audioOutputWords;    /* word 9: offset of uint32_t[audioOutputCount]; 0 here */
-    uint32_t reserved;            /* word 10: 0 */
-    uint32_t inputInfos;          /* word 11: offset of QanaguiPinInfo[inputs] */
-    uint32_t outputInfos;         /* word 12: offset of QanaguiPinInfo[outputs] */
+    int32_t controlInputCount; /* word 0: 77 */
+    int32_t audioInputCount; /* word 1: 4 */
+    int32_t controlOutputCount; /* word 2: 77 */
+    int32_t audioOutputCount; /* word 3: 0 */
+    uint32_t inputFormats; /* word 4: offset of QanaguiPinFormat[controlInputCount + audioInputCount] */
+    uint32_t outputFormats; /* word 5: offset of QanaguiPinFormat[controlOutputCount + audioOutputCount] */
+    uint32_t flags; /* word 6: QANAGUI_DESCRIPTOR_FLAGS; its meaning is the host's */
+    uint32_t shortName; /* word 7: offset of a NUL-terminated string */
+    uint32_t longName; /* word 8: offset of a NUL-terminated string */
+    uint32_t audioOutputWords; /* word 9: offset of uint32_t[audioOutputCount]; 0 here */
+    uint32_t reserved; /* word 10: 0 */
+    uint32_t inputInfos; /* word 11: offset of QanaguiPinInfo[inputs] */
+    uint32_t outputInfos; /* word 12: offset of QanaguiPinInfo[outputs] */
 } QanaguiDescriptorWords;
 
 /* The head of the image: status and descriptor words (56 bytes). */
@@ -282,7 +281,7 @@ enum QanaguiDescriptorWord {
 /* Sizes of the image's records, in bytes. */
 enum QanaguiImageLayout {
     QANAGUI_DESCRIPTOR_WORDS_OFFSET = 4,
-    QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE = 56,  /* status + 13 words; the first piece starts here */
+    QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE = 56, /* status + 13 words; the first piece starts here */
     QANAGUI_PIN_FORMAT_SIZE = 16,
     QANAGUI_PIN_INFO_SIZE = 40,
     QANAGUI_PIN_NAME_SIZE = 8,
@@ -295,14 +294,14 @@ enum QanaguiModuleDescriptor {
     QANAGUI_AUDIO_INPUT_COUNT = 4,
     QANAGUI_CONTROL_OUTPUT_COUNT = 77,
     QANAGUI_AUDIO_OUTPUT_COUNT = 0,
-    QANAGUI_INPUT_COUNT = 81,              /* control inputs, then audio inputs A, B, C, D (77 to 80) */
+    QANAGUI_INPUT_COUNT = 81, /* control inputs, then audio inputs A, B, C, D (77 to 80) */
     QANAGUI_OUTPUT_COUNT = 77,
-    QANAGUI_SHOW_PIN = 44,                 /* "iSHo" / "SHow": 1 shows, 0 hides the window */
+    QANAGUI_SHOW_PIN = 44, /* "iSHo" / "SHow": 1 shows, 0 hides the window */
     QANAGUI_DESCRIPTOR_FLAGS = 0x2003,
     QANAGUI_CONTROL_PIN_FLAGS = 0x00000001,
     QANAGUI_AUDIO_PIN_FLAGS = 0x00004001,
-    QANAGUI_DESCRIPTOR_IMAGE_SIZE = 8924,  /* bytesReturned of a complete image */
-    QANAGUI_DESCRIPTOR_BUFFER_SIZE = 8925  /* least outSize for a complete image */
+    QANAGUI_DESCRIPTOR_IMAGE_SIZE = 8924, /* bytesReturned of a complete image */
+    QANAGUI_DESCRIPTOR_BUFFER_SIZE = 8925 /* least outSize for a complete image */
 };
 
 /* ============================================================================================== */
@@ -329,8 +328,8 @@ enum QanaguiModuleDescriptor {
  *   count   number of samples in the block.
  * Returns -1 (the module produces no audio output).
  */
-typedef int32_t (QANAGUI_ABI *QanaguiProcessAudioFn)(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3,
-                                         int32_t host4, int32_t start, int32_t count);
+typedef int32_t(QANAGUI_ABI* QanaguiProcessAudioFn)(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3,
+                                                    int32_t host4, int32_t start, int32_t count);
 
 /*
  * processControl — exchanges the control pins of one block.                           [audio-thread]
@@ -342,16 +341,16 @@ typedef int32_t (QANAGUI_ABI *QanaguiProcessAudioFn)(uint32_t handle, int32_t ho
  *   host4    the host's own value; not read.
  * Returns 0.
  */
-typedef int32_t (QANAGUI_ABI *QanaguiProcessControlFn)(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
-                                           int32_t host4);
+typedef int32_t(QANAGUI_ABI* QanaguiProcessControlFn)(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
+                                                      int32_t host4);
 
 /* auxOperation1 — reserved for the host's use; this analyzer ignores its values. [any-thread] */
-typedef void (QANAGUI_ABI *QanaguiAuxOperation1Fn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
-                                       int32_t host4, int32_t host5);
+typedef void(QANAGUI_ABI* QanaguiAuxOperation1Fn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+                                                  int32_t host4, int32_t host5);
 
 /* auxOperation3 — reserved for the host's use; this analyzer ignores its values and returns -1. [any-thread] */
-typedef int32_t (QANAGUI_ABI *QanaguiAuxOperation3Fn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
-                                          int32_t host4);
+typedef int32_t(QANAGUI_ABI* QanaguiAuxOperation3Fn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+                                                     int32_t host4);
 
 /*
  * flagControl — reads or changes the instance's 32-bit flag word (0 when created).       [any-thread]
@@ -361,22 +360,22 @@ typedef int32_t (QANAGUI_ABI *QanaguiAuxOperation3Fn)(uint32_t handle, int32_t h
  * Returns 0 for CLEAR and SET, the flag word for GET, -3 for any other operation (nothing changes).
  * Nothing else in the module reads the flag word.
  */
-typedef int32_t (QANAGUI_ABI *QanaguiFlagControlFn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
-                                        int32_t host4, int32_t operation, ...);
+typedef int32_t(QANAGUI_ABI* QanaguiFlagControlFn)(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
+                                                   int32_t host4, int32_t operation, ...);
 
 enum QanaguiFlagOperation {
-    QANAGUI_FLAG_CLEAR = 1,  /* the flag word loses the bits set in the value */
-    QANAGUI_FLAG_SET = 2,    /* the flag word gains the bits set in the value */
-    QANAGUI_FLAG_GET = 3     /* returns the flag word; the value is not used */
+    QANAGUI_FLAG_CLEAR = 1, /* the flag word loses the bits set in the value */
+    QANAGUI_FLAG_SET = 2, /* the flag word gains the bits set in the value */
+    QANAGUI_FLAG_GET = 3 /* returns the flag word; the value is not used */
 };
 
 /* Output words 1 to 5 of GET_ENTRY_POINTS: entry-point addresses as 32-bit words (20 bytes). */
 typedef struct QanaguiEntryPoints {
-    uint32_t processAudio;    /* QanaguiProcessAudioFn */
-    uint32_t processControl;  /* QanaguiProcessControlFn */
-    uint32_t auxOperation1;   /* QanaguiAuxOperation1Fn */
-    uint32_t auxOperation3;   /* QanaguiAuxOperation3Fn */
-    uint32_t flagControl;     /* QanaguiFlagControlFn */
+    uint32_t processAudio; /* QanaguiProcessAudioFn */
+    uint32_t processControl; /* QanaguiProcessControlFn */
+    uint32_t auxOperation1; /* QanaguiAuxOperation1Fn */
+    uint32_t auxOperation3; /* QanaguiAuxOperation3Fn */
+    uint32_t flagControl; /* QanaguiFlagControlFn */
 } QanaguiEntryPoints;
 
 /* The whole output of GET_ENTRY_POINTS (24 bytes). */
@@ -395,7 +394,7 @@ typedef struct QanaguiEntryPointsReply {
  * [any-thread]. Three codes belong to it, their meaning being the host's: 1079 with one value (value2
  * is 0), 1088 and 1090 with two values. The analyzer stores the pointer but raises no notification.
  */
-typedef int32_t (QANAGUI_ABI *QanaguiHostCallback)(int32_t code, int32_t value1, int32_t value2, int32_t zero);
+typedef int32_t(QANAGUI_ABI* QanaguiHostCallback)(int32_t code, int32_t value1, int32_t value2, int32_t zero);
 
 /* ============================================================================================== */
 /* Layout checks                                                                                   */
@@ -404,17 +403,17 @@ typedef int32_t (QANAGUI_ABI *QanaguiHostCallback)(int32_t code, int32_t value1,
 QANAGUI_PROTOCOL_CHECK(pin_format_size, sizeof(QanaguiPinFormat) == QANAGUI_PIN_FORMAT_SIZE);
 QANAGUI_PROTOCOL_CHECK(pin_info_size, sizeof(QanaguiPinInfo) == QANAGUI_PIN_INFO_SIZE);
 QANAGUI_PROTOCOL_CHECK(descriptor_words_size, sizeof(QanaguiDescriptorWords) == 4 * QANAGUI_DESCRIPTOR_WORD_COUNT);
-QANAGUI_PROTOCOL_CHECK(image_header_size,
-                       sizeof(QanaguiDescriptorImageHeader) == QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE);
+QANAGUI_PROTOCOL_CHECK(image_header_size, sizeof(QanaguiDescriptorImageHeader) == QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE);
 QANAGUI_PROTOCOL_CHECK(create_reply_size, sizeof(QanaguiCreateInstanceReply) == QANAGUI_CREATE_INSTANCE_MIN_OUT);
 QANAGUI_PROTOCOL_CHECK(entry_reply_size, sizeof(QanaguiEntryPointsReply) == QANAGUI_GET_ENTRY_POINTS_MIN_OUT);
 QANAGUI_PROTOCOL_CHECK(image_size, QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE +
-                                       QANAGUI_INPUT_COUNT * (QANAGUI_PIN_FORMAT_SIZE + QANAGUI_PIN_INFO_SIZE) +
-                                       QANAGUI_OUTPUT_COUNT * (QANAGUI_PIN_FORMAT_SIZE + QANAGUI_PIN_INFO_SIZE) +
-                                       8 + 12 == QANAGUI_DESCRIPTOR_IMAGE_SIZE);
+                                           QANAGUI_INPUT_COUNT * (QANAGUI_PIN_FORMAT_SIZE + QANAGUI_PIN_INFO_SIZE) +
+                                           QANAGUI_OUTPUT_COUNT * (QANAGUI_PIN_FORMAT_SIZE + QANAGUI_PIN_INFO_SIZE) +
+                                           8 + 12 ==
+                                       QANAGUI_DESCRIPTOR_IMAGE_SIZE);
 
 #ifdef __cplusplus
-}  /* extern "C" */
+} /* extern "C" */
 #endif
 
 #endif /* QANAGUI_PROTOCOL_H */

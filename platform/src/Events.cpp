@@ -21,21 +21,21 @@
 #include <valgrind/drd.h>
 #include <valgrind/helgrind.h>
 // Race checkers do not see futexes: tell them that a signal happens before the wait it releases.
-#define EVENT_SIGNALLED(word)                                        \
-    do {                                                             \
-        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_SEND_PRE, void*, (word)); \
-        ANNOTATE_HAPPENS_BEFORE(word);                               \
+#define EVENT_SIGNALLED(word)                                                                                          \
+    do {                                                                                                               \
+        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_SEND_PRE, void*, (word));                                                   \
+        ANNOTATE_HAPPENS_BEFORE(word);                                                                                 \
     } while (0)
-#define EVENT_RECEIVED(word)                                          \
-    do {                                                              \
-        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_RECV_POST, void*, (word)); \
-        ANNOTATE_HAPPENS_AFTER(word);                                 \
+#define EVENT_RECEIVED(word)                                                                                           \
+    do {                                                                                                               \
+        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_RECV_POST, void*, (word));                                                  \
+        ANNOTATE_HAPPENS_AFTER(word);                                                                                  \
     } while (0)
 // The slot's words are atomics, which race checkers do not model either: accesses to them are no race.
-#define EVENT_ATOMIC_WORDS(slot)                                    \
-    do {                                                            \
-        VALGRIND_HG_DISABLE_CHECKING((slot), sizeof *(slot));       \
-        ANNOTATE_BENIGN_RACE_SIZED((slot), sizeof *(slot), "");     \
+#define EVENT_ATOMIC_WORDS(slot)                                                                                       \
+    do {                                                                                                               \
+        VALGRIND_HG_DISABLE_CHECKING((slot), sizeof *(slot));                                                          \
+        ANNOTATE_BENIGN_RACE_SIZED((slot), sizeof *(slot), "");                                                        \
     } while (0)
 #else
 #define EVENT_SIGNALLED(word) ((void)(word))
@@ -51,42 +51,34 @@ constexpr uint32_t kSlots = 1u << kSlotBits;
 constexpr uint32_t kUseLimit = 1u << (31 - kSlotBits);
 
 struct EventSlot {
-    std::atomic<uint32_t> handle{0};   // the handle naming this slot now; 0 while free
-    std::atomic<int> state{0};         // 1 signalled, 0 not: the futex word
-    uint32_t uses = 0;                 // guarded by slotsMutex
+    std::atomic<uint32_t> handle{0};  // the handle naming this slot now; 0 while free
+    std::atomic<int> state{0};  // 1 signalled, 0 not: the futex word
+    uint32_t uses = 0;  // guarded by slotsMutex
 };
 
-EventSlot theSlots[kSlots];   // static storage: usable from load to exit, never freed
-std::mutex slotsMutex;        // guards taking and freeing slots
-uint32_t nextSlot = 0;        // guarded by slotsMutex
+EventSlot theSlots[kSlots];  // static storage: usable from load to exit, never freed
+std::mutex slotsMutex;  // guards taking and freeing slots
+uint32_t nextSlot = 0;  // guarded by slotsMutex
 
-uint32_t valueOf(HANDLE handle)
-{
-    return uint32_t(reinterpret_cast<uintptr_t>(handle));
-}
+uint32_t valueOf(HANDLE handle) { return uint32_t(reinterpret_cast<uintptr_t>(handle)); }
 
 // The slot a handle names, or null for a handle that is not a live event.
-EventSlot* liveSlot(HANDLE handle)
-{
+EventSlot* liveSlot(HANDLE handle) {
     const uint32_t value = valueOf(handle);
-    if ((value & 1u) == 0)
-        return nullptr;
+    if ((value & 1u) == 0) return nullptr;
     EventSlot& slot = theSlots[(value >> 1) & (kSlots - 1)];
     return slot.handle.load(std::memory_order_acquire) == value ? &slot : nullptr;
 }
 
-long futex(std::atomic<int>* word, int operation, int value, const timespec* timeout)
-{
+long futex(std::atomic<int>* word, int operation, int value, const timespec* timeout) {
     return syscall(SYS_futex, reinterpret_cast<int*>(word), operation, value, timeout, nullptr, 0);
 }
 
 }  // namespace
 
-DWORD waitForEvent(HANDLE event, DWORD milliseconds) noexcept
-{
+DWORD waitForEvent(HANDLE event, DWORD milliseconds) noexcept {
     EventSlot* slot = liveSlot(event);
-    if (!slot)
-        return WAIT_FAILED;
+    if (!slot) return WAIT_FAILED;
     const timespec deadline = milliseconds != INFINITE ? deadlineAfter(milliseconds) : timespec{};
     // Taking the signal and resetting the event are one exchange.
     while (slot->state.exchange(0, std::memory_order_acquire) == 0) {
@@ -101,8 +93,7 @@ DWORD waitForEvent(HANDLE event, DWORD milliseconds) noexcept
                 left.tv_sec -= 1;
                 left.tv_nsec += 1000000000L;
             }
-            if (left.tv_sec < 0)
-                return WAIT_TIMEOUT;
+            if (left.tv_sec < 0) return WAIT_TIMEOUT;
             timeout = &left;
         }
         // Sleeps only while the word is still 0: a signal in between makes it return at once.
@@ -112,12 +103,10 @@ DWORD waitForEvent(HANDLE event, DWORD milliseconds) noexcept
     return WAIT_OBJECT_0;
 }
 
-BOOL closeEvent(HANDLE event) noexcept
-{
+BOOL closeEvent(HANDLE event) noexcept {
     std::lock_guard<std::mutex> lock(slotsMutex);
     EventSlot* slot = liveSlot(event);
-    if (!slot)
-        return 0;
+    if (!slot) return 0;
     slot->handle.store(0, std::memory_order_release);
     slot->state.store(0, std::memory_order_relaxed);
     return 1;
@@ -129,19 +118,16 @@ using namespace platform;
 
 extern "C" {
 
-HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR name) noexcept
-{
+HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR name) noexcept {
     (void)security;
     (void)name;
-    if (manualReset)
-        return nullptr;
+    if (manualReset) return nullptr;
     std::lock_guard<std::mutex> lock(slotsMutex);
     for (uint32_t tried = 0; tried < kSlots; ++tried) {
         const uint32_t index = nextSlot;
         nextSlot = (nextSlot + 1) & (kSlots - 1);
         EventSlot& slot = theSlots[index];
-        if (slot.handle.load(std::memory_order_relaxed) != 0)
-            continue;
+        if (slot.handle.load(std::memory_order_relaxed) != 0) continue;
         EVENT_ATOMIC_WORDS(&slot);
         slot.uses = (slot.uses + 1) & (kUseLimit - 1);
         const uint32_t value = (slot.uses << (kSlotBits + 1)) | (index << 1) | 1u;
@@ -152,14 +138,11 @@ HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR 
     return nullptr;
 }
 
-BOOL SetEvent(HANDLE event) noexcept
-{
+BOOL SetEvent(HANDLE event) noexcept {
     EventSlot* slot = liveSlot(event);
-    if (!slot)
-        return 0;
+    if (!slot) return 0;
     EVENT_SIGNALLED(&slot->state);
-    if (slot->state.exchange(1, std::memory_order_release) == 0)
-        futex(&slot->state, FUTEX_WAKE_PRIVATE, 1, nullptr);
+    if (slot->state.exchange(1, std::memory_order_release) == 0) futex(&slot->state, FUTEX_WAKE_PRIVATE, 1, nullptr);
     return 1;
 }
 

@@ -9,8 +9,7 @@
 namespace platform {
 
 // The CLOCK_MONOTONIC time milliseconds from now, for timed waits.
-inline timespec deadlineAfter(DWORD milliseconds)
-{
+inline timespec deadlineAfter(DWORD milliseconds) {
     timespec deadline;
     clock_gettime(CLOCK_MONOTONIC, &deadline);
     deadline.tv_sec += time_t(milliseconds / 1000);
@@ -22,10 +21,7 @@ inline timespec deadlineAfter(DWORD milliseconds)
     return deadline;
 }
 
-inline bool isEventHandle(HANDLE handle)
-{
-    return (reinterpret_cast<uintptr_t>(handle) & 1u) != 0;
-}
+inline bool isEventHandle(HANDLE handle) { return (reinterpret_cast<uintptr_t>(handle) & 1u) != 0; }
 
 DWORD waitForEvent(HANDLE event, DWORD milliseconds) noexcept;
 BOOL closeEvent(HANDLE event) noexcept;

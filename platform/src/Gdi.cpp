@@ -46,25 +46,25 @@ constexpr size_t kInitialItems = 2048;
 
 struct Pen {
     COLORREF colour = 0;
-    int selections = 0;   // device contexts that have it selected; guarded by the object registry lock
+    int selections = 0;  // device contexts that have it selected; guarded by the object registry lock
     bool stock = false;
 };
 
 struct Segment {
-    int32_t x0, y0, x1, y1;   // a single pixel (see Batch::points) is stored at (x0, y0) = (x1, y1)
+    int32_t x0, y0, x1, y1;  // a single pixel (see Batch::points) is stored at (x0, y0) = (x1, y1)
 };
 
 struct Batch {
     COLORREF colour;
-    bool points;   // true: items are single pixels at (x0, y0)
+    bool points;  // true: items are single pixels at (x0, y0)
     size_t begin, end;
 };
 
 struct DeviceContext {
     HWND window = 0;
     int width = 0, height = 0;
-    std::shared_ptr<Surface> surface;   // in-memory back end
-    GC gc = nullptr;                    // X11 back end
+    std::shared_ptr<Surface> surface;  // in-memory back end
+    GC gc = nullptr;  // X11 back end
     PixelFormat format;
     Pen* pen = nullptr;
     POINT position{0, 0};
@@ -73,22 +73,19 @@ struct DeviceContext {
 
     // Records one item; false when memory ran out, and then nothing was recorded. Room is made first,
     // out of the common path, so that the appends below cannot throw.
-    bool add(COLORREF colour, bool point, const Segment& item) noexcept
-    {
+    bool add(COLORREF colour, bool point, const Segment& item) noexcept {
         const bool newBatch = batches.empty() || batches.back().colour != colour || batches.back().points != point;
-        if ((items.size() == items.capacity() && !grow(items))
-            || (newBatch && batches.size() == batches.capacity() && !grow(batches)))
+        if ((items.size() == items.capacity() && !grow(items)) ||
+            (newBatch && batches.size() == batches.capacity() && !grow(batches)))
             return false;
-        if (newBatch)
-            batches.push_back(Batch{colour, point, items.size(), items.size()});
+        if (newBatch) batches.push_back(Batch{colour, point, items.size(), items.size()});
         items.push_back(item);
         batches.back().end = items.size();
         return true;
     }
 
     template <class T>
-    __attribute__((noinline)) static bool grow(std::vector<T>& v) noexcept
-    {
+    __attribute__((noinline)) static bool grow(std::vector<T>& v) noexcept {
         try {
             v.reserve(2 * v.capacity() + 16);
             return true;
@@ -102,10 +99,10 @@ struct DeviceContext {
 
 // Live pens, so that a stale or foreign pen handle fails instead of crashing.
 struct Objects {
-    std::mutex mutex;                   // guards pens, the pens' selection counts and the slots' uses
+    std::mutex mutex;  // guards pens, the pens' selection counts and the slots' uses
     std::unordered_set<const void*> pens;
-    Pen stockPen;   // GDI's BLACK_PEN: selected in every new device context
-    uint32_t nextSlot = 0;              // where the search for a free device context slot starts
+    Pen stockPen;  // GDI's BLACK_PEN: selected in every new device context
+    uint32_t nextSlot = 0;  // where the search for a free device context slot starts
 };
 
 // Made when the library is loaded, before any thread can use it; never destroyed: workers may still
@@ -117,10 +114,7 @@ Objects* const theObjects = [] {
     return o;
 }();
 
-Objects& objects()
-{
-    return *theObjects;
-}
+Objects& objects() { return *theObjects; }
 
 // Live device contexts. A device context handle is not a pointer: it names one slot of a fixed table
 // and how often that slot has been used, as (use << 15) | (slot << 1) | 1. A stale handle no longer
@@ -129,7 +123,7 @@ Objects& objects()
 // repeats only after 2^17 uses, and free slots are taken round-robin, so that a released handle names
 // a live context again only after some two billion GetDC calls while few contexts are open.
 constexpr unsigned kDcSlotBits = 14;
-constexpr uint32_t kDcSlots = 1u << kDcSlotBits;   // device contexts open at once
+constexpr uint32_t kDcSlots = 1u << kDcSlotBits;  // device contexts open at once
 constexpr uint32_t kDcUseLimit = 1u << (31 - kDcSlotBits);
 
 struct DcSlot {
@@ -138,43 +132,32 @@ struct DcSlot {
     // handle that matches cannot be released meanwhile.
     std::atomic<uint32_t> handle{0};
     std::atomic<DeviceContext*> dc{nullptr};
-    uint32_t uses = 0;   // guarded by the objects mutex
+    uint32_t uses = 0;  // guarded by the objects mutex
 };
 
-DcSlot theDcSlots[kDcSlots];   // static storage: no allocation, usable from load to exit
+DcSlot theDcSlots[kDcSlots];  // static storage: no allocation, usable from load to exit
 
-uint32_t handleValue(HDC handle)
-{
-    return uint32_t(reinterpret_cast<uintptr_t>(handle));
-}
+uint32_t handleValue(HDC handle) { return uint32_t(reinterpret_cast<uintptr_t>(handle)); }
 
-DcSlot& slotOf(uint32_t value)
-{
-    return theDcSlots[(value >> 1) & (kDcSlots - 1)];
-}
+DcSlot& slotOf(uint32_t value) { return theDcSlots[(value >> 1) & (kDcSlots - 1)]; }
 
 // The device context a handle names, or null for a null, stale or foreign handle. [one thread per dc]
-DeviceContext* liveDc(HDC handle)
-{
+DeviceContext* liveDc(HDC handle) {
     const uint32_t value = handleValue(handle);
-    if ((value & 1u) == 0)
-        return nullptr;
+    if ((value & 1u) == 0) return nullptr;
     DcSlot& slot = slotOf(value);
-    if (slot.handle.load(std::memory_order_acquire) != value)
-        return nullptr;
+    if (slot.handle.load(std::memory_order_acquire) != value) return nullptr;
     return slot.dc.load(std::memory_order_relaxed);
 }
 
 // Gives the device context a free slot and returns its handle, or null when all slots are taken.
 // Called with the objects mutex held.
-HDC registerDc(Objects& o, DeviceContext* dc)
-{
+HDC registerDc(Objects& o, DeviceContext* dc) {
     for (uint32_t tried = 0; tried < kDcSlots; ++tried) {
         const uint32_t index = o.nextSlot;
         o.nextSlot = (o.nextSlot + 1) & (kDcSlots - 1);
         DcSlot& slot = theDcSlots[index];
-        if (slot.handle.load(std::memory_order_relaxed) != 0)
-            continue;
+        if (slot.handle.load(std::memory_order_relaxed) != 0) continue;
         slot.uses = (slot.uses + 1) & (kDcUseLimit - 1);
         const uint32_t value = (slot.uses << (kDcSlotBits + 1)) | (index << 1) | 1u;
         slot.dc.store(dc, std::memory_order_relaxed);
@@ -186,8 +169,7 @@ HDC registerDc(Objects& o, DeviceContext* dc)
 
 // Takes the device context out of the table; null when the handle names none. Called with the
 // objects mutex held.
-DeviceContext* unregisterDc(HDC handle)
-{
+DeviceContext* unregisterDc(HDC handle) {
     DeviceContext* dc = liveDc(handle);
     if (dc) {
         DcSlot& slot = slotOf(handleValue(handle));
@@ -203,8 +185,7 @@ GC lostConnectionGcs[256];
 std::atomic<unsigned> lostConnectionGcCount{0};
 
 // Frees a device context that never drew: its X11 graphics context, then itself.
-void discard(DeviceContext* dc)
-{
+void discard(DeviceContext* dc) {
     if (dc->gc) {
         X11Connection* connection = X11Connection::instance();
         std::lock_guard<std::mutex> lock(connection->mutex());
@@ -212,25 +193,21 @@ void discard(DeviceContext* dc)
             XFreeGC(connection->display(), dc->gc);
         } else {
             const unsigned slot = lostConnectionGcCount.fetch_add(1);
-            if (slot < 256)
-                lostConnectionGcs[slot] = dc->gc;
+            if (slot < 256) lostConnectionGcs[slot] = dc->gc;
         }
     }
     delete dc;
 }
 
-bool inServerRange(const Segment& s)
-{
+bool inServerRange(const Segment& s) {
     auto ok = [](int32_t v) { return v >= -kServerCoordinateLimit && v <= kServerCoordinateLimit; };
     return ok(s.x0) && ok(s.y0) && ok(s.x1) && ok(s.y1);
 }
 
-bool renderToSurface(DeviceContext& dc)
-{
+bool renderToSurface(DeviceContext& dc) {
     Surface& surface = *dc.surface;
     std::lock_guard<std::mutex> lock(surface.mutex);
-    if (!surface.registered)
-        return false;
+    if (!surface.registered) return false;
     COLORREF* pixels = surface.pixels.data();
     const int width = surface.width, height = surface.height;
     for (const Batch& batch : dc.batches) {
@@ -249,16 +226,14 @@ bool renderToSurface(DeviceContext& dc)
     return true;
 }
 
-bool renderToX11(DeviceContext& dc)
-{
+bool renderToX11(DeviceContext& dc) {
     X11Connection* connection = X11Connection::instance();
     Display* display = connection->display();
     std::lock_guard<std::mutex> lock(connection->mutex());
     // A lost connection is not entered again: Xlib's state after the loss can leave a later call
     // waiting for ever. The loss can come with any request that flushes, so it is looked at before
     // each one.
-    if (X11Connection::lost())
-        return false;
+    if (X11Connection::lost()) return false;
     const unsigned long errorsBefore = X11Connection::errorCount();
     XSegment segments[kRequestItems];
     XPoint points[kRequestItems];
@@ -274,22 +249,18 @@ bool renderToX11(DeviceContext& dc)
         pointCount = 0;
     };
     auto addPoint = [&](int x, int y) {
-        if (pointCount == kRequestItems)
-            sendPoints();
+        if (pointCount == kRequestItems) sendPoints();
         points[pointCount++] = XPoint{short(x), short(y)};
     };
     for (const Batch& batch : dc.batches) {
-        if (X11Connection::lost())
-            return false;
+        if (X11Connection::lost()) return false;
         XSetForeground(display, dc.gc, dc.format.toPixel(batch.colour));
         for (size_t i = batch.begin; i < batch.end; ++i) {
             const Segment& s = dc.items[i];
             if (batch.points) {
-                if (dc.inside(s.x0, s.y0))
-                    addPoint(s.x0, s.y0);
+                if (dc.inside(s.x0, s.y0)) addPoint(s.x0, s.y0);
             } else if (inServerRange(s)) {
-                if (segmentCount == kRequestItems)
-                    sendSegments();
+                if (segmentCount == kRequestItems) sendSegments();
                 segments[segmentCount++] = XSegment{short(s.x0), short(s.y0), short(s.x1), short(s.y1)};
             } else {
                 rasteriseSegment(s.x0, s.y0, s.x1, s.y1, dc.width, dc.height, addPoint);
@@ -298,8 +269,7 @@ bool renderToX11(DeviceContext& dc)
         sendSegments();
         sendPoints();
     }
-    if (X11Connection::lost())
-        return false;
+    if (X11Connection::lost()) return false;
     XSync(display, False);
     return X11Connection::errorCount() == errorsBefore && !X11Connection::lost();
 }
@@ -310,17 +280,13 @@ struct ParkedContext {
     DeviceContext* dc = nullptr;
     unsigned long errorsWhenParked = 0;
     ~ParkedContext() { clear(); }
-    void clear()
-    {
-        if (dc)
-            discard(dc);
+    void clear() {
+        if (dc) discard(dc);
         dc = nullptr;
     }
     // The parked context when it is for window and no X error came since it was parked, else null.
-    DeviceContext* take(HWND window)
-    {
-        if (!dc)
-            return nullptr;
+    DeviceContext* take(HWND window) {
+        if (!dc) return nullptr;
         if (dc->window != window || X11Connection::errorCount() != errorsWhenParked) {
             clear();
             return nullptr;
@@ -333,10 +299,8 @@ struct ParkedContext {
 thread_local ParkedContext parked;
 
 // Keeps a released X11 context for this thread's next frame; false when one is kept already.
-bool park(DeviceContext* dc)
-{
-    if (parked.dc || !dc->gc)
-        return false;
+bool park(DeviceContext* dc) {
+    if (parked.dc || !dc->gc) return false;
     dc->items.clear();
     dc->batches.clear();
     dc->pen = nullptr;
@@ -347,26 +311,23 @@ bool park(DeviceContext* dc)
 }
 
 // Opens an X11 device context: checks that the window exists and learns its size and visual.
-bool openX11(DeviceContext& dc)
-{
+bool openX11(DeviceContext& dc) {
     X11Connection* connection = X11Connection::instance();
-    if (!connection)
-        return false;
+    if (!connection) return false;
     Display* display = connection->display();
     std::lock_guard<std::mutex> lock(connection->mutex());
     XWindowAttributes attributes;
-    if (X11Connection::lost() || !XGetWindowAttributes(display, Window(dc.window), &attributes))
-        return false;
+    if (X11Connection::lost() || !XGetWindowAttributes(display, Window(dc.window), &attributes)) return false;
     dc.width = attributes.width;
     dc.height = attributes.height;
     dc.format = PixelFormat::of(attributes.visual, attributes.depth);
     XGCValues values;
     values.line_width = 0;
     values.line_style = LineSolid;
-    values.cap_style = CapNotLast;   // GDI's LineTo leaves out the end point
+    values.cap_style = CapNotLast;  // GDI's LineTo leaves out the end point
     values.graphics_exposures = False;
-    dc.gc = XCreateGC(display, Window(dc.window), GCLineWidth | GCLineStyle | GCCapStyle | GCGraphicsExposures,
-                      &values);
+    dc.gc =
+        XCreateGC(display, Window(dc.window), GCLineWidth | GCLineStyle | GCCapStyle | GCGraphicsExposures, &values);
     return dc.gc != nullptr;
 }
 
@@ -376,15 +337,9 @@ namespace {
 std::atomic<unsigned long> drawings{0};
 }  // namespace
 
-void countDrawing()
-{
-    drawings.fetch_add(1, std::memory_order_relaxed);
-}
+void countDrawing() { drawings.fetch_add(1, std::memory_order_relaxed); }
 
-unsigned long drawingCount()
-{
-    return drawings.load(std::memory_order_relaxed);
-}
+unsigned long drawingCount() { return drawings.load(std::memory_order_relaxed); }
 
 }  // namespace platform
 
@@ -392,27 +347,21 @@ using namespace platform;
 
 extern "C" {
 
-HWND FindWindowA(LPCSTR className, LPCSTR windowName) noexcept
-{
+HWND FindWindowA(LPCSTR className, LPCSTR windowName) noexcept {
     (void)className;
-    if (!windowName)
-        return 0;
-    if (HWND surface = findSurfaceByTitle(windowName))
-        return surface;
+    if (!windowName) return 0;
+    if (HWND surface = findSurfaceByTitle(windowName)) return surface;
     X11Connection* connection = X11Connection::instance();
     return connection ? connection->findWindowByName(windowName) : 0;
 }
 
-HDC GetDC(HWND window) noexcept
-{
-    if (window == 0)
-        return nullptr;
+HDC GetDC(HWND window) noexcept {
+    if (window == 0) return nullptr;
     std::shared_ptr<Surface> surface = findSurface(window);
     DeviceContext* dc = surface ? nullptr : parked.take(window);
     if (!dc) {
         dc = new (std::nothrow) DeviceContext;
-        if (!dc)
-            return nullptr;
+        if (!dc) return nullptr;
         try {
             dc->items.reserve(kInitialItems);
         } catch (const std::bad_alloc&) {
@@ -434,28 +383,23 @@ HDC GetDC(HWND window) noexcept
         std::lock_guard<std::mutex> lock(o.mutex);
         dc->pen = &o.stockPen;
         handle = registerDc(o, dc);
-        if (handle)
-            ++o.stockPen.selections;
+        if (handle) ++o.stockPen.selections;
     }
-    if (!handle)
-        discard(dc);
+    if (!handle) discard(dc);
     return handle;
 }
 
-int ReleaseDC(HWND window, HDC handle) noexcept
-{
+int ReleaseDC(HWND window, HDC handle) noexcept {
     std::unique_ptr<DeviceContext> dc;
     {
         Objects& o = objects();
         std::lock_guard<std::mutex> lock(o.mutex);
         dc.reset(unregisterDc(handle));
-        if (!dc)
-            return 0;
+        if (!dc) return 0;
         --dc->pen->selections;
     }
     const bool drawn = dc->surface ? renderToSurface(*dc) : renderToX11(*dc);
-    if (drawn)
-        platform::countDrawing();
+    if (drawn) platform::countDrawing();
     const int result = drawn && dc->window == window ? 1 : 0;
     // A window that went away keeps nothing parked; otherwise the context waits for the next frame.
     if (drawn && !dc->surface && park(dc.get()))
@@ -465,13 +409,10 @@ int ReleaseDC(HWND window, HDC handle) noexcept
     return result;
 }
 
-HPEN CreatePen(int style, int width, COLORREF colour) noexcept
-{
-    if (style != PS_SOLID || width < 0 || width > 1)
-        return nullptr;
+HPEN CreatePen(int style, int width, COLORREF colour) noexcept {
+    if (style != PS_SOLID || width < 0 || width > 1) return nullptr;
     auto* pen = new (std::nothrow) Pen;
-    if (!pen)
-        return nullptr;
+    if (!pen) return nullptr;
     pen->colour = colour & 0xFFFFFFu;
     Objects& o = objects();
     std::lock_guard<std::mutex> lock(o.mutex);
@@ -484,13 +425,11 @@ HPEN CreatePen(int style, int width, COLORREF colour) noexcept
     return pen;
 }
 
-HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) noexcept
-{
+HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) noexcept {
     Objects& o = objects();
     std::lock_guard<std::mutex> lock(o.mutex);
     DeviceContext* dc = liveDc(handle);
-    if (!dc || !object || !o.pens.count(object))
-        return nullptr;
+    if (!dc || !object || !o.pens.count(object)) return nullptr;
     auto* pen = static_cast<Pen*>(object);
     Pen* previous = dc->pen;
     --previous->selections;
@@ -499,53 +438,42 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) noexcept
     return previous;
 }
 
-BOOL DeleteObject(HGDIOBJ object) noexcept
-{
+BOOL DeleteObject(HGDIOBJ object) noexcept {
     Objects& o = objects();
     std::lock_guard<std::mutex> lock(o.mutex);
-    if (!object || !o.pens.count(object))
-        return 0;
+    if (!object || !o.pens.count(object)) return 0;
     auto* pen = static_cast<Pen*>(object);
-    if (pen->stock)
-        return 1;
-    if (pen->selections > 0)   // as GDI: an object selected into a device context cannot be deleted
+    if (pen->stock) return 1;
+    if (pen->selections > 0)  // as GDI: an object selected into a device context cannot be deleted
         return 0;
     o.pens.erase(object);
     delete pen;
     return 1;
 }
 
-BOOL MoveToEx(HDC handle, int x, int y, POINT* previous) noexcept
-{
+BOOL MoveToEx(HDC handle, int x, int y, POINT* previous) noexcept {
     DeviceContext* dc = liveDc(handle);
-    if (!dc)
-        return 0;
-    if (previous)
-        *previous = dc->position;
+    if (!dc) return 0;
+    if (previous) *previous = dc->position;
     dc->position = POINT{x, y};
     return 1;
 }
 
-BOOL LineTo(HDC handle, int x, int y) noexcept
-{
+BOOL LineTo(HDC handle, int x, int y) noexcept {
     DeviceContext* dc = liveDc(handle);
-    if (!dc)
-        return 0;
-    if ((x != dc->position.x || y != dc->position.y)
-        && !dc->add(dc->pen->colour, false, Segment{dc->position.x, dc->position.y, x, y}))
+    if (!dc) return 0;
+    if ((x != dc->position.x || y != dc->position.y) &&
+        !dc->add(dc->pen->colour, false, Segment{dc->position.x, dc->position.y, x, y}))
         return 0;
     dc->position = POINT{x, y};
     return 1;
 }
 
-COLORREF SetPixel(HDC handle, int x, int y, COLORREF colour) noexcept
-{
+COLORREF SetPixel(HDC handle, int x, int y, COLORREF colour) noexcept {
     DeviceContext* dc = liveDc(handle);
-    if (!dc || !dc->inside(x, y))
-        return CLR_INVALID;
+    if (!dc || !dc->inside(x, y)) return CLR_INVALID;
     colour &= 0xFFFFFFu;
-    if (!dc->add(colour, true, Segment{x, y, x, y}))
-        return CLR_INVALID;
+    if (!dc->add(colour, true, Segment{x, y, x, y})) return CLR_INVALID;
     return colour;
 }
 

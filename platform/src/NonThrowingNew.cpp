@@ -51,13 +51,11 @@ bool runtimeAllocatorInUse() {
         void (*deleteSized)(void*, std::size_t) noexcept = &::operator delete;
         void (*deleteArraySized)(void*, std::size_t) noexcept = &::operator delete[];
         void (*deleteNothrow)(void*, const std::nothrow_t&) noexcept = &::operator delete;
-        const void* functions[] = {reinterpret_cast<const void*>(newSingle),
-                                   reinterpret_cast<const void*>(newArray),
-                                   reinterpret_cast<const void*>(deleteSingle),
-                                   reinterpret_cast<const void*>(deleteArray),
-                                   reinterpret_cast<const void*>(deleteSized),
-                                   reinterpret_cast<const void*>(deleteArraySized),
-                                   reinterpret_cast<const void*>(deleteNothrow)};
+        const void* functions[] = {
+            reinterpret_cast<const void*>(newSingle),    reinterpret_cast<const void*>(newArray),
+            reinterpret_cast<const void*>(deleteSingle), reinterpret_cast<const void*>(deleteArray),
+            reinterpret_cast<const void*>(deleteSized),  reinterpret_cast<const void*>(deleteArraySized),
+            reinterpret_cast<const void*>(deleteNothrow)};
         if (runtime == nullptr) return false;
         for (const void* function : functions)
             if (objectOf(function) != runtime) return false;
@@ -78,7 +76,7 @@ void* allocate(std::size_t size) noexcept {
 
 }  // namespace
 
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate<&::operator new>(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate < &::operator new>(size); }
 
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate<&::operator new[]>(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate < &::operator new[]>(size); }
 #endif

@@ -25,8 +25,7 @@ namespace raster_detail {
 // The smallest step i with round-half-up(i * dMinor / dMajor) > k, for 0 <= k < dMinor:
 // ceil((2 k + 1) dMajor / (2 dMinor)), computed as q + ceil((2 r + dMajor) / (2 dMinor)) from
 // k dMajor = q dMinor + r.
-inline int64_t firstStepBeyond(int64_t k, int64_t dMinor, int64_t dMajor)
-{
+inline int64_t firstStepBeyond(int64_t k, int64_t dMinor, int64_t dMajor) {
     const uint64_t product = uint64_t(k) * uint64_t(dMajor);
     const uint64_t q = product / uint64_t(dMinor), r = product % uint64_t(dMinor);
     const uint64_t twice = 2 * uint64_t(dMinor);
@@ -36,8 +35,7 @@ inline int64_t firstStepBeyond(int64_t k, int64_t dMinor, int64_t dMajor)
 // The steps i in [first, last] for which start + sign * offset(i) lies in [0, size).
 // offset(i) = i for the major axis (major = true), round-half-up(i * dMinor / dMajor) otherwise.
 inline void limitSteps(int64_t start, int sign, int64_t size, bool major, int64_t dMinor, int64_t dMajor,
-                       int64_t& first, int64_t& last)
-{
+                       int64_t& first, int64_t& last) {
     // Offsets o allowed: start + sign * o in [0, size - 1].
     const int64_t lo = sign > 0 ? -start : start - (size - 1);
     const int64_t hi = sign > 0 ? size - 1 - start : start;
@@ -52,11 +50,11 @@ inline void limitSteps(int64_t start, int sign, int64_t size, bool major, int64_
         last = first - 1;
         return;
     }
-    if (lo > 0) {   // offset(i) >= lo  <=>  i >= firstStepBeyond(lo - 1)
+    if (lo > 0) {  // offset(i) >= lo  <=>  i >= firstStepBeyond(lo - 1)
         const int64_t iLo = firstStepBeyond(lo - 1, dMinor, dMajor);
         if (iLo > first) first = iLo;
     }
-    if (hi < dMinor) {   // offset(i) <= hi  <=>  i < firstStepBeyond(hi)
+    if (hi < dMinor) {  // offset(i) <= hi  <=>  i < firstStepBeyond(hi)
         const int64_t iHi = firstStepBeyond(hi, dMinor, dMajor) - 1;
         if (iHi < last) last = iHi;
     }
@@ -66,16 +64,14 @@ inline void limitSteps(int64_t start, int sign, int64_t size, bool major, int64_
 
 // Calls plot(x, y) for every pixel of the segment inside [0, w) x [0, h), in drawing order.
 template <class Plot>
-void rasteriseSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int w, int h, Plot&& plot)
-{
+void rasteriseSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int w, int h, Plot&& plot) {
     using namespace raster_detail;
     const int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
     const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
     const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
     const bool xMajor = adx >= ady;
     const int64_t dMajor = xMajor ? adx : ady, dMinor = xMajor ? ady : adx;
-    if (dMajor == 0 || w <= 0 || h <= 0)
-        return;
+    if (dMajor == 0 || w <= 0 || h <= 0) return;
 
     const bool inside = x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < w && x1 < w && y0 < h && y1 < h;
     if (inside) {
@@ -105,8 +101,7 @@ void rasteriseSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int w, int
         limitSteps(y0, sy, h, true, dMinor, dMajor, first, last);
         limitSteps(x0, sx, w, false, dMinor, dMajor, first, last);
     }
-    if (first > last)
-        return;
+    if (first > last) return;
 
     // Walk from the first visible step with the exact remainder of 2 i dMinor + dMajor over 2 dMajor,
     // found from first dMinor = q dMajor + r: the offset is q, plus one when 2 r >= dMajor.

@@ -16,8 +16,8 @@ struct Surface {
     std::string title;
     int width = 0;
     int height = 0;
-    std::mutex mutex;           // guards registered and pixels
-    bool registered = true;     // false once unregistered; device contexts still holding it draw nothing
+    std::mutex mutex;  // guards registered and pixels
+    bool registered = true;  // false once unregistered; device contexts still holding it draw nothing
     std::vector<COLORREF> pixels;
 };
 

@@ -29,37 +29,32 @@ struct ThreadRecord {
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     pthread_cond_t ended;
     bool finished = false;
-    int references = 2;   // the thread and the handle; guarded by mutex
+    int references = 2;  // the thread and the handle; guarded by mutex
     DWORD id = 0;
 
-    ThreadRecord()
-    {
+    ThreadRecord() {
         pthread_condattr_t attributes;
         pthread_condattr_init(&attributes);
         pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
         pthread_cond_init(&ended, &attributes);
         pthread_condattr_destroy(&attributes);
     }
-    ~ThreadRecord()
-    {
+    ~ThreadRecord() {
         pthread_cond_destroy(&ended);
         pthread_mutex_destroy(&mutex);
     }
     // Counted under the mutex rather than with an atomic, so that race checkers (helgrind, DRD) see
     // the ordering between the last user and the delete.
-    void retain()
-    {
+    void retain() {
         pthread_mutex_lock(&mutex);
         ++references;
         pthread_mutex_unlock(&mutex);
     }
-    void release()
-    {
+    void release() {
         pthread_mutex_lock(&mutex);
         const bool last = --references == 0;
         pthread_mutex_unlock(&mutex);
-        if (last)
-            delete this;
+        if (last) delete this;
     }
 };
 
@@ -69,17 +64,13 @@ struct Handles {
     std::unordered_set<const void*> open;
 };
 
-Handles* const theHandles = new Handles;   // made at load time; never destroyed: threads may end after exit begins
+Handles* const theHandles = new Handles;  // made at load time; never destroyed: threads may end after exit begins
 
-Handles& handles()
-{
-    return *theHandles;
-}
+Handles& handles() { return *theHandles; }
 
 std::atomic<DWORD> nextThreadId{1};
 
-void* runThread(void* argument)
-{
+void* runThread(void* argument) {
     auto* record = static_cast<ThreadRecord*>(argument);
     record->routine(record->parameter);
     pthread_mutex_lock(&record->mutex);
@@ -91,12 +82,10 @@ void* runThread(void* argument)
 }
 
 // The record behind an open handle, with a reference taken for the caller, or null.
-ThreadRecord* acquire(HANDLE handle)
-{
+ThreadRecord* acquire(HANDLE handle) {
     Handles& h = handles();
     std::lock_guard<std::mutex> lock(h.mutex);
-    if (!handle || !h.open.count(handle))
-        return nullptr;
+    if (!handle || !h.open.count(handle)) return nullptr;
     auto* record = static_cast<ThreadRecord*>(handle);
     record->retain();
     return record;
@@ -106,15 +95,12 @@ ThreadRecord* acquire(HANDLE handle)
 
 extern "C" {
 
-HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE routine, void* parameter,
-                    DWORD flags, DWORD* threadId) noexcept
-{
+HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE routine, void* parameter, DWORD flags,
+                    DWORD* threadId) noexcept {
     (void)security;
-    if (!routine || (flags & kCreateSuspended))
-        return nullptr;
+    if (!routine || (flags & kCreateSuspended)) return nullptr;
     auto* record = new (std::nothrow) ThreadRecord;
-    if (!record)
-        return nullptr;
+    if (!record) return nullptr;
     record->routine = routine;
     record->parameter = parameter;
     record->id = nextThreadId.fetch_add(1, std::memory_order_relaxed);
@@ -134,7 +120,8 @@ HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE r
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     if (stackSize != 0)
-        pthread_attr_setstacksize(&attributes, stackSize < size_t(PTHREAD_STACK_MIN) ? size_t(PTHREAD_STACK_MIN) : size_t(stackSize));
+        pthread_attr_setstacksize(&attributes, stackSize < size_t(PTHREAD_STACK_MIN) ? size_t(PTHREAD_STACK_MIN)
+                                                                                     : size_t(stackSize));
     pthread_t thread;
     const int error = pthread_create(&thread, &attributes, runThread, record);
     pthread_attr_destroy(&attributes);
@@ -147,27 +134,21 @@ HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE r
         delete record;
         return nullptr;
     }
-    if (threadId)
-        *threadId = record->id;
+    if (threadId) *threadId = record->id;
     return record;
 }
 
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept
-{
-    if (platform::isEventHandle(handle))
-        return platform::waitForEvent(handle, milliseconds);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept {
+    if (platform::isEventHandle(handle)) return platform::waitForEvent(handle, milliseconds);
     ThreadRecord* record = acquire(handle);
-    if (!record)
-        return WAIT_FAILED;
+    if (!record) return WAIT_FAILED;
     pthread_mutex_lock(&record->mutex);
     if (milliseconds == INFINITE) {
-        while (!record->finished)
-            pthread_cond_wait(&record->ended, &record->mutex);
+        while (!record->finished) pthread_cond_wait(&record->ended, &record->mutex);
     } else if (milliseconds > 0) {
         const timespec deadline = platform::deadlineAfter(milliseconds);
         while (!record->finished) {
-            if (pthread_cond_timedwait(&record->ended, &record->mutex, &deadline) == ETIMEDOUT)
-                break;
+            if (pthread_cond_timedwait(&record->ended, &record->mutex, &deadline) == ETIMEDOUT) break;
         }
     }
     const bool finished = record->finished;
@@ -176,15 +157,12 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept
     return finished ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
-BOOL CloseHandle(HANDLE handle) noexcept
-{
-    if (platform::isEventHandle(handle))
-        return platform::closeEvent(handle);
+BOOL CloseHandle(HANDLE handle) noexcept {
+    if (platform::isEventHandle(handle)) return platform::closeEvent(handle);
     {
         Handles& h = handles();
         std::lock_guard<std::mutex> lock(h.mutex);
-        if (!handle || h.open.erase(handle) == 0)
-            return 0;
+        if (!handle || h.open.erase(handle) == 0) return 0;
     }
     static_cast<ThreadRecord*>(handle)->release();
     return 1;

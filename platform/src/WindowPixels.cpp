@@ -16,8 +16,7 @@ using platform::X11Connection;
 namespace {
 
 // libpng reports errors by longjmp, so nothing here may live across the setjmp but libpng's own state.
-bool writeRgbPng(FILE* file, int width, int height, png_bytepp rows)
-{
+bool writeRgbPng(FILE* file, int width, int height, png_bytepp rows) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info) {
@@ -42,10 +41,8 @@ bool writeRgbPng(FILE* file, int width, int height, png_bytepp rows)
 
 extern "C" {
 
-BOOL PlatformWindow_getSize(HWND window, int* width, int* height) noexcept
-{
-    if (!width || !height)
-        return 0;
+BOOL PlatformWindow_getSize(HWND window, int* width, int* height) noexcept {
+    if (!width || !height) return 0;
     if (auto surface = platform::findSurface(window)) {
         *width = surface->width;
         *height = surface->height;
@@ -55,13 +52,10 @@ BOOL PlatformWindow_getSize(HWND window, int* width, int* height) noexcept
     return connection && connection->getSize(window, width, height) ? 1 : 0;
 }
 
-BOOL PlatformWindow_readPixels(HWND window, int x, int y, int width, int height, COLORREF* pixels) noexcept
-{
-    if (!pixels)
-        return 0;
+BOOL PlatformWindow_readPixels(HWND window, int x, int y, int width, int height, COLORREF* pixels) noexcept {
+    if (!pixels) return 0;
     if (auto surface = platform::findSurface(window)) {
-        if (!platform::rectangleInside(x, y, width, height, surface->width, surface->height))
-            return 0;
+        if (!platform::rectangleInside(x, y, width, height, surface->width, surface->height)) return 0;
         std::lock_guard<std::mutex> lock(surface->mutex);
         for (int row = 0; row < height; ++row) {
             const COLORREF* from = &surface->pixels[size_t(y + row) * size_t(surface->width) + size_t(x)];
@@ -73,11 +67,9 @@ BOOL PlatformWindow_readPixels(HWND window, int x, int y, int width, int height,
     return connection && connection->readPixels(window, x, y, width, height, pixels) ? 1 : 0;
 }
 
-BOOL PlatformWindow_writePng(HWND window, const char* path) noexcept
-{
+BOOL PlatformWindow_writePng(HWND window, const char* path) noexcept {
     int width = 0, height = 0;
-    if (!path || !PlatformWindow_getSize(window, &width, &height))
-        return 0;
+    if (!path || !PlatformWindow_getSize(window, &width, &height)) return 0;
     std::vector<COLORREF> pixels;
     std::vector<png_byte> rgb;
     std::vector<png_bytep> rows;
@@ -88,50 +80,35 @@ BOOL PlatformWindow_writePng(HWND window, const char* path) noexcept
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    if (!PlatformWindow_readPixels(window, 0, 0, width, height, pixels.data()))
-        return 0;
+    if (!PlatformWindow_readPixels(window, 0, 0, width, height, pixels.data())) return 0;
 
     for (size_t i = 0; i < pixels.size(); ++i) {
         rgb[3 * i] = png_byte(pixels[i] & 0xFF);
         rgb[3 * i + 1] = png_byte((pixels[i] >> 8) & 0xFF);
         rgb[3 * i + 2] = png_byte((pixels[i] >> 16) & 0xFF);
     }
-    for (int row = 0; row < height; ++row)
-        rows[size_t(row)] = &rgb[size_t(row) * size_t(width) * 3];
+    for (int row = 0; row < height; ++row) rows[size_t(row)] = &rgb[size_t(row) * size_t(width) * 3];
 
     FILE* file = std::fopen(path, "wb");
-    if (!file)
-        return 0;
+    if (!file) return 0;
     bool ok = writeRgbPng(file, width, height, rows.data());
     ok = std::fclose(file) == 0 && ok;
-    if (!ok)
-        std::remove(path);
+    if (!ok) std::remove(path);
     return ok ? 1 : 0;
 }
 
-unsigned long PlatformWindow_x11ErrorCount(void) noexcept
-{
-    return X11Connection::errorCount();
-}
+unsigned long PlatformWindow_x11ErrorCount(void) noexcept { return X11Connection::errorCount(); }
 
-unsigned long PlatformWindow_drawingCount(void) noexcept
-{
-    return platform::drawingCount();
-}
+unsigned long PlatformWindow_drawingCount(void) noexcept { return platform::drawingCount(); }
 
-void PlatformWindow_installX11ErrorHandler(void* toolkitDisplay) noexcept
-{
+void PlatformWindow_installX11ErrorHandler(void* toolkitDisplay) noexcept {
     X11Connection::installErrorHandler(static_cast<Display*>(toolkitDisplay));
 }
 
-BOOL PlatformWindow_x11Available(void) noexcept
-{
+BOOL PlatformWindow_x11Available(void) noexcept {
     return X11Connection::instance() != nullptr && !X11Connection::lost() ? 1 : 0;
 }
 
-BOOL PlatformWindow_x11ConnectionLost(void) noexcept
-{
-    return X11Connection::lost() ? 1 : 0;
-}
+BOOL PlatformWindow_x11ConnectionLost(void) noexcept { return X11Connection::lost() ? 1 : 0; }
 
 }  // extern "C"

@@ -22,7 +22,7 @@ namespace platform {
 // Conversion between COLORREF and a TrueColor/DirectColor visual's pixel values.
 struct PixelFormat {
     unsigned long redMask = 0xFF0000, greenMask = 0x00FF00, blueMask = 0x0000FF;
-    unsigned long extraBits = 0;   // depth bits outside the three masks (alpha), set to all ones
+    unsigned long extraBits = 0;  // depth bits outside the three masks (alpha), set to all ones
 
     static PixelFormat of(const Visual* visual, int depth);
     unsigned long toPixel(COLORREF colour) const;

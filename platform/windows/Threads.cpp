@@ -29,8 +29,8 @@ HANDLE startThread(void* security, uint32_t stackSize, ThreadRoutine routine, vo
     ThreadStart* start = new (std::nothrow) ThreadStart{routine, parameter};
     if (start == nullptr) return nullptr;
     if (stackSize != 0) flags |= STACK_SIZE_PARAM_IS_A_RESERVATION;
-    HANDLE thread = ::CreateThread(static_cast<LPSECURITY_ATTRIBUTES>(security), stackSize, &trampoline, start, flags,
-                                   threadId);
+    HANDLE thread =
+        ::CreateThread(static_cast<LPSECURITY_ATTRIBUTES>(security), stackSize, &trampoline, start, flags, threadId);
     if (thread == nullptr) delete start;
     return thread;
 }

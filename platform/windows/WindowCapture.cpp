@@ -44,7 +44,7 @@ bool readClientPixels(HWND window, int x, int y, int width, int height, COLORREF
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;   // top-down rows
+    info.bmiHeader.biHeight = -height;  // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -56,7 +56,7 @@ bool readClientPixels(HWND window, int x, int y, int width, int height, COLORREF
         copied = BitBlt(memoryDc, 0, 0, width, height, windowDc, x, y, SRCCOPY) != 0;
         GdiFlush();
         if (copied) {
-            const uint32_t* source = static_cast<const uint32_t*>(bits);   // 0x00RRGGBB per pixel
+            const uint32_t* source = static_cast<const uint32_t*>(bits);  // 0x00RRGGBB per pixel
             for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
                 const uint32_t p = source[i];
                 pixels[i] = RGB((p >> 16) & 255u, (p >> 8) & 255u, p & 255u);
@@ -96,7 +96,7 @@ bool writeClientPng(HWND window, const char* path) noexcept try {
     std::vector<unsigned char> header;
     putWord(header, uint32_t(width));
     putWord(header, uint32_t(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});   // 8 bits, RGB, deflate, no filter set, no interlace
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter set, no interlace
 
     std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     putChunk(png, "IHDR", header);

@@ -216,7 +216,7 @@ TEST_F(Capture, ModeChangesClearTheRowsAndRequestARedraw) {
 }
 
 TEST_F(Capture, TheIdleCountStopsAtItsLargestValue) {
-    inputs[slot::kShowPin] = 0;   // hidden: every block is idle
+    inputs[slot::kShowPin] = 0;  // hidden: every block is idle
     control();
     instance->idleBlockCount = INT32_MAX - 1;
     const std::vector<int32_t> x = ramp(64);

@@ -87,8 +87,8 @@ TEST_F(ControlRunning, ChangedInputsAreForwardedAndUnchangedOnesEchoThePanel) {
 
 TEST_F(ControlRunning, ForwardedPinsFollowTheProcessingOrder) {
     startUp();
-    const int order[] = {1, 3, 4, 11, 12, 13, 18, 20, 21, 22, 23, 24, 25, 26, 27,
-                         32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43};
+    const int order[] = {1,  3,  4,  11, 12, 13, 18, 20, 21, 22, 23, 24, 25, 26,
+                         27, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43};
     for (int pin = 0; pin < 77; ++pin) inputs[pin] = 500 + pin;
     control();
     std::vector<int32_t> forwarded;
@@ -122,8 +122,8 @@ TEST_F(ControlRunning, MarksArePublishedOncePerChangeInTheirOrder) {
     std::vector<PanelCall> marks;
     for (const PanelCall& c : panel.calls)
         if (!c.show && c.slot >= 6 && c.slot <= 10) marks.push_back(c);
-    EXPECT_EQ(marks, (std::vector<PanelCall>{{false, 7, 43}, {false, 8, 172}, {false, 9, 529}, {false, 10, 886},
-                                             {false, 6, 1}}));
+    EXPECT_EQ(marks, (std::vector<PanelCall>{
+                         {false, 7, 43}, {false, 8, 172}, {false, 9, 529}, {false, 10, 886}, {false, 6, 1}}));
     EXPECT_TRUE(instance->resetRequest) << "the first running call sees the rate change from 32000";
 
     panel.calls.clear();

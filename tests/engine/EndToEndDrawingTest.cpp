@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr COLORREF kRed = 0x0000FF;    // R + 256 G + 65536 B
+constexpr COLORREF kRed = 0x0000FF;  // R + 256 G + 65536 B
 constexpr COLORREF kGreen = 0x00FF00;
 
 class EndToEnd : public EngineTest {

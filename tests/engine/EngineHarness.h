@@ -15,7 +15,7 @@
 #include <vector>
 
 struct PanelCall {
-    bool show;       // true: showWindow(value); false: setValue(slot, value)
+    bool show;  // true: showWindow(value); false: setValue(slot, value)
     int32_t slot;
     int32_t value;
     bool operator==(const PanelCall& o) const { return show == o.show && slot == o.slot && value == o.value; }

@@ -49,34 +49,34 @@ TEST_F(OutOfMemory, DrawingSkipsFramesAndResumesWhenMemoryComesBack) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) try {
-        // The parent's drawing workers did not come along into this process: an instance of its own.
-        (void)instance.release();
-        SetUp();
-        std::vector<COLORREF> before(1100 * 500), after(1100 * 500);
-        unsigned long drawnBefore = 0;
-        {
-            MemoryExhaustion exhausted;
-            for (int frame = 0; frame < 20; ++frame) {
-                feed(blocks[0], blocks[1], blocks[2], blocks[3]);
-                if (!waitIdle()) _exit(20);
-                std::rotate(blocks.begin(), blocks.begin() + 1, blocks.end());   // a new picture each frame
+            // The parent's drawing workers did not come along into this process: an instance of its own.
+            (void)instance.release();
+            SetUp();
+            std::vector<COLORREF> before(1100 * 500), after(1100 * 500);
+            unsigned long drawnBefore = 0;
+            {
+                MemoryExhaustion exhausted;
+                for (int frame = 0; frame < 20; ++frame) {
+                    feed(blocks[0], blocks[1], blocks[2], blocks[3]);
+                    if (!waitIdle()) _exit(20);
+                    std::rotate(blocks.begin(), blocks.begin() + 1, blocks.end());  // a new picture each frame
+                }
+                drawnBefore = PlatformWindow_drawingCount();
             }
-            drawnBefore = PlatformWindow_drawingCount();
+            // Memory is back: the next frames are drawn.
+            PlatformWindow_readPixels(window, 0, 0, 1100, 500, before.data());
+            for (int frame = 0; frame < 4; ++frame) {
+                feed(blocks[0], blocks[1], blocks[2], blocks[3]);
+                if (!waitIdle()) _exit(21);
+                std::rotate(blocks.begin(), blocks.begin() + 1, blocks.end());
+            }
+            PlatformWindow_readPixels(window, 0, 0, 1100, 500, after.data());
+            if (PlatformWindow_drawingCount() < drawnBefore + 16) _exit(22);  // four frames of four traces
+            if (before == after) _exit(23);
+            _exit(0);
+        } catch (...) {
+            _exit(30);  // something threw out of the engine or the platform library
         }
-        // Memory is back: the next frames are drawn.
-        PlatformWindow_readPixels(window, 0, 0, 1100, 500, before.data());
-        for (int frame = 0; frame < 4; ++frame) {
-            feed(blocks[0], blocks[1], blocks[2], blocks[3]);
-            if (!waitIdle()) _exit(21);
-            std::rotate(blocks.begin(), blocks.begin() + 1, blocks.end());
-        }
-        PlatformWindow_readPixels(window, 0, 0, 1100, 500, after.data());
-        if (PlatformWindow_drawingCount() < drawnBefore + 16) _exit(22);   // four frames of four traces
-        if (before == after) _exit(23);
-        _exit(0);
-    } catch (...) {
-        _exit(30);   // something threw out of the engine or the platform library
-    }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);

@@ -36,7 +36,9 @@ protected:
             if (instance->binMap[instance->fftSizeCode][c] >= bin) return c;
         return -1;
     }
-    std::vector<int32_t> row(int k) const { return std::vector<int32_t>(instance->history[k], instance->history[k] + 1024); }
+    std::vector<int32_t> row(int k) const {
+        return std::vector<int32_t>(instance->history[k], instance->history[k] + 1024);
+    }
 };
 
 }  // namespace
@@ -53,7 +55,7 @@ TEST_F(Analysis, TimeTracesPlaceZeroMidwayAndTheExtremesAtTheEdges) {
     EXPECT_EQ(row(3), constant(1)) << "0 + MAX";
 
     // Sums and differences are clamped to the 32-bit range.
-    select(0, 6);   // A+B = MAX + MAX
+    select(0, 6);  // A+B = MAX + MAX
     select(1, 12);  // A-B = MAX - MIN
     select(2, 13);  // A-C = MIN - MAX
     analyse(constant(kMax), constant(kMax), constant(kMin), constant(0));
@@ -156,7 +158,7 @@ TEST_F(Analysis, LargerTransformsUseTheirOwnMapRow) {
 TEST_F(Analysis, NeededInputsAreTransformedAndDifferencesMadePositive) {
     spectrumMode();
     instance->panelValues[slot::kMagnitudes] = 1;
-    select(0, 2);   // A
+    select(0, 2);  // A
     select(1, 12);  // A-B
     const double sentinel = 12345.0;
     for (int input = 2; input < 4; ++input) instance->inputSpectra[input][5] = sentinel;

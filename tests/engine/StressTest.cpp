@@ -51,10 +51,10 @@ TEST(Stress, TwoHundredFiftySixInstancesDestroyedWhileDrawingLeaveNothingBehind)
         std::vector<std::unique_ptr<GuiCtrl>> live;
         for (int n = 0; n < instances; ++n) {
             live.push_back(runningInstance(window, pins, outputs));
-            live.back()->processAudioBlock(rows, 0, 1024);   // a capture: four workers start drawing
+            live.back()->processAudioBlock(rows, 0, 1024);  // a capture: four workers start drawing
         }
         for (auto& g : live) g->processAudioBlock(rows, 0, 1024);
-        live.clear();   // most of them still drawing
+        live.clear();  // most of them still drawing
     };
     std::thread first(processingThread, 128), second(processingThread, 128);
     first.join();

@@ -60,7 +60,7 @@ protected:
         instance->analyzerWindow = window;
     }
     void TearDown() override {
-        EngineTest::TearDown();   // destroys the instance, which waits for its workers
+        EngineTest::TearDown();  // destroys the instance, which waits for its workers
         PlatformSurface_unregister(window);
     }
 
@@ -99,8 +99,8 @@ TEST_F(TraceDrawing, LineTraceErasesOrDimsThePreviousFrameAndDrawsColumns14To103
     switchOn(0);
     setColour(0, 255, 0, 0);
     for (int i = 0; i < 1024; ++i) {
-        instance->history[0][i] = 1 + i / 4;      // rows 1 ... 256, rising one pixel every four columns
-        instance->history[kFirstPreviousRow][i] = 400 - i / 4;    // rows 400 ... 145, never on the same pixel
+        instance->history[0][i] = 1 + i / 4;  // rows 1 ... 256, rising one pixel every four columns
+        instance->history[kFirstPreviousRow][i] = 400 - i / 4;  // rows 400 ... 145, never on the same pixel
     }
     EXPECT_EQ(traceColourWord(instance->panelValues, 0), 0x00FF0000u);
     draw();
@@ -131,7 +131,7 @@ TEST_F(TraceDrawing, VibesWatchDrawsEightUnjoinedFramesEachClimbing127Pixels) {
     switchOn(1);
     setColour(1, 0, 255, 0);
     instance->altDisplay = true;
-    instance->panelValues[slot::kSpectrumMode] = 1;   // spectrum
+    instance->panelValues[slot::kSpectrumMode] = 1;  // spectrum
     for (int i = 0; i < 1024; ++i) {
         instance->history[1][i] = 390;
         instance->history[kFirstPreviousRow + 1][i] = 260;
@@ -140,7 +140,7 @@ TEST_F(TraceDrawing, VibesWatchDrawsEightUnjoinedFramesEachClimbing127Pixels) {
 
     Picture expected;
     for (int f = 0; f < 8; ++f)
-        for (int m = 0; m < 127; ++m) {   // the end point of each frame's last LineTo is not drawn
+        for (int m = 0; m < 127; ++m) {  // the end point of each frame's last LineTo is not drawn
             expected.set(14 + 128 * f + m, 260 + 45 - m, kBlack);
             expected.set(14 + 128 * f + m, 390 + 45 - m, RGB(0, 255, 0));
         }
@@ -152,7 +152,7 @@ TEST_F(TraceDrawing, VibesWatchDrawsEightUnjoinedFramesEachClimbing127Pixels) {
 }
 
 TEST_F(TraceDrawing, PhasePointsPlotFirstHalfAgainstSecondHalfAtOffsets64And596) {
-    instance->panelValues[slot::kPhase] = 2;   // X*X: each trace against itself
+    instance->panelValues[slot::kPhase] = 2;  // X*X: each trace against itself
     switchOn(0);
     switchOn(3);
     setColour(0, 10, 20, 30);
@@ -170,14 +170,18 @@ TEST_F(TraceDrawing, PhasePointsPlotFirstHalfAgainstSecondHalfAtOffsets64And596)
     draw();
 
     Picture expected;
-    for (int i = 0; i < 512; ++i) expected.set(instance->history[kFirstPreviousRow][i] + 64, instance->history[kFirstPreviousRow][512 + i] + 45, kBlack);
-    for (int i = 0; i < 512; ++i) expected.set(instance->history[0][i] + 64, instance->history[0][512 + i] + 45, RGB(10, 20, 30));
-    for (int i = 0; i < 512; ++i) expected.set(601, instance->history[kFirstPreviousRow + 3][512 + i] + 45, RGB(50, 25, 10));
+    for (int i = 0; i < 512; ++i)
+        expected.set(instance->history[kFirstPreviousRow][i] + 64, instance->history[kFirstPreviousRow][512 + i] + 45,
+                     kBlack);
+    for (int i = 0; i < 512; ++i)
+        expected.set(instance->history[0][i] + 64, instance->history[0][512 + i] + 45, RGB(10, 20, 30));
+    for (int i = 0; i < 512; ++i)
+        expected.set(601, instance->history[kFirstPreviousRow + 3][512 + i] + 45, RGB(50, 25, 10));
     for (int i = 0; i < 512; ++i) expected.set(instance->history[3][i] + 596, 245, RGB(200, 100, 40));
     const Picture actual = surface();
     EXPECT_TRUE(samePicture(expected, actual));
-    EXPECT_EQ(actual.at(65, 46), RGB(10, 20, 30));     // first point of trace 1
-    EXPECT_EQ(actual.at(601, 46), RGB(50, 25, 10));    // the right plot's dimmed column at x = 5 + 596
+    EXPECT_EQ(actual.at(65, 46), RGB(10, 20, 30));  // first point of trace 1
+    EXPECT_EQ(actual.at(601, 46), RGB(50, 25, 10));  // the right plot's dimmed column at x = 5 + 596
 }
 
 TEST_F(TraceDrawing, XTimesYDrawsEachPairInTheFirstTracesColour) {
@@ -186,10 +190,10 @@ TEST_F(TraceDrawing, XTimesYDrawsEachPairInTheFirstTracesColour) {
     setColour(0, 255, 0, 0);
     setColour(1, 0, 255, 0);
     setColour(2, 0, 0, 255);
-    setColour(3, 255, 255, 0, /*history=*/true);   // ignored: trace 4 takes trace 3's word, History and all
+    setColour(3, 255, 255, 0, /*history=*/true);  // ignored: trace 4 takes trace 3's word, History and all
     for (int i = 0; i < 512; ++i) {
         for (int k = 0; k < 4; ++k) {
-            instance->history[k][i] = 1 + i % 100;        // trace k on rows 1 + 100k ... 100 + 100k
+            instance->history[k][i] = 1 + i % 100;  // trace k on rows 1 + 100k ... 100 + 100k
             instance->history[k][512 + i] = 1 + 100 * k + i % 100;
             instance->history[kFirstPreviousRow + k][i] = NO_LEVEL;
             instance->history[kFirstPreviousRow + k][512 + i] = NO_LEVEL;
@@ -212,7 +216,10 @@ TEST_F(TraceDrawing, ClearedRowsNullWindowAndNullSelectionDrawNothing) {
         switchOn(k);
         setColour(k, 200, 100 + k, 50, k % 2 == 1);
     }
-    struct Mode { int32_t phase; bool alt; };
+    struct Mode {
+        int32_t phase;
+        bool alt;
+    };
     for (const Mode mode : {Mode{0, false}, Mode{0, true}, Mode{2, false}}) {
         instance->panelValues[slot::kPhase] = mode.phase;
         instance->altDisplay = mode.alt;
@@ -271,7 +278,8 @@ DWORD lingeringWorker(void* parameter) {
     return result;
 }
 
-HANDLE lingeringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags, DWORD* id) {
+HANDLE lingeringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags,
+                        DWORD* id) {
     auto* run = new Lingering{routine, job};
     HANDLE thread = CreateThread(security, stack, &lingeringWorker, run, flags, id);
     if (thread)
@@ -356,7 +364,7 @@ TEST_F(TraceWorkerThreads, InstancesDestroyedWhileFourTracesDrawWaitForTheirWork
             fillRows(*g, n + round);
             g->launchWorkers();
         }
-        g.reset();   // the last round is still drawing
+        g.reset();  // the last round is still drawing
         ASSERT_EQ(workersEnded.load(), workersStarted.load()) << "instance " << n;
     }
     EXPECT_EQ(workersStarted.load(), kInstances);
@@ -392,13 +400,13 @@ DWORD measuringWorker(void* parameter) {
     const DWORD result = run.routine(run.job);
     const size_t used = usedAbove(base);
     size_t deepest = deepestUse.load();
-    while (used > deepest && !deepestUse.compare_exchange_weak(deepest, used)) {
-    }
+    while (used > deepest && !deepestUse.compare_exchange_weak(deepest, used)) {}
     workersEnded.fetch_add(1);
     return result;
 }
 
-HANDLE measuringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags, DWORD* id) {
+HANDLE measuringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags,
+                        DWORD* id) {
     requestedStack = stack;
     auto* run = new Lingering{routine, job};
     HANDLE thread = CreateThread(security, stack, &measuringWorker, run, flags, id);
@@ -410,17 +418,17 @@ HANDLE measuringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE r
 
 TEST_F(TraceWorkerThreads, WorkersRunOnSmallStacksWithAWideMargin) {
     setTraceThreadStarter(&measuringStarter);
-    instance = makeEngineInstance();   // its workers start through the measuring starter
+    instance = makeEngineInstance();  // its workers start through the measuring starter
     instance->analyzerWindow = window;
     for (int k = 0; k < 4; ++k) switchOn(k);
-    for (int view = 0; view < 3; ++view) {   // lines, slanted frames, X-Y points
+    for (int view = 0; view < 3; ++view) {  // lines, slanted frames, X-Y points
         instance->panelValues[slot::kPhase] = view == 2 ? 1 : 0;
         instance->altDisplay = view == 1;
         instance->panelValues[slot::kSpectrumMode] = view == 1 ? 1 : 0;
         fillRows(*instance, view);
         draw();
     }
-    instance.reset();   // the workers end, and report how deep they reached
+    instance.reset();  // the workers end, and report how deep they reached
     EXPECT_EQ(requestedStack.load(), kWorkerStackSize);
     ASSERT_GT(deepestUse.load(), 8192u) << "at least the copy of the job";
     EXPECT_LT(deepestUse.load(), kWorkerStackSize / 4) << "a worker used " << deepestUse.load() << " bytes";

@@ -71,9 +71,11 @@ void audioBlock(const Instance& instance, FuzzedDataProvider& data) {
     const int32_t start = data.ConsumeIntegralInRange(0, length);
     const int32_t count = data.ConsumeIntegralInRange(0, length - start);
     const int32_t rowsWord = int32_t(reinterpret_cast<uintptr_t>(rows.data()));
-    if (audioEntry()(instance.handle, 0, rowsWord, 0, 0, start, count) != -1) fail("the audio entry returned other than -1");
+    if (audioEntry()(instance.handle, 0, rowsWord, 0, 0, start, count) != -1)
+        fail("the audio entry returned other than -1");
     if (data.ConsumeBool()) {
-        const GuiCtrl& engine = *static_cast<const GuiCtrl*>(reinterpret_cast<const Effect*>(uintptr_t(instance.handle)));
+        const GuiCtrl& engine =
+            *static_cast<const GuiCtrl*>(reinterpret_cast<const Effect*>(uintptr_t(instance.handle)));
         while (!engine.workers.isIdle()) sched_yield();
     }
 }
@@ -95,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         Instance& instance = *forInput;
         instance.pins.set(slot::kShowPin, 1);
         instance.control();
-        while (instance.calls() <= fuzzhost::kStartupCalls) instance.control();   // start-up, then shown
+        while (instance.calls() <= fuzzhost::kStartupCalls) instance.control();  // start-up, then shown
         while (data.remaining_bytes() > 0) {
             switch (data.ConsumeIntegralInRange(0, 7)) {
             case 0:

@@ -19,9 +19,9 @@ constexpr uint32_t kLargestUse = 16384;
 
 int32_t sizeWord(FuzzedDataProvider& data) {
     switch (data.ConsumeIntegralInRange(0, 2)) {
-    case 0: return data.ConsumeIntegralInRange(0, 32);      // the commands' size tests
-    case 1: return data.ConsumeIntegralInRange(0, 10000);   // where the descriptor image's pieces end
-    default: return data.ConsumeIntegral<int32_t>();        // anything, negative included
+    case 0: return data.ConsumeIntegralInRange(0, 32);  // the commands' size tests
+    case 1: return data.ConsumeIntegralInRange(0, 10000);  // where the descriptor image's pieces end
+    default: return data.ConsumeIntegral<int32_t>();  // anything, negative included
     }
 }
 
@@ -62,8 +62,8 @@ void oneCommand(FuzzedDataProvider& data, std::vector<uint32_t>& live) {
     writeWord(out, 0, kUntouched);
 
     int32_t returned = -1;
-    const int32_t result = DARAZE_W32_DeviceIOControl(code, noIn ? nullptr : in.data(), inSize,
-                                                      noOut ? nullptr : out.data(), outSize, noCount ? nullptr : &returned);
+    const int32_t result = DARAZE_W32_DeviceIOControl(
+        code, noIn ? nullptr : in.data(), inSize, noOut ? nullptr : out.data(), outSize, noCount ? nullptr : &returned);
     if (result != 0) fail("the export returned non-zero");
     if (!noCount && uint32_t(returned) > uint32_t(outSize)) fail("more bytes returned than the output buffer holds");
     if (noOut) return;

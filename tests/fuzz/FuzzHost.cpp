@@ -82,7 +82,8 @@ void Pins::change(FuzzedDataProvider& data) {
 }
 
 void Instance::control() {
-    if (controlEntry()(handle, pins.inputWord(), 0, pins.outputWord(), 0) != 0) fail("the control entry returned non-zero");
+    if (controlEntry()(handle, pins.inputWord(), 0, pins.outputWord(), 0) != 0)
+        fail("the control entry returned non-zero");
     if (++calls_ <= kStartupCalls) {
         if (pins.output(slot::kReadyPin) != 0) fail("ready during start-up");
         return;
@@ -104,11 +105,11 @@ struct PanelSlot {
     int32_t minimum, maximum;
 };
 constexpr PanelSlot kPanelSlots[] = {
-    {slot::kSpectrumMode, 0, 1},      {slot::kMagnitudes, 0, 1},    {slot::kAltDisplay, 0, 1},
-    {slot::kHold, 0, 1},              {slot::kMarker, 1, 1100},     {slot::kLevelFactor, 1, 30},
-    {slot::kCatcher, -1, 8},          {slot::kWindow, -1, 11},      {slot::kShape, 1, 100},
-    {slot::kPhase, -1, 2},            {slot::kFftSize, 0, 4},       {slot::kFirstSelection, 0, 17},
-    {slot::kFirstHistory, 0, 1},      {slot::kFirstColour, 0, 255},
+    {slot::kSpectrumMode, 0, 1}, {slot::kMagnitudes, 0, 1},    {slot::kAltDisplay, 0, 1},
+    {slot::kHold, 0, 1},         {slot::kMarker, 1, 1100},     {slot::kLevelFactor, 1, 30},
+    {slot::kCatcher, -1, 8},     {slot::kWindow, -1, 11},      {slot::kShape, 1, 100},
+    {slot::kPhase, -1, 2},       {slot::kFftSize, 0, 4},       {slot::kFirstSelection, 0, 17},
+    {slot::kFirstHistory, 0, 1}, {slot::kFirstColour, 0, 255},
 };
 
 }  // namespace
@@ -130,7 +131,8 @@ InstanceForInput::InstanceForInput() {
 void panelEvent(uint32_t handle, FuzzedDataProvider& data) {
     const PanelSlot& s = data.PickValueInArray(kPanelSlots);
     int slotIndex = s.slot;
-    if (slotIndex == slot::kFirstSelection || slotIndex == slot::kFirstHistory) slotIndex += data.ConsumeIntegralInRange(0, 3);
+    if (slotIndex == slot::kFirstSelection || slotIndex == slot::kFirstHistory)
+        slotIndex += data.ConsumeIntegralInRange(0, 3);
     if (slotIndex == slot::kFirstColour) slotIndex += data.ConsumeIntegralInRange(0, 11);
     int32_t value = data.ConsumeIntegralInRange(s.minimum, s.maximum);
     if (slotIndex == slot::kFftSize) value = int32_t(512u << value);

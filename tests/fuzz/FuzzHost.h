@@ -16,16 +16,16 @@
 
 namespace fuzzhost {
 
-constexpr int32_t kFirstCommand = 1024;   // 1024 .. 1030: descriptor, create, destroy, entry table,
-constexpr int32_t kCommandCount = 7;      // sample rate, notify, host callback
+constexpr int32_t kFirstCommand = 1024;  // 1024 .. 1030: descriptor, create, destroy, entry table,
+constexpr int32_t kCommandCount = 7;  // sample rate, notify, host callback
 constexpr int32_t kCreateInstance = 1025;
 constexpr int32_t kDestroyInstance = 1026;
 constexpr int32_t kGetEntryPoints = 1027;
 constexpr int32_t kSetSampleRate = 1028;
 constexpr int32_t kSetHostCallback = 1030;
 constexpr int32_t kDefaultSampleRate = 44100;
-constexpr int kStartupCalls = 30;   // control calls before an instance reports ready
-constexpr int32_t kUntouched = int32_t(0xA5A5A5A5u);   // no status word, handle or pin value
+constexpr int kStartupCalls = 30;  // control calls before an instance reports ready
+constexpr int32_t kUntouched = int32_t(0xA5A5A5A5u);  // no status word, handle or pin value
 
 // Call from LLVMFuzzerInitialize, before anything reaches the module.
 void runWithoutDisplay();

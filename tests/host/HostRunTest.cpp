@@ -121,7 +121,8 @@ TEST(HostRun, WavFileDrawsWhereTheGeneratorDraws) {
     sf_writef_double(file, frames.data(), 48000);
     sf_close(file);
 
-    const HostRun run = runHost(std::string(kSpectrumOfA) + " --file " + wav + " --loop --duration 2 --screenshot " + png);
+    const HostRun run =
+        runHost(std::string(kSpectrumOfA) + " --file " + wav + " --loop --duration 2 --screenshot " + png);
     ASSERT_EQ(run.exitCode, 0) << run.output;
     Picture picture;
     ASSERT_TRUE(readPng(png, picture));
@@ -161,20 +162,20 @@ TEST_P(HostErrors, ExitWithTheirCodeAndSayWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostErrors,
-    ::testing::Values(
-        ErrorCase{"unknown option", "--frobnicate", "", 1, "unknown argument"},
-        ErrorCase{"bad block size", "--fft 1000", "", 1, "accepted: 1024, 2048, 4096, 8192"},
-        ErrorCase{"bad trace source", "--trace2 E", "", 1, "A+B"},
-        ErrorCase{"unknown pin", "--set iZZ=3", "", 1, "iA05"},
-        ErrorCase{"pin value not a number", "--set iA05=big", "", 1, "PIN=VALUE"},
-        ErrorCase{"missing module", "--module /nonexistent/qanagui.so", "", 2, "/nonexistent/qanagui.so"},
-        ErrorCase{"missing file", "--file /nonexistent/tone.wav", "", 4, "/nonexistent/tone.wav"},
-        ErrorCase{"text file named .wav", "--file TEXT_WAV", "", 4, "text.wav"},
-        ErrorCase{"no JACK server", "--jack", "JACK_DEFAULT_SERVER=qanagui-none-$$", 5, "no JACK server"},
-        ErrorCase{"no display", "", "env -u DISPLAY", 6, "no display"}));
+    ::testing::Values(ErrorCase{"unknown option", "--frobnicate", "", 1, "unknown argument"},
+                      ErrorCase{"bad block size", "--fft 1000", "", 1, "accepted: 1024, 2048, 4096, 8192"},
+                      ErrorCase{"bad trace source", "--trace2 E", "", 1, "A+B"},
+                      ErrorCase{"unknown pin", "--set iZZ=3", "", 1, "iA05"},
+                      ErrorCase{"pin value not a number", "--set iA05=big", "", 1, "PIN=VALUE"},
+                      ErrorCase{"missing module", "--module /nonexistent/qanagui.so", "", 2, "/nonexistent/qanagui.so"},
+                      ErrorCase{"missing file", "--file /nonexistent/tone.wav", "", 4, "/nonexistent/tone.wav"},
+                      ErrorCase{"text file named .wav", "--file TEXT_WAV", "", 4, "text.wav"},
+                      ErrorCase{"no JACK server", "--jack", "JACK_DEFAULT_SERVER=qanagui-none-$$", 5, "no JACK server"},
+                      ErrorCase{"no display", "", "env -u DISPLAY", 6, "no display"}));
 
 TEST(HostRun, SettingsReachTheOutputPins) {
-    const HostRun run = runHost("--print-outputs --quiet --duration 1 --set iA05=4096 --window Hann --catcher D- --trace3 A-B");
+    const HostRun run =
+        runHost("--print-outputs --quiet --duration 1 --set iA05=4096 --window Hann --catcher D- --trace3 A-B");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     for (const char* line : {"A05 = 4096", "A19 = 1", "A14 = 8", "A23 = 12", "SHow = 1"})
         EXPECT_NE(run.output.find(line), std::string::npos) << line << " in:\n" << run.output;
@@ -199,7 +200,8 @@ TEST(HostRun, SigtermEndsTheRunCleanly) {
     ASSERT_TRUE(WIFEXITED(status)) << output;
     EXPECT_EQ(WEXITSTATUS(status), 0) << output;
     EXPECT_NE(output.find("stopped by signal"), std::string::npos) << output;
-    EXPECT_NE(output.find("1 thread(s) left"), std::string::npos) << "every instance, window and thread gone:\n" << output;
+    EXPECT_NE(output.find("1 thread(s) left"), std::string::npos) << "every instance, window and thread gone:\n"
+                                                                  << output;
 }
 
 }  // namespace
@@ -278,7 +280,9 @@ TEST(HostRun, LiveJackInputIsAnalysedWithoutDroppedBlocks) {
         double blocks = 0, traces = 0;
         long dropped = -1;
         ASSERT_EQ(std::sscanf(line.c_str(), "blocks of 256: %lf blocks/s, %lf traces drawn/s, %ld dropped", &blocks,
-                              &traces, &dropped), 3) << line;
+                              &traces, &dropped),
+                  3)
+            << line;
         EXPECT_EQ(dropped, 0) << line;
         mostTraces = std::max(mostTraces, traces);
         ++lines;

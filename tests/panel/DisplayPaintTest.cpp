@@ -105,7 +105,7 @@ TEST_F(DisplayPaint, SinglePointsTakeTheirOwnColourInTheirPane) {
     points(1, {{30, 40}});
     points(3, {{70, 80}});
     display().traceOn[0] = display().traceOn[2] = false;
-    display().traceRed[3] = 256 + 17;   // only the low byte counts
+    display().traceRed[3] = 256 + 17;  // only the low byte counts
     const juce::Image image = render(display());
     EXPECT_EQ(argb(image, 30 + 52, 43), 0xFFFF0000);
     EXPECT_EQ(argb(image, 70 + 584, 83), 0xFF116432);

@@ -39,7 +39,7 @@ TEST_F(PanelTest, AFaultInAPaintOrAListenerIsCaughtAndTheWindowGoesOn) {
     FaultyListener listener;
     juce::Slider& red = panel->slider(redSlider1);
     red.addListener(&listener);
-    panel->setValue(32, 17);   // from the engine's side, through the relay
+    panel->setValue(32, 17);  // from the engine's side, through the relay
     ASSERT_TRUE(waitUntil([&] { return listener.calls == 1; }));
     panel->setValue(32, 18);
     EXPECT_TRUE(waitUntil([&] { return listener.calls == 2; }));

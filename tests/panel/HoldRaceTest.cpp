@@ -48,7 +48,7 @@ TEST_F(PanelTest, HeldRowsAreThoseOfTheMomentHoldWentOnHoweverLateThePanelReadsT
         return x;
     };
     feedA(sine(0.02));
-    instance->workers.waitUntilIdle();   // sleeps: the loop does not run, the panel reads nothing
+    instance->workers.waitUntilIdle();  // sleeps: the loop does not run, the panel reads nothing
     int32_t held[4][1024];
     std::memcpy(held, instance->history, sizeof held);
     instance->panelValues[slot::kHold] = 1;

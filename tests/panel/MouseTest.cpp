@@ -17,7 +17,7 @@ constexpr int kLeft = 1, kRight = 3;
 class Mouse : public PanelTest {
 protected:
     void spectrumView() {
-        click(266, 493);   // the "Frequency" toggle
+        click(266, 493);  // the "Frequency" toggle
         ASSERT_TRUE(waitUntil([&] { return published(1) == 1; }));
     }
     bool groupVisible(bool shown) {
@@ -57,21 +57,21 @@ TEST_F(Mouse, LeftPressInTimeViewSetsNoMarker) {
 }
 
 TEST_F(Mouse, RightDragsStepTheLevelFactorAndTheStretch) {
-    rightDrag(300, 200, 300, 169);   // 31 pixels up
+    rightDrag(300, 200, 300, 169);  // 31 pixels up
     EXPECT_TRUE(waitUntil([&] { return published(11) == 3; })) << "raised by 2 from 1";
-    rightDrag(300, 200, 300, 186);   // 14 pixels up: inside the dead zone
+    rightDrag(300, 200, 300, 186);  // 14 pixels up: inside the dead zone
     pump(50);
     EXPECT_EQ(published(11), 3);
-    rightDrag(300, 0, 300, 400);     // 26 steps down from 3: held at 1
+    rightDrag(300, 0, 300, 400);  // 26 steps down from 3: held at 1
     EXPECT_TRUE(waitUntil([&] { return published(11) == 1; }));
-    rightDrag(300, 300, 300, 0);     // 20 steps up
+    rightDrag(300, 300, 300, 0);  // 20 steps up
     EXPECT_TRUE(waitUntil([&] { return published(11) == 21; }));
-    rightDrag(300, 300, 300, 0);     // 20 more: held at 30
+    rightDrag(300, 300, 300, 0);  // 20 more: held at 30
     EXPECT_TRUE(waitUntil([&] { return published(11) == 30; }));
 
-    rightDrag(300, 200, 325, 200);   // 25 pixels right
+    rightDrag(300, 200, 325, 200);  // 25 pixels right
     EXPECT_TRUE(waitUntil([&] { return published(47) == 25; })) << "raised by 4 from 21";
-    rightDrag(900, 200, 10, 200);    // far left: held at 1
+    rightDrag(900, 200, 10, 200);  // far left: held at 1
     EXPECT_TRUE(waitUntil([&] { return published(47) == 1; }));
 }
 
@@ -87,10 +87,10 @@ class HoldToggle : public Mouse, public ::testing::WithParamInterface<HoldCase> 
 TEST_P(HoldToggle, ClickOnVorkHoldsInTheViewsModeAndTheNextClickEndsIt) {
     const HoldCase c = GetParam();
     panel->comboBox(phasenBox).setSelectedId(c.phasenId, juce::sendNotificationSync);
-    if (c.vibes) click(266, 540);   // "Vibes"
+    if (c.vibes) click(266, 540);  // "Vibes"
     if (c.spectrum) spectrumView();
 
-    click(535, 505);   // "V.O.R.K."
+    click(535, 505);  // "V.O.R.K."
     EXPECT_EQ(published(5), 1);
     EXPECT_EQ(display().displayMode, c.displayMode) << c.view;
     EXPECT_TRUE(groupVisible(false)) << "the release keeps the controls hidden";
@@ -108,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(EachView, HoldToggle,
 
 std::vector<int32_t> tone(double amplitude, double cycles) {
     std::vector<int32_t> x(1024);
-    for (size_t i = 0; i < x.size(); ++i) x[i] = int32_t(std::lround(amplitude * std::cos(2 * M_PI * cycles * double(i) / 1024.0)));
+    for (size_t i = 0; i < x.size(); ++i)
+        x[i] = int32_t(std::lround(amplitude * std::cos(2 * M_PI * cycles * double(i) / 1024.0)));
     return x;
 }
 
@@ -138,15 +139,15 @@ TEST_F(MouseWithEngine, ReadoutsShowTheEnginesLevelsAndPeaksRestartWithEachGestu
     // The marker column is x - 2 on the display.
     pressOnDisplay(toneColumn() + 2, 200, kLeft);
     ASSERT_EQ(published(2), toneColumn());
-    control();   // the engine reads the marker ...
-    feedA(loud); // ... and its next analysis sends the levels there
+    control();  // the engine reads the marker ...
+    feedA(loud);  // ... and its next analysis sends the levels there
     ASSERT_TRUE(waitUntil([&] { return panel->markerLevelDb[0] > -20.0; })) << panel->markerLevelDb[0];
     const double loudDb = panel->markerLevelDb[0];
     panel->repaint();
     pump(50);
     EXPECT_GE(panel->markerPeakDb[0], std::trunc(loudDb * 10) / 10) << "a peak never reads below its level";
 
-    for (int frame = 0; frame < 3; ++frame) {   // frames drawn after the toolkit's repaints
+    for (int frame = 0; frame < 3; ++frame) {  // frames drawn after the toolkit's repaints
         ASSERT_TRUE(waitIdle());
         pump(30);
         feedA(loud);
@@ -167,11 +168,11 @@ TEST_F(MouseWithEngine, ReadoutsShowTheEnginesLevelsAndPeaksRestartWithEachGestu
 }
 
 TEST_F(MouseWithEngine, HoldStopsTheEngineAndTheDisplayPaintsTheHandedOverTraces) {
-    feedA(std::vector<int32_t>(1024, INT32_MAX));   // time view: full scale on row 1
+    feedA(std::vector<int32_t>(1024, INT32_MAX));  // time view: full scale on row 1
     ASSERT_TRUE(waitIdle());
     click(535, 505);
     ASSERT_EQ(published(5), 1);
-    feedA(std::vector<int32_t>(1024, 0));   // held: the engine hands its rows over instead of analysing
+    feedA(std::vector<int32_t>(1024, 0));  // held: the engine hands its rows over instead of analysing
     ASSERT_TRUE(waitUntil([&] { return display().traceData[0][500] == 1; })) << display().traceData[0][500];
     const juce::Image image = render(display());
     EXPECT_EQ(argb(image, 503, 4), 0xFF00FF00) << "row 1 painted at display row 4, trace 1 in green";

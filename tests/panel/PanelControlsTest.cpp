@@ -38,21 +38,21 @@ void toggle(MainComponent& p, ControlId b, bool on) { p.button(b).setToggleState
 
 INSTANTIATE_TEST_SUITE_P(
     EachKind, ControlPublishes,
-    ::testing::Values(
-        ControlCase{"Bartlet", [](MainComponent& p) { select(p, windowBox, 6); }, 18, 5},
-        ControlCase{"Cosine", [](MainComponent& p) { select(p, windowBox, 12); }, 18, 11},
-        ControlCase{"8192", [](MainComponent& p) { select(p, fftBlocksizeBox, 4); }, 4, 8192},
-        ControlCase{"D -", [](MainComponent& p) { select(p, catcherModeBox, 9); }, 13, 8},
-        ControlCase{"X*X", [](MainComponent& p) { select(p, phasenBox, 3); }, 48, 2},
-        ControlCase{"A-B on trace 3", [](MainComponent& p) { select(p, inputSelectBox3, 12); }, 22, 12},
-        ControlCase{"red of trace 4", [](MainComponent& p) { slide(p, redSlider4, 77); }, 41, 77},
-        ControlCase{"a fraction is truncated", [](MainComponent& p) { slide(p, blueSlider1, 12.4); }, 34, 12},
-        ControlCase{"Hz Stretch", [](MainComponent& p) { slide(p, hzStretchSlider, 50); }, 47, 50},
-        ControlCase{"dB Multiply", [](MainComponent& p) { slide(p, dbMultiplySlider, 7); }, 11, 7},
-        ControlCase{"History 2", [](MainComponent& p) { toggle(p, historyButton2, true); }, 25, 1},
-        ControlCase{"Frequency", [](MainComponent& p) { toggle(p, timeFrequencyButton, true); }, 1, 1},
-        ControlCase{"ABS", [](MainComponent& p) { toggle(p, absoluteValuesButton, true); }, 3, 1},
-        ControlCase{"Vibes", [](MainComponent& p) { toggle(p, vibesWatchButton, true); }, 12, 1}));
+    ::testing::Values(ControlCase{"Bartlet", [](MainComponent& p) { select(p, windowBox, 6); }, 18, 5},
+                      ControlCase{"Cosine", [](MainComponent& p) { select(p, windowBox, 12); }, 18, 11},
+                      ControlCase{"8192", [](MainComponent& p) { select(p, fftBlocksizeBox, 4); }, 4, 8192},
+                      ControlCase{"D -", [](MainComponent& p) { select(p, catcherModeBox, 9); }, 13, 8},
+                      ControlCase{"X*X", [](MainComponent& p) { select(p, phasenBox, 3); }, 48, 2},
+                      ControlCase{"A-B on trace 3", [](MainComponent& p) { select(p, inputSelectBox3, 12); }, 22, 12},
+                      ControlCase{"red of trace 4", [](MainComponent& p) { slide(p, redSlider4, 77); }, 41, 77},
+                      ControlCase{"a fraction is truncated", [](MainComponent& p) { slide(p, blueSlider1, 12.4); }, 34,
+                                  12},
+                      ControlCase{"Hz Stretch", [](MainComponent& p) { slide(p, hzStretchSlider, 50); }, 47, 50},
+                      ControlCase{"dB Multiply", [](MainComponent& p) { slide(p, dbMultiplySlider, 7); }, 11, 7},
+                      ControlCase{"History 2", [](MainComponent& p) { toggle(p, historyButton2, true); }, 25, 1},
+                      ControlCase{"Frequency", [](MainComponent& p) { toggle(p, timeFrequencyButton, true); }, 1, 1},
+                      ControlCase{"ABS", [](MainComponent& p) { toggle(p, absoluteValuesButton, true); }, 3, 1},
+                      ControlCase{"Vibes", [](MainComponent& p) { toggle(p, vibesWatchButton, true); }, 12, 1}));
 
 TEST_F(PanelTest, InputBoxShowsOrHidesItsTrace) {
     select(*panel, inputSelectBox2, 2);
@@ -105,7 +105,7 @@ class ScaleModeFollowsTheView : public PanelTest, public ::testing::WithParamInt
 
 TEST_P(ScaleModeFollowsTheView, AsTheViewControlsSay) {
     const ScaleCase c = GetParam();
-    select(*panel, phasenBox, c.phasenId);   // before the spectrum, which would reset it
+    select(*panel, phasenBox, c.phasenId);  // before the spectrum, which would reset it
     toggle(*panel, absoluteValuesButton, c.absolute);
     toggle(*panel, vibesWatchButton, c.vibes);
     toggle(*panel, timeFrequencyButton, c.spectrum);

@@ -54,7 +54,7 @@ void PanelTest::press(int x, int y, int button) {
     if (!display_) display_ = XOpenDisplay(nullptr);
     xinput::moveTo(display_, window, x + 1, y + 1);
     xinput::button(display_, button, true);
-    pump(40);   // the toolkit reads and handles the events
+    pump(40);  // the toolkit reads and handles the events
 }
 
 void PanelTest::moveTo(int x, int y) {

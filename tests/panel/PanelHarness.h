@@ -45,13 +45,13 @@ protected:
 
     // The engine's side, on the test's thread: control calls with the pins, audio blocks on input A.
     void control();
-    void startEngine();   // the 30 start-up calls and one with the window shown
+    void startEngine();  // the 30 start-up calls and one with the window shown
     void feedA(const std::vector<int32_t>& a);
-    bool waitIdle();      // the drawing workers are done
+    bool waitIdle();  // the drawing workers are done
 
     std::unique_ptr<GuiCtrl> instance;
     MainComponent* panel = nullptr;
-    Display* display_ = nullptr;   // the test's own X connection
+    Display* display_ = nullptr;  // the test's own X connection
     HWND window = 0;
     int32_t inputs[99] = {};
     const int32_t* inputPointers[99];

@@ -8,7 +8,7 @@
 namespace {
 
 TEST_F(PanelTest, ValuesFromAnotherThreadArriveInOrderAndNoneIsLost) {
-    constexpr int32_t kPairs = 50000;   // 10^5 values
+    constexpr int32_t kPairs = 50000;  // 10^5 values
     std::atomic<bool> done{false};
     // Pairs (7, i), (8, i): applied in order, the second never runs ahead of the first, nor more than
     // one behind it, whenever the loop is between two passes. A pair the full ring dropped is sent

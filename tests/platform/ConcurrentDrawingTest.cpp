@@ -16,23 +16,19 @@ namespace {
 
 constexpr int kWidth = 1100, kHeight = 460;
 constexpr int kPoints = 1024, kRounds = 60, kWorkers = 4;
-constexpr int kToolkitX = 1050;   // the toolkit paints the strip right of the traces
+constexpr int kToolkitX = 1050;  // the toolkit paints the strip right of the traces
 
 struct Worker {
     HWND window;
-    int band;                 // 0 ... 3: rows 100 * band + 10 ... 100 * band + 90
+    int band;  // 0 ... 3: rows 100 * band + 10 ... 100 * band + 90
     int round = 0;
     bool allReleased = true;
 };
 
-int traceRow(int band, int round, int column)
-{
-    return 100 * band + 10 + (column * 7 + round * 13 + band * 29) % 80;
-}
+int traceRow(int band, int round, int column) { return 100 * band + 10 + (column * 7 + round * 13 + band * 29) % 80; }
 
 // What an engine worker does: erase the previous polyline in black, draw the new one in colour.
-void drawTrace(HWND window, int band, int round, bool* released)
-{
+void drawTrace(HWND window, int band, int round, bool* released) {
     HDC dc = GetDC(window);
     if (!dc) {
         *released = false;
@@ -43,38 +39,31 @@ void drawTrace(HWND window, int band, int round, bool* released)
     HGDIOBJ original = SelectObject(dc, erase);
     for (int pass = 0; pass < 2; ++pass) {
         const int r = pass == 0 ? round - 1 : round;
-        if (pass == 1)
-            SelectObject(dc, trace);
+        if (pass == 1) SelectObject(dc, trace);
         MoveToEx(dc, 14, traceRow(band, r, 0), nullptr);
-        for (int i = 1; i < kPoints; ++i)
-            LineTo(dc, 14 + i, traceRow(band, r, i));
+        for (int i = 1; i < kPoints; ++i) LineTo(dc, 14 + i, traceRow(band, r, i));
     }
     SelectObject(dc, original);
     DeleteObject(erase);
     DeleteObject(trace);
-    if (ReleaseDC(window, dc) != 1)
-        *released = false;
+    if (ReleaseDC(window, dc) != 1) *released = false;
 }
 
-DWORD runWorker(void* parameter)
-{
+DWORD runWorker(void* parameter) {
     auto* worker = static_cast<Worker*>(parameter);
     drawTrace(worker->window, worker->band, worker->round, &worker->allReleased);
     return DWORD(-1);
 }
 
-TEST(ConcurrentDrawing, FourWorkersDrawIntoOneWindowWithoutErrors)
-{
-    if (!displayConfigured())
-        GTEST_SKIP() << "DISPLAY is not set";
+TEST(ConcurrentDrawing, FourWorkersDrawIntoOneWindowWithoutErrors) {
+    if (!displayConfigured()) GTEST_SKIP() << "DISPLAY is not set";
     Target target(Backend::X11, kWidth, kHeight, "Analyzer");
     Display* toolkit = target.display();
     GC toolkitGc = XCreateGC(toolkit, Window(target.handle()), 0, nullptr);
     const unsigned long errorsBefore = PlatformWindow_x11ErrorCount();
 
     Worker workers[kWorkers];
-    for (int k = 0; k < kWorkers; ++k)
-        workers[k] = Worker{target.handle(), k};
+    for (int k = 0; k < kWorkers; ++k) workers[k] = Worker{target.handle(), k};
     for (int round = 0; round < kRounds; ++round) {
         HANDLE threads[kWorkers];
         for (int k = 0; k < kWorkers; ++k) {
@@ -92,8 +81,7 @@ TEST(ConcurrentDrawing, FourWorkersDrawIntoOneWindowWithoutErrors)
     }
     XFreeGC(toolkit, toolkitGc);
     XSync(toolkit, False);
-    for (const Worker& worker : workers)
-        EXPECT_TRUE(worker.allReleased) << "band " << worker.band;
+    for (const Worker& worker : workers) EXPECT_TRUE(worker.allReleased) << "band " << worker.band;
     EXPECT_EQ(PlatformWindow_x11ErrorCount(), errorsBefore);
 
     // The same last two rounds drawn into a surface give the expected picture of the trace area.
@@ -109,8 +97,7 @@ TEST(ConcurrentDrawing, FourWorkersDrawIntoOneWindowWithoutErrors)
     ASSERT_TRUE(PlatformWindow_readPixels(target.handle(), 0, 0, kToolkitX, kHeight, drawn.data()));
     PlatformSurface_unregister(reference);
     size_t lit = 0;
-    for (COLORREF pixel : expected)
-        lit += pixel != 0;
+    for (COLORREF pixel : expected) lit += pixel != 0;
     EXPECT_GT(lit, size_t(kWorkers * (kPoints - 1)));
     EXPECT_EQ(drawn, expected);
 }

@@ -12,8 +12,7 @@ using namespace platform_test;
 
 namespace {
 
-TEST(FindWindowMemory, FindsARegisteredSurfaceByTitleUntilItIsUnregistered)
-{
+TEST(FindWindowMemory, FindsARegisteredSurfaceByTitleUntilItIsUnregistered) {
     EXPECT_EQ(FindWindowA(nullptr, "Analyzer"), 0u);
     EXPECT_EQ(FindWindowA(nullptr, nullptr), 0u);
 
@@ -37,8 +36,7 @@ TEST(FindWindowMemory, FindsARegisteredSurfaceByTitleUntilItIsUnregistered)
     EXPECT_EQ(GetDC(first), nullptr);
 }
 
-TEST(FindWindowMemory, SurfaceUnregisteredUnderAHeldDeviceContextFailsRelease)
-{
+TEST(FindWindowMemory, SurfaceUnregisteredUnderAHeldDeviceContextFailsRelease) {
     const HWND window = PlatformSurface_register(0, 16, 16, "short-lived");
     HDC dc = GetDC(window);
     ASSERT_NE(dc, nullptr);
@@ -52,23 +50,18 @@ TEST(FindWindowMemory, SurfaceUnregisteredUnderAHeldDeviceContextFailsRelease)
 
 class FindWindowX11 : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!displayConfigured())
-            GTEST_SKIP() << "DISPLAY is not set";
+    void SetUp() override {
+        if (!displayConfigured()) GTEST_SKIP() << "DISPLAY is not set";
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
     }
-    void TearDown() override
-    {
-        if (display)
-            XCloseDisplay(display);
+    void TearDown() override {
+        if (display) XCloseDisplay(display);
     }
     Display* display = nullptr;
 };
 
-TEST_F(FindWindowX11, FindsTopLevelWindowsByEitherNameProperty)
-{
+TEST_F(FindWindowX11, FindsTopLevelWindowsByEitherNameProperty) {
     EXPECT_EQ(FindWindowA(nullptr, "Analyzer"), 0u);
     {
         X11TestWindow window(display, "Analyzer", 64, 48);
@@ -88,8 +81,7 @@ TEST_F(FindWindowX11, FindsTopLevelWindowsByEitherNameProperty)
     }
 }
 
-TEST_F(FindWindowX11, SurfacesComeFirstAndRecreatedWindowsAreFoundAgain)
-{
+TEST_F(FindWindowX11, SurfacesComeFirstAndRecreatedWindowsAreFoundAgain) {
     X11TestWindow first(display, "Analyzer", 64, 48);
     const HWND surface = PlatformSurface_register(0, 8, 8, "Analyzer");
     EXPECT_EQ(FindWindowA(nullptr, "Analyzer"), surface);
@@ -97,15 +89,14 @@ TEST_F(FindWindowX11, SurfacesComeFirstAndRecreatedWindowsAreFoundAgain)
     EXPECT_EQ(FindWindowA(nullptr, "Analyzer"), HWND(first.id()));
 
     first.destroy();
-    X11TestWindow second(display, "Analyzer", 64, 48);   // the server may hand out the old id again
+    X11TestWindow second(display, "Analyzer", 64, 48);  // the server may hand out the old id again
     EXPECT_EQ(FindWindowA(nullptr, "Analyzer"), HWND(second.id()));
     HDC dc = GetDC(HWND(second.id()));
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(ReleaseDC(HWND(second.id()), dc), 1);
 }
 
-TEST_F(FindWindowX11, WindowDestroyedUnderAHeldDeviceContextGivesAnErrorResult)
-{
+TEST_F(FindWindowX11, WindowDestroyedUnderAHeldDeviceContextGivesAnErrorResult) {
     auto window = std::make_unique<X11TestWindow>(display, "doomed", 64, 48);
     const HWND handle = HWND(window->id());
     HDC dc = GetDC(handle);

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "TestWindows.h"   // after gtest: Xlib defines None
+#include "TestWindows.h"  // after gtest: Xlib defines None
 
 #include <X11/Xutil.h>
 #include "platform/WindowPixels.h"
@@ -26,8 +26,7 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 class PixelRules : public ::testing::TestWithParam<Backend> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (GetParam() == Backend::X11 && !displayConfigured()) {
             GTEST_SKIP() << "DISPLAY is not set";
         }
@@ -37,8 +36,7 @@ protected:
         errorsBefore = PlatformWindow_x11ErrorCount();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         if (target) {
             EXPECT_EQ(PlatformWindow_x11ErrorCount(), errorsBefore);
         }
@@ -49,8 +47,7 @@ protected:
         int x0, y0, x1, y1;
         COLORREF colour;
     };
-    void drawLines(const std::vector<Line>& lines)
-    {
+    void drawLines(const std::vector<Line>& lines) {
         HDC dc = GetDC(target->handle());
         ASSERT_NE(dc, nullptr);
         HGDIOBJ original = nullptr;
@@ -76,12 +73,11 @@ protected:
     unsigned long errorsBefore = 0;
 };
 
-TEST_P(PixelRules, LineToLeavesOutItsEndPointInEveryDirection)
-{
+TEST_P(PixelRules, LineToLeavesOutItsEndPointInEveryDirection) {
     const int cx = 48, cy = 32;
-    const int ends[][2] = {{20, 0}, {-20, 0}, {0, 20}, {0, -20}, {15, 15}, {-15, 15}, {15, -15}, {-15, -15},
-                           {20, 7}, {-20, 7}, {20, -7}, {-20, -7}, {7, 20}, {-7, 20}, {7, -20}, {-7, -20},
-                           {4, 2},  {-4, 2}, {2, 4},   {2, -4},  {1, 0},   {0, 1},    {0, 0}};
+    const int ends[][2] = {{20, 0}, {-20, 0}, {0, 20},  {0, -20},  {15, 15}, {-15, 15}, {15, -15}, {-15, -15},
+                           {20, 7}, {-20, 7}, {20, -7}, {-20, -7}, {7, 20},  {-7, 20},  {7, -20},  {-7, -20},
+                           {4, 2},  {-4, 2},  {2, 4},   {2, -4},   {1, 0},   {0, 1},    {0, 0}};
     for (const auto& end : ends) {
         SCOPED_TRACE(testing::Message() << "to (" << end[0] << ", " << end[1] << ")");
         target->clear();
@@ -96,8 +92,7 @@ TEST_P(PixelRules, LineToLeavesOutItsEndPointInEveryDirection)
     }
 }
 
-TEST_P(PixelRules, PolylineAcrossTheEdgesMatchesTheStepByStepWalk)
-{
+TEST_P(PixelRules, PolylineAcrossTheEdgesMatchesTheStepByStepWalk) {
     std::mt19937 random(1234);
     std::uniform_int_distribution<int> near(-40, 140), far(-30000, 30000), colour(0, 0xFFFFFF);
     std::vector<Line> lines;
@@ -110,8 +105,7 @@ TEST_P(PixelRules, PolylineAcrossTheEdgesMatchesTheStepByStepWalk)
     ASSERT_EQ(target->read(), expected);
 }
 
-TEST_P(PixelRules, PenColourByteOrderAndSelection)
-{
+TEST_P(PixelRules, PenColourByteOrderAndSelection) {
     HDC dc = GetDC(target->handle());
     ASSERT_NE(dc, nullptr);
     HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
@@ -157,8 +151,7 @@ TEST_P(PixelRules, PenColourByteOrderAndSelection)
     }
 }
 
-TEST_P(PixelRules, SetPixelSetsExactlyOnePixelInside)
-{
+TEST_P(PixelRules, SetPixelSetsExactlyOnePixelInside) {
     HDC dc = GetDC(target->handle());
     ASSERT_NE(dc, nullptr);
     const int points[][2] = {{0, 0}, {kWidth - 1, 0}, {0, kHeight - 1}, {kWidth - 1, kHeight - 1}, {40, 30}};
@@ -174,9 +167,8 @@ TEST_P(PixelRules, SetPixelSetsExactlyOnePixelInside)
     EXPECT_EQ(target->read(), expected);
 }
 
-TEST_P(PixelRules, FarCoordinatesAreClippedNeverWrapped)
-{
-    const int cleared = -264000 + 45;   // a cleared display row, as the engine draws it
+TEST_P(PixelRules, FarCoordinatesAreClippedNeverWrapped) {
+    const int cleared = -264000 + 45;  // a cleared display row, as the engine draws it
     // Rows that land inside the window if taken modulo 65536 (16-bit protocol coordinates).
     const int wrapsToRow10 = -4 * 65536 + 10, wrapsToRow20 = 65536 + 20;
     drawLines({{0, cleared, kWidth, cleared, kWhite},
@@ -186,7 +178,8 @@ TEST_P(PixelRules, FarCoordinatesAreClippedNeverWrapped)
     EXPECT_EQ(target->read(), std::vector<COLORREF>(expected.size(), 0)) << "something was drawn";
 
     // A trace stepping from a visible row to a cleared one draws the visible part of that steep line.
-    drawLines({{10, 20, 11, cleared, kWhite}, {11, cleared, 12, 30, RGB(0, 255, 0)}, {-264000, 40, 264000, 41, kWhite}});
+    drawLines(
+        {{10, 20, 11, cleared, kWhite}, {11, cleared, 12, 30, RGB(0, 255, 0)}, {-264000, 40, 264000, 41, kWhite}});
     const std::vector<COLORREF> image = target->read();
     EXPECT_EQ(at(image, 10, 0), kWhite);
     EXPECT_EQ(at(image, 10, 20), kWhite);
@@ -194,12 +187,11 @@ TEST_P(PixelRules, FarCoordinatesAreClippedNeverWrapped)
     EXPECT_EQ(image, expected);
 }
 
-TEST_P(PixelRules, SegmentsAcrossTheWholeCoordinateRangeMatchTheStepByStepWalk)
-{
+TEST_P(PixelRules, SegmentsAcrossTheWholeCoordinateRangeMatchTheStepByStepWalk) {
     constexpr int kMin = INT32_MIN, kMax = INT32_MAX;
     struct Extreme {
         Line line;
-        bool crossesWindow;   // guards the table: these must leave pixels in the window
+        bool crossesWindow;  // guards the table: these must leave pixels in the window
     };
     const Extreme extremes[] = {
         // Corners of the range, both ways: the main diagonal runs through the window's top-left corner.
@@ -239,16 +231,21 @@ TEST_P(PixelRules, SegmentsAcrossTheWholeCoordinateRangeMatchTheStepByStepWalk)
     }
 }
 
-TEST_P(PixelRules, RectanglesReachingPastTheWindowAreRefusedWithoutWriting)
-{
+TEST_P(PixelRules, RectanglesReachingPastTheWindowAreRefusedWithoutWriting) {
     constexpr int kMax = INT32_MAX;
     struct Rectangle {
         int x, y, width, height;
     };
     const Rectangle outside[] = {
-        {kMax, 0, 1, 1}, {0, kMax, 1, 1}, {1, 0, kMax, 1}, {0, 1, 1, kMax}, {kMax, kMax, kMax, kMax},
-        {kWidth - 1, 0, kMax - kWidth + 2, 1}, {0, kHeight - 1, 1, kMax - kHeight + 2},
-        {kWidth, 0, 1, 1}, {0, kHeight - 1, 1, 2},
+        {kMax, 0, 1, 1},
+        {0, kMax, 1, 1},
+        {1, 0, kMax, 1},
+        {0, 1, 1, kMax},
+        {kMax, kMax, kMax, kMax},
+        {kWidth - 1, 0, kMax - kWidth + 2, 1},
+        {0, kHeight - 1, 1, kMax - kHeight + 2},
+        {kWidth, 0, 1, 1},
+        {0, kHeight - 1, 1, 2},
     };
     constexpr COLORREF kUntouched = 0xABCDEF;
     for (const Rectangle& r : outside) {
@@ -263,8 +260,7 @@ TEST_P(PixelRules, RectanglesReachingPastTheWindowAreRefusedWithoutWriting)
     EXPECT_EQ(corner, kWhite);
 }
 
-TEST_P(PixelRules, StaleOrForeignDeviceContextFailsOnEveryCall)
-{
+TEST_P(PixelRules, StaleOrForeignDeviceContextFailsOnEveryCall) {
     HDC released = GetDC(target->handle());
     ASSERT_NE(released, nullptr);
     ASSERT_EQ(ReleaseDC(target->handle(), released), 1);
@@ -296,8 +292,7 @@ TEST_P(PixelRules, StaleOrForeignDeviceContextFailsOnEveryCall)
     EXPECT_EQ(target->read(), expected);
 }
 
-TEST_P(PixelRules, PngScreenshotHoldsTheWindowPixels)
-{
+TEST_P(PixelRules, PngScreenshotHoldsTheWindowPixels) {
     drawLines({{0, 0, kWidth, kHeight, RGB(10, 200, 30)}, {5, 60, 90, 2, RGB(250, 0, 128)}});
     const std::string path = ::testing::TempDir() + "platform-shot-" + backendName(GetParam()) + ".png";
     ASSERT_EQ(PlatformWindow_writePng(target->handle(), path.c_str()), 1);
@@ -313,8 +308,7 @@ TEST_P(PixelRules, PngScreenshotHoldsTheWindowPixels)
     std::remove(path.c_str());
 
     std::vector<COLORREF> decoded(expected.size());
-    for (size_t i = 0; i < decoded.size(); ++i)
-        decoded[i] = RGB(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    for (size_t i = 0; i < decoded.size(); ++i) decoded[i] = RGB(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
     EXPECT_EQ(decoded, expected);
 }
 

@@ -15,21 +15,15 @@
 
 namespace platform_test {
 
-std::string backendName(Backend backend)
-{
-    return backend == Backend::Memory ? "Memory" : "X11";
-}
+std::string backendName(Backend backend) { return backend == Backend::Memory ? "Memory" : "X11"; }
 
-bool displayConfigured()
-{
+bool displayConfigured() {
     const char* display = std::getenv("DISPLAY");
     return display && *display;
 }
 
-X11TestWindow::X11TestWindow(Display* display, const char* title, int width, int height, Naming naming,
-                             Window parent)
-    : display_(display)
-{
+X11TestWindow::X11TestWindow(Display* display, const char* title, int width, int height, Naming naming, Window parent)
+    : display_(display) {
     const int screen = DefaultScreen(display);
     const bool topLevel = parent == None;
     window_ = XCreateSimpleWindow(display, topLevel ? RootWindow(display, screen) : parent, 0, 0, unsigned(width),
@@ -49,19 +43,14 @@ X11TestWindow::X11TestWindow(Display* display, const char* title, int width, int
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     XEvent event;
     while (topLevel && !XCheckTypedWindowEvent(display, window_, Expose, &event)) {
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("test window was never exposed");
+        if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("test window was never exposed");
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
-X11TestWindow::~X11TestWindow()
-{
-    destroy();
-}
+X11TestWindow::~X11TestWindow() { destroy(); }
 
-void X11TestWindow::destroy()
-{
+void X11TestWindow::destroy() {
     if (window_ != None) {
         XDestroyWindow(display_, window_);
         XSync(display_, False);
@@ -70,21 +59,18 @@ void X11TestWindow::destroy()
 }
 
 Target::Target(Backend backend, int width, int height, const char* title)
-    : backend_(backend), width_(width), height_(height)
-{
+    : backend_(backend), width_(width), height_(height) {
     if (backend == Backend::Memory) {
         handle_ = PlatformSurface_register(0, width, height, title);
         return;
     }
     display_ = XOpenDisplay(nullptr);
-    if (!display_)
-        throw std::runtime_error("cannot open the display");
+    if (!display_) throw std::runtime_error("cannot open the display");
     window_ = std::make_unique<X11TestWindow>(display_, title, width, height);
     handle_ = HWND(window_->id());
 }
 
-Target::~Target()
-{
+Target::~Target() {
     if (backend_ == Backend::Memory) {
         PlatformSurface_unregister(handle_);
         return;
@@ -93,8 +79,7 @@ Target::~Target()
     XCloseDisplay(display_);
 }
 
-void Target::clear()
-{
+void Target::clear() {
     if (backend_ == Backend::Memory) {
         PlatformSurface_fill(handle_, 0);
         return;
@@ -103,8 +88,7 @@ void Target::clear()
     XSync(display_, False);
 }
 
-std::vector<COLORREF> Target::read() const
-{
+std::vector<COLORREF> Target::read() const {
     std::vector<COLORREF> pixels(size_t(width_) * size_t(height_));
     if (!PlatformWindow_readPixels(handle_, 0, 0, width_, height_, pixels.data()))
         throw std::runtime_error("read-back failed");
@@ -112,8 +96,7 @@ std::vector<COLORREF> Target::read() const
 }
 
 void referenceSegment(std::vector<COLORREF>& image, int width, int height, int64_t x0, int64_t y0, int64_t x1,
-                      int64_t y1, COLORREF colour)
-{
+                      int64_t y1, COLORREF colour) {
     const int64_t adx = std::llabs(x1 - x0), ady = std::llabs(y1 - y0);
     const int64_t sx = x1 < x0 ? -1 : 1, sy = y1 < y0 ? -1 : 1;
     const bool xMajor = adx >= ady;
@@ -133,8 +116,7 @@ void referenceSegment(std::vector<COLORREF>& image, int width, int height, int64
         const int64_t offset = int64_t(product / uint64_t(major)) + (2 * rest >= uint64_t(major) ? 1 : 0);
         const int64_t x = xMajor ? x0 + sx * i : x0 + sx * offset;
         const int64_t y = xMajor ? y0 + sy * offset : y0 + sy * i;
-        if (x >= 0 && y >= 0 && x < width && y < height)
-            image[size_t(y) * size_t(width) + size_t(x)] = colour;
+        if (x >= 0 && y >= 0 && x < width && y < height) image[size_t(y) * size_t(width) + size_t(x)] = colour;
     }
 }
 

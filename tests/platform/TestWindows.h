@@ -45,9 +45,9 @@ public:
     HWND handle() const { return handle_; }
     int width() const { return width_; }
     int height() const { return height_; }
-    void clear();                       // all black, as after a toolkit repaint
-    std::vector<COLORREF> read() const; // row by row
-    Display* display() const { return display_; }   // the test's own connection (X11 only)
+    void clear();  // all black, as after a toolkit repaint
+    std::vector<COLORREF> read() const;  // row by row
+    Display* display() const { return display_; }  // the test's own connection (X11 only)
 
 private:
     Backend backend_;

@@ -24,21 +24,18 @@ struct Gate {
     std::atomic<int> passed{0};
     void* seenParameter = nullptr;
 
-    void wait()
-    {
+    void wait() {
         std::unique_lock<std::mutex> lock(mutex);
         opened.wait(lock, [this] { return open; });
     }
-    void release()
-    {
+    void release() {
         std::lock_guard<std::mutex> lock(mutex);
         open = true;
         opened.notify_all();
     }
 };
 
-DWORD gatedRoutine(void* parameter)
-{
+DWORD gatedRoutine(void* parameter) {
     auto* gate = static_cast<Gate*>(parameter);
     gate->seenParameter = parameter;
     gate->wait();
@@ -46,8 +43,7 @@ DWORD gatedRoutine(void* parameter)
     return DWORD(-1);
 }
 
-TEST(Threads, WaitTellsRunningFromEndedWithZeroFiniteAndInfiniteTimeouts)
-{
+TEST(Threads, WaitTellsRunningFromEndedWithZeroFiniteAndInfiniteTimeouts) {
     Gate gate;
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, gatedRoutine, &gate, 0, &id);
@@ -70,8 +66,7 @@ TEST(Threads, WaitTellsRunningFromEndedWithZeroFiniteAndInfiniteTimeouts)
     EXPECT_EQ(CreateThread(nullptr, 0, gatedRoutine, &gate, 0x4, nullptr), nullptr) << "suspended start";
 }
 
-TEST(Events, ASignalReleasesOneWaitAndAClosedEventIsRefused)
-{
+TEST(Events, ASignalReleasesOneWaitAndAClosedEventIsRefused) {
     HANDLE event = CreateEventA(nullptr, 0, 0, nullptr);
     ASSERT_NE(event, nullptr);
     EXPECT_EQ(CreateEventA(nullptr, 1, 0, nullptr), nullptr) << "manual reset is not offered";
@@ -96,8 +91,7 @@ TEST(Events, ASignalReleasesOneWaitAndAClosedEventIsRefused)
     EXPECT_EQ(CloseHandle(event), 0);
 }
 
-TEST(Threads, HandleClosedWhileRunningLetsTheThreadFinish)
-{
+TEST(Threads, HandleClosedWhileRunningLetsTheThreadFinish) {
     Gate gate;
     DWORD firstId = 0, secondId = 0;
     HANDLE first = CreateThread(nullptr, 64 * 1024, gatedRoutine, &gate, 0, &firstId);
@@ -109,22 +103,19 @@ TEST(Threads, HandleClosedWhileRunningLetsTheThreadFinish)
     EXPECT_EQ(WaitForSingleObject(second, INFINITE), WAIT_OBJECT_0);
     CloseHandle(second);
     const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (gate.passed.load() < 2 && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (gate.passed.load() < 2 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(gate.passed.load(), 2);
 }
 
 struct Pipe {
     int fds[2];
     Pipe() { EXPECT_EQ(pipe(fds), 0); }
-    ~Pipe()
-    {
+    ~Pipe() {
         close(fds[0]);
         close(fds[1]);
     }
     void put() { EXPECT_EQ(write(fds[1], "x", 1), 1); }
-    void take()
-    {
+    void take() {
         char c;
         EXPECT_EQ(read(fds[0], &c, 1), 1);
     }
@@ -144,8 +135,7 @@ struct Dispatch {
     std::atomic<int> calls{0};
 };
 
-void onReadable(int, short, void* context)
-{
+void onReadable(int, short, void* context) {
     auto* d = static_cast<Dispatch*>(context);
     d->pipe->take();
     d->thread = pthread_self();
@@ -153,12 +143,11 @@ void onReadable(int, short, void* context)
     PlatformLoop_quit(d->loop);
 }
 
-TEST_F(Loop, RunsCallbacksRegisteredFromAnotherThreadOnItsOwnThread)
-{
+TEST_F(Loop, RunsCallbacksRegisteredFromAnotherThreadOnItsOwnThread) {
     Pipe pipe;
     Dispatch dispatch{&pipe, loop};
     std::thread other([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));   // let the loop block in poll()
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the loop block in poll()
         EXPECT_EQ(PlatformLoop_addFd(loop, pipe.fds[0], POLLIN, onReadable, &dispatch), 0);
         pipe.put();
     });
@@ -182,13 +171,12 @@ TEST_F(Loop, RunsCallbacksRegisteredFromAnotherThreadOnItsOwnThread)
     EXPECT_EQ(PlatformLoop_addFd(loop, -1, POLLIN, onReadable, &dispatch), -1);
 }
 
-TEST_F(Loop, WakeAndPostFromOtherThreadsEndAWaitWithoutLimit)
-{
+TEST_F(Loop, WakeAndPostFromOtherThreadsEndAWaitWithoutLimit) {
     std::thread waker([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         PlatformLoop_wake(loop);
     });
-    EXPECT_EQ(PlatformLoop_pump(loop, -1), 0);   // returns only because of the wake-up
+    EXPECT_EQ(PlatformLoop_pump(loop, -1), 0);  // returns only because of the wake-up
     waker.join();
 
     std::atomic<int> ran{0};
@@ -198,11 +186,14 @@ TEST_F(Loop, WakeAndPostFromOtherThreadsEndAWaitWithoutLimit)
         pthread_t* on;
     } context{&ran, &ranOn};
     std::thread poster([&] {
-        PlatformLoop_post(loop, [](void* c) {
-            auto* ctx = static_cast<Context*>(c);
-            *ctx->on = pthread_self();
-            ctx->ran->fetch_add(1);
-        }, &context);
+        PlatformLoop_post(
+            loop,
+            [](void* c) {
+                auto* ctx = static_cast<Context*>(c);
+                *ctx->on = pthread_self();
+                ctx->ran->fetch_add(1);
+            },
+            &context);
     });
     poster.join();
     EXPECT_EQ(PlatformLoop_pump(loop, -1), 1);
@@ -213,24 +204,26 @@ TEST_F(Loop, WakeAndPostFromOtherThreadsEndAWaitWithoutLimit)
     intruder.join();
 }
 
-TEST_F(Loop, PrePollHookRunsEveryRoundAndPendingWorkSkipsTheWait)
-{
+TEST_F(Loop, PrePollHookRunsEveryRoundAndPendingWorkSkipsTheWait) {
     struct HookState {
         int calls = 0;
         int pendingRounds = 0;
     } state;
-    const int id = PlatformLoop_addPrePollHook(loop, [](void* c) {
-        auto* s = static_cast<HookState*>(c);
-        ++s->calls;
-        return s->pendingRounds-- > 0 ? 1 : 0;
-    }, &state);
+    const int id = PlatformLoop_addPrePollHook(
+        loop,
+        [](void* c) {
+            auto* s = static_cast<HookState*>(c);
+            ++s->calls;
+            return s->pendingRounds-- > 0 ? 1 : 0;
+        },
+        &state);
     ASSERT_GT(id, 0);
-    PlatformLoop_pump(loop, 0);   // consume the wake-up that registering the hook caused
+    PlatformLoop_pump(loop, 0);  // consume the wake-up that registering the hook caused
     state.calls = 0;
 
     state.pendingRounds = 3;
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(PlatformLoop_pump(loop, -1), 0);   // would block forever without the hook's answer
+        EXPECT_EQ(PlatformLoop_pump(loop, -1), 0);  // would block forever without the hook's answer
     EXPECT_EQ(state.calls, 3);
 
     const auto start = Clock::now();

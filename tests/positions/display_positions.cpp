@@ -86,7 +86,7 @@ void runCase(const Case& c) {
         const int32_t* audio[4] = {rows[0].data(), rows[1].data(), rows[2].data(), rows[3].data()};
         const int32_t before = instance->captureCount;
         instance->processAudioBlock(audio, 0, kBlock);
-        if (instance->captureCount >= before) continue;   // no analysis in this block
+        if (instance->captureCount >= before) continue;  // no analysis in this block
         ++analyses;
         for (int row = 0; row < kHistoryRows; ++row) {
             std::printf("%s analysis %d row %d:", c.name, analyses, row);
@@ -104,15 +104,32 @@ int main() {
     engineSampleRate() = 48000;
     const Case cases[] = {
         {"time", {{slot::kSpectrumMode, 0}}},
-        {"time-sums-factor3", {{slot::kSpectrumMode, 0}, {slot::kLevelFactor, 3}, {slot::kFirstSelection, 6},
-                               {slot::kFirstSelection + 1, 12}, {slot::kFirstSelection + 2, 17}}},
-        {"spectrum-hann-abs", {{slot::kSpectrumMode, 1}, {slot::kWindow, 1}, {slot::kMagnitudes, 1}, {slot::kMarker, 300}}},
-        {"spectrum-4096-blackmanharris", {{slot::kSpectrumMode, 1}, {slot::kFftSize, 4096}, {slot::kWindow, 7},
-                                          {slot::kShape, 40}, {slot::kLevelFactor, 4}}},
-        {"spectrum-8192-flattop-catcher", {{slot::kSpectrumMode, 1}, {slot::kFftSize, 8192}, {slot::kWindow, 10},
-                                           {slot::kMagnitudes, 1}, {slot::kCatcher, 1}}},
-        {"vibes-2048-nuttall", {{slot::kSpectrumMode, 1}, {slot::kFftSize, 2048}, {slot::kWindow, 9},
-                                {slot::kAltDisplay, 1}, {slot::kMagnitudes, 1}}},
+        {"time-sums-factor3",
+         {{slot::kSpectrumMode, 0},
+          {slot::kLevelFactor, 3},
+          {slot::kFirstSelection, 6},
+          {slot::kFirstSelection + 1, 12},
+          {slot::kFirstSelection + 2, 17}}},
+        {"spectrum-hann-abs",
+         {{slot::kSpectrumMode, 1}, {slot::kWindow, 1}, {slot::kMagnitudes, 1}, {slot::kMarker, 300}}},
+        {"spectrum-4096-blackmanharris",
+         {{slot::kSpectrumMode, 1},
+          {slot::kFftSize, 4096},
+          {slot::kWindow, 7},
+          {slot::kShape, 40},
+          {slot::kLevelFactor, 4}}},
+        {"spectrum-8192-flattop-catcher",
+         {{slot::kSpectrumMode, 1},
+          {slot::kFftSize, 8192},
+          {slot::kWindow, 10},
+          {slot::kMagnitudes, 1},
+          {slot::kCatcher, 1}}},
+        {"vibes-2048-nuttall",
+         {{slot::kSpectrumMode, 1},
+          {slot::kFftSize, 2048},
+          {slot::kWindow, 9},
+          {slot::kAltDisplay, 1},
+          {slot::kMagnitudes, 1}}},
         {"phase-xy", {{slot::kSpectrumMode, 0}, {slot::kPhase, 1}}},
     };
     for (const Case& c : cases) runCase(c);

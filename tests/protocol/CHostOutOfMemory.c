@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         if (setrlimit(RLIMIT_AS, &limit) != 0) return 30;
     }
     giveMemoryBack();
-    if (status != 0 || steps < 100) return 31;   /* an instance needs far more than 100 pages */
+    if (status != 0 || steps < 100) return 31; /* an instance needs far more than 100 pages */
     if (destroy(handle) != 0) return 32;
 
     /* Instances until memory runs out. */

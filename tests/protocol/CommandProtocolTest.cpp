@@ -1,7 +1,7 @@
 // The commands of the export: size tests, status words, bytes-returned counts and the instance table.
 #include "ModuleFixture.h"
 
-#ifndef _WIN32   // the out-of-memory cases run in a child process with an address-space limit
+#ifndef _WIN32  // the out-of-memory cases run in a child process with an address-space limit
 #include "tests/support/ChildProcess.h"
 #include "tests/support/MemoryExhaustion.h"
 #endif
@@ -23,9 +23,9 @@ TEST_F(CommandProtocol, UndersizedBuffersReportBadSizeAndDoNothingElse) {
         int32_t code, inBytes, outBytes;
     };
     const Case cases[] = {
-        {kCreateInstance, 0, 7},   {kDestroyInstance, 3, 4}, {kDestroyInstance, 4, 3}, {kGetEntryPoints, 0, 23},
-        {kSetSampleRate, 7, 4},    {kSetSampleRate, 8, 3},   {kNotifyInstance, 7, 4},  {kNotifyInstance, 8, 3},
-        {kSetHostCallback, 3, 4},  {kSetHostCallback, 4, 3},
+        {kCreateInstance, 0, 7},  {kDestroyInstance, 3, 4}, {kDestroyInstance, 4, 3}, {kGetEntryPoints, 0, 23},
+        {kSetSampleRate, 7, 4},   {kSetSampleRate, 8, 3},   {kNotifyInstance, 7, 4},  {kNotifyInstance, 8, 3},
+        {kSetHostCallback, 3, 4}, {kSetHostCallback, 4, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.code << " in " << c.inBytes << " out " << c.outBytes);
@@ -112,7 +112,7 @@ TEST_F(CommandProtocol, MemoryExhaustionReportsTableFullAndLeavesTheSlotFree) {
             if (lastStatus != 0) break;
             handles.push_back(r.word(1));
         }
-        if (lastStatus != -1) return 12;                  // memory ran out before the table filled
+        if (lastStatus != -1) return 12;  // memory ran out before the table filled
         if (handles.empty() || handles.size() >= 256) return 13;
         if (destroy(handles.back()) != 0) return 14;
         handles.pop_back();
@@ -131,13 +131,13 @@ TEST_F(CommandProtocol, CreationWithNoMemoryLeftReportsTableFullAndTheNextOneWor
 #endif
     // Nothing at all is left: not even an exception could be raised to report it.
     expectChildSucceeds([&] {
-        int32_t in = 0, out[2] = {-9, 0}, returned = 0;   // no allocation on the test's side
+        int32_t in = 0, out[2] = {-9, 0}, returned = 0;  // no allocation on the test's side
         {
             MemoryExhaustion exhausted;
             module.command(kCreateInstance, &in, 4, out, 8, returned);
         }
         if (out[0] != -1) return 20;
-        CommandResult again = run(kCreateInstance, {}, 8);   // memory is back
+        CommandResult again = run(kCreateInstance, {}, 8);  // memory is back
         if (again.word(0) != 0) return 21;
         if (destroy(again.word(1)) != 0) return 22;
         return 0;

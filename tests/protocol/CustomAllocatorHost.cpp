@@ -13,7 +13,7 @@
 
 namespace {
 constexpr uint32_t kMagic = 0x51A7C0DEu;
-constexpr std::size_t kHeader = 16;   // keeps the default new alignment
+constexpr std::size_t kHeader = 16;  // keeps the default new alignment
 
 void* allocate(std::size_t size) {
     auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
@@ -25,7 +25,7 @@ void* allocate(std::size_t size) {
 void release(void* pointer) noexcept {
     if (pointer == nullptr) return;
     unsigned char* block = static_cast<unsigned char*>(pointer) - kHeader;
-    if (*reinterpret_cast<uint32_t*>(block) != kMagic) std::_Exit(50);   // not one of ours
+    if (*reinterpret_cast<uint32_t*>(block) != kMagic) std::_Exit(50);  // not one of ours
     *reinterpret_cast<uint32_t*>(block) = 0;
     std::free(block);
 }

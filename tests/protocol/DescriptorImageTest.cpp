@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int32_t kInputFormats = 56, kOutputFormats = 1352, kShortName = 2584, kLongName = 2592,
-                  kInputInfos = 2604, kOutputInfos = 5844, kImageEnd = 8924;
+constexpr int32_t kInputFormats = 56, kOutputFormats = 1352, kShortName = 2584, kLongName = 2592, kInputInfos = 2604,
+                  kOutputInfos = 5844, kImageEnd = 8924;
 
 static_assert(QANAGUI_DESCRIPTOR_IMAGE_HEADER_SIZE == kInputFormats && QANAGUI_DESCRIPTOR_IMAGE_SIZE == kImageEnd &&
                   QANAGUI_DESCRIPTOR_BUFFER_SIZE == kImageEnd + 1 && QANAGUI_PIN_FORMAT_SIZE == 16 &&
@@ -115,10 +115,16 @@ TEST_F(DescriptorImage, PinTableAsTheHostReadsIt) {
     const char* colours[] = {"R", "G", "B", "R2", "G2", "B2", "R3", "G3", "B3", "R4", "G4", "B4"};
     for (int i = 0; i < 77; ++i) {
         std::string expected;
-        char number[16];   // room for any int, so the formatting can never be cut
-        if (i < 32) { std::snprintf(number, sizeof number, "A%02d", i + 1); expected = number; }
-        else if (i < 44) expected = colours[i - 32];
-        else if (i > 44) { std::snprintf(number, sizeof number, "C%02d", i - 44); expected = number; }
+        char number[16];  // room for any int, so the formatting can never be cut
+        if (i < 32) {
+            std::snprintf(number, sizeof number, "A%02d", i + 1);
+            expected = number;
+        } else if (i < 44)
+            expected = colours[i - 32];
+        else if (i > 44) {
+            std::snprintf(number, sizeof number, "C%02d", i - 44);
+            expected = number;
+        }
         if (i == 44) {
             EXPECT_EQ(d.inputs[44].name, "iSHo");
             EXPECT_EQ(d.outputs[44].name, "SHow");

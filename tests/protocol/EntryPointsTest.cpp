@@ -12,9 +12,10 @@ typedef void (*Aux1)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
 typedef int32_t (*Aux3)(uint32_t, int32_t, int32_t, int32_t, int32_t);
 typedef int32_t (*Flags)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, ...);
 
-static_assert(std::is_same<Audio, QanaguiProcessAudioFn>::value && std::is_same<Control, QanaguiProcessControlFn>::value &&
-                  std::is_same<Aux1, QanaguiAuxOperation1Fn>::value && std::is_same<Aux3, QanaguiAuxOperation3Fn>::value &&
-                  std::is_same<Flags, QanaguiFlagControlFn>::value,
+static_assert(std::is_same<Audio, QanaguiProcessAudioFn>::value &&
+                  std::is_same<Control, QanaguiProcessControlFn>::value &&
+                  std::is_same<Aux1, QanaguiAuxOperation1Fn>::value &&
+                  std::is_same<Aux3, QanaguiAuxOperation3Fn>::value && std::is_same<Flags, QanaguiFlagControlFn>::value,
               "entry-point types of the public header");
 static_assert(QANAGUI_FLAG_CLEAR == 1 && QANAGUI_FLAG_SET == 2 && QANAGUI_FLAG_GET == 3, "flag operations");
 

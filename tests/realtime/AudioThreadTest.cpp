@@ -49,8 +49,7 @@ TEST(AudioThread, SteadyStateNeitherAllocatesLocksWaitsNorStartsThreads) {
     constexpr int kBlock = 256, kWarmUpBlocks = 1000, kCountedBlocks = 3000;
     std::vector<int32_t> signal[4];
     for (int k = 0; k < 4; ++k)
-        for (int i = 0; i < kBlock * 64; ++i)
-            signal[k].push_back(int32_t(1e9 * std::sin(0.01 * (k + 1) * i)));
+        for (int i = 0; i < kBlock * 64; ++i) signal[k].push_back(int32_t(1e9 * std::sin(0.01 * (k + 1) * i)));
     std::atomic<bool> done{false};
     unsigned long drawnWhileCounting = 0;
     std::thread processing([&] {

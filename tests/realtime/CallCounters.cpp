@@ -77,15 +77,16 @@ INTERPOSED int posix_memalign(void** out, size_t alignment, size_t size) {
 
 // Each forwarder finds the C library's function once, before main, so that no lookup (which may
 // allocate or lock) happens while a thread counts.
-#define FORWARD(result, name, params, args, counter)                                         \
-    static result(*real_##name) params = nullptr;                                            \
-    __attribute__((constructor)) static void find_##name() { next(real_##name, #name); }     \
-    INTERPOSED result name params {                                                          \
-        count(counter);                                                                      \
-        return next(real_##name, #name) args;                                                \
+#define FORWARD(result, name, params, args, counter)                                                                   \
+    static result(*real_##name) params = nullptr;                                                                      \
+    __attribute__((constructor)) static void find_##name() { next(real_##name, #name); }                               \
+    INTERPOSED result name params {                                                                                    \
+        count(counter);                                                                                                \
+        return next(real_##name, #name) args;                                                                          \
     }
 
-FORWARD(int, pthread_create, (pthread_t * t, const pthread_attr_t* a, void* (*f)(void*), void* p), (t, a, f, p), threadStarts)
+FORWARD(int, pthread_create, (pthread_t * t, const pthread_attr_t* a, void* (*f)(void*), void* p), (t, a, f, p),
+        threadStarts)
 FORWARD(int, pthread_mutex_lock, (pthread_mutex_t * m), (m), locks)
 FORWARD(int, pthread_mutex_trylock, (pthread_mutex_t * m), (m), locks)
 FORWARD(int, pthread_mutex_timedlock, (pthread_mutex_t * m, const struct timespec* t), (m, t), locks)
@@ -93,12 +94,14 @@ FORWARD(int, pthread_rwlock_rdlock, (pthread_rwlock_t * l), (l), locks)
 FORWARD(int, pthread_rwlock_wrlock, (pthread_rwlock_t * l), (l), locks)
 FORWARD(int, pthread_spin_lock, (pthread_spinlock_t * l), (l), locks)
 FORWARD(int, pthread_cond_wait, (pthread_cond_t * c, pthread_mutex_t* m), (c, m), blockingWaits)
-FORWARD(int, pthread_cond_timedwait, (pthread_cond_t * c, pthread_mutex_t* m, const struct timespec* t), (c, m, t), blockingWaits)
+FORWARD(int, pthread_cond_timedwait, (pthread_cond_t * c, pthread_mutex_t* m, const struct timespec* t), (c, m, t),
+        blockingWaits)
 FORWARD(int, pthread_join, (pthread_t t, void** r), (t, r), blockingWaits)
 FORWARD(int, sem_wait, (sem_t * s), (s), blockingWaits)
 FORWARD(int, sem_timedwait, (sem_t * s, const struct timespec* t), (s, t), blockingWaits)
 FORWARD(int, nanosleep, (const struct timespec* t, struct timespec* r), (t, r), blockingWaits)
-FORWARD(int, clock_nanosleep, (clockid_t c, int f, const struct timespec* t, struct timespec* r), (c, f, t, r), blockingWaits)
+FORWARD(int, clock_nanosleep, (clockid_t c, int f, const struct timespec* t, struct timespec* r), (c, f, t, r),
+        blockingWaits)
 FORWARD(int, usleep, (useconds_t u), (u), blockingWaits)
 
 }  // extern "C"

@@ -6,10 +6,10 @@
 #pragma once
 
 struct CallCounts {
-    long allocations = 0;     // malloc, calloc, realloc, free, aligned allocations
-    long threadStarts = 0;    // pthread_create
-    long locks = 0;           // pthread_mutex_lock / trylock, rwlock and spin locks
-    long blockingWaits = 0;   // condition waits, semaphore waits, joins, sleeps
+    long allocations = 0;  // malloc, calloc, realloc, free, aligned allocations
+    long threadStarts = 0;  // pthread_create
+    long locks = 0;  // pthread_mutex_lock / trylock, rwlock and spin locks
+    long blockingWaits = 0;  // condition waits, semaphore waits, joins, sleeps
 };
 
 void countCallsOnThisThread(bool on);

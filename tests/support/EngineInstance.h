@@ -15,6 +15,4 @@ inline std::atomic<int32_t>& engineSampleRate() {
     return rate;
 }
 
-inline std::unique_ptr<GuiCtrl> makeEngineInstance() {
-    return std::make_unique<GuiCtrl>(nullptr, engineSampleRate());
-}
+inline std::unique_ptr<GuiCtrl> makeEngineInstance() { return std::make_unique<GuiCtrl>(nullptr, engineSampleRate()); }

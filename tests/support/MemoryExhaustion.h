@@ -26,7 +26,7 @@ inline void limitAddressSpace(size_t marginBytes) {
 class MemoryExhaustion {
 public:
     explicit MemoryExhaustion(size_t marginBytes = 16u * 1024 * 1024) {
-        blocks_.reserve(1 << 21);   // before the limit: the list must not need memory itself
+        blocks_.reserve(1 << 21);  // before the limit: the list must not need memory itself
         limitAddressSpace(marginBytes);
         for (size_t size = 1 << 20; size >= 16; size /= 2)
             while (blocks_.size() < blocks_.capacity()) {

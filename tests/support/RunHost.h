@@ -8,7 +8,7 @@
 
 struct HostRun {
     int exitCode = -1;
-    std::string output;   // stdout and stderr
+    std::string output;  // stdout and stderr
 };
 
 // environment: assignments put before the command ("DISPLAY=:5"), or empty.

@@ -57,8 +57,8 @@ protected:
     bool shows(juce::Colour colour) {
         const auto window = HWND(reinterpret_cast<uintptr_t>(canvas->getPeer()->getNativeHandle()));
         COLORREF pixel = 0;
-        return PlatformWindow_readPixels(window, 32, 24, 1, 1, &pixel)
-            && pixel == RGB(colour.getRed(), colour.getGreen(), colour.getBlue());
+        return PlatformWindow_readPixels(window, 32, 24, 1, 1, &pixel) &&
+               pixel == RGB(colour.getRed(), colour.getGreen(), colour.getBlue());
     }
 
     PlatformLoop* loop = PlatformLoop_shared();

@@ -162,9 +162,8 @@ std::vector<Input> inputsOfSize(int n) {
     add("alternating", [](int i) { return i % 2 == 0 ? 1.0 : -1.0; });
     add("ramp", [](int i) { return static_cast<double>(i); });
     add("chirp", [&](int i) { return std::sin(pi * i * i / n); });
-    add("two-tones", [&](int i) {
-        return std::cos(2 * pi * 3 * i / n) + 0.25 * std::sin(2 * pi * (n / 4 - 1) * i / n);
-    });
+    add("two-tones",
+        [&](int i) { return std::cos(2 * pi * 3 * i / n) + 0.25 * std::sin(2 * pi * (n / 4 - 1) * i / n); });
     add("square", [&](int i) { return (i / 2) % 2 == 0 ? 1.0 : 0.0; });
     return inputs;
 }

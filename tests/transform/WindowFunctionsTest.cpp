@@ -45,8 +45,7 @@ std::vector<Shape> shapes() {
              const double x = std::fabs(2.0 * i / (count - 1) - 1.0);
              return (1 - x) * std::cos(kPi * x) + std::sin(kPi * x) / kPi;
          }},
-        {"Bartlett", fillBartlett,
-         [](int i, int count) { return 1.0 - std::fabs(2.0 * i / (count - 1) - 1.0); }},
+        {"Bartlett", fillBartlett, [](int i, int count) { return 1.0 - std::fabs(2.0 * i / (count - 1) - 1.0); }},
         {"Blackman", fillBlackman, cosineSum({0.42, 0.5, 0.08})},
         {"BlackmanHarris", fillBlackmanHarris, cosineSum({0.35875, 0.48829, 0.14128, 0.01168})},
         {"BlackmanNuttall", fillBlackmanNuttall, cosineSum({0.3635819, 0.4891775, 0.1365995, 0.0106411})},
@@ -86,13 +85,11 @@ TEST(WindowFunctions, EndAndMiddleValues) {
         void (*fill)(double*, int32_t);
         double end, middle;
     };
-    for (const EndsAndMiddle& e : {EndsAndMiddle{fillBlackman, 0.0, 1.0},
-                                   EndsAndMiddle{fillBlackmanHarris, 0.00006, 1.0},
-                                   EndsAndMiddle{fillBlackmanNuttall, 0.0003628, 1.0},
-                                   EndsAndMiddle{fillNuttall, 0.0, 1.0},
-                                   EndsAndMiddle{fillFlatTop, 0.004, 4.64},
-                                   EndsAndMiddle{fillBohman, 0.0, 1.0},
-                                   EndsAndMiddle{fillCosine, 0.0, 1.0}}) {
+    for (const EndsAndMiddle& e :
+         {EndsAndMiddle{fillBlackman, 0.0, 1.0}, EndsAndMiddle{fillBlackmanHarris, 0.00006, 1.0},
+          EndsAndMiddle{fillBlackmanNuttall, 0.0003628, 1.0}, EndsAndMiddle{fillNuttall, 0.0, 1.0},
+          EndsAndMiddle{fillFlatTop, 0.004, 4.64}, EndsAndMiddle{fillBohman, 0.0, 1.0},
+          EndsAndMiddle{fillCosine, 0.0, 1.0}}) {
         const std::vector<double> w = filled(e.fill, odd);
         EXPECT_NEAR(w[0], e.end, 1e-12);
         EXPECT_NEAR(w[odd - 1], e.end, 1e-12);
@@ -114,9 +111,8 @@ TEST(WindowFunctions, AnglesUseTheElevenDecimalConstants) {
     const double d = n - 1;
     const std::vector<double> flatTop = filled(fillFlatTop, n);
     for (int i : {1, 100, 777, 1023, 2000}) {
-        const double expected = 1.0 - 1.93 * std::cos(i * 6.28318530718 / d) + 1.29 * std::cos(i * 12.56637061436 / d)
-                                - 0.388 * std::cos(i * 18.849555921540002 / d)
-                                + 0.032 * std::cos(i * 25.13274122872 / d);
+        const double expected = 1.0 - 1.93 * std::cos(i * 6.28318530718 / d) + 1.29 * std::cos(i * 12.56637061436 / d) -
+                                0.388 * std::cos(i * 18.849555921540002 / d) + 0.032 * std::cos(i * 25.13274122872 / d);
         EXPECT_EQ(flatTop[i], expected) << i;
     }
     // sin(3.14159265359) is about -2.07e-13; with the true pi the last cosine-window value would be ~1e-16.
@@ -127,9 +123,8 @@ TEST(WindowFunctions, AnglesUseTheElevenDecimalConstants) {
 TEST(WindowFunctions, FillWindowMapsEachCodeToItsWindow) {
     const int n = 1024;
     const std::pair<int, void (*)(double*, int32_t)> codes[] = {
-        {1, fillHann}, {2, fillHamming}, {3, fillBohman}, {5, fillBartlett},
-        {6, fillBlackman}, {7, fillBlackmanHarris}, {8, fillBlackmanNuttall},
-        {9, fillNuttall}, {10, fillFlatTop}, {11, fillCosine},
+        {1, fillHann},           {2, fillHamming},         {3, fillBohman},  {5, fillBartlett}, {6, fillBlackman},
+        {7, fillBlackmanHarris}, {8, fillBlackmanNuttall}, {9, fillNuttall}, {10, fillFlatTop}, {11, fillCosine},
     };
     std::vector<std::vector<double>> seen;
     for (const auto& [code, fill] : codes) {

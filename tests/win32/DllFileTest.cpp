@@ -13,14 +13,19 @@ namespace {
 
 struct Image {
     HMODULE module = LoadLibraryA(QANAGUI_MODULE_PATH);
-    ~Image() { if (module) FreeLibrary(module); }
+    ~Image() {
+        if (module) FreeLibrary(module);
+    }
 
     const BYTE* base() const { return reinterpret_cast<const BYTE*>(module); }
     const IMAGE_NT_HEADERS32* headers() const {
-        return reinterpret_cast<const IMAGE_NT_HEADERS32*>(base() + reinterpret_cast<const IMAGE_DOS_HEADER*>(base())->e_lfanew);
+        return reinterpret_cast<const IMAGE_NT_HEADERS32*>(base() +
+                                                           reinterpret_cast<const IMAGE_DOS_HEADER*>(base())->e_lfanew);
     }
     template <typename T>
-    const T* at(DWORD rva) const { return reinterpret_cast<const T*>(base() + rva); }
+    const T* at(DWORD rva) const {
+        return reinterpret_cast<const T*>(base() + rva);
+    }
     const IMAGE_DATA_DIRECTORY& directory(int entry) const { return headers()->OptionalHeader.DataDirectory[entry]; }
 
     std::vector<std::string> exportNames() const {
@@ -34,7 +39,8 @@ struct Image {
 
     std::vector<std::string> importedDlls() const {
         std::vector<std::string> names;
-        for (const auto* d = at<IMAGE_IMPORT_DESCRIPTOR>(directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress); d->Name; ++d)
+        for (const auto* d = at<IMAGE_IMPORT_DESCRIPTOR>(directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);
+             d->Name; ++d)
             names.emplace_back(at<char>(d->Name));
         return names;
     }

@@ -19,13 +19,15 @@ TEST(PlainHost, TwoHundredFiftySixWindowsFitAndGoWithoutAMessageLoop) {
     int32_t refusal = 0, failedDestroys = 0, returned = 0;
     while (handles.size() < 256 && refusal == 0) {
         int32_t reply[2] = {-9, 0};
-        module.command(1025, nullptr, 0, reply, 8, returned);   // create
-        if (reply[0] == 0) handles.push_back(reply[1]);
-        else refusal = reply[0];
+        module.command(1025, nullptr, 0, reply, 8, returned);  // create
+        if (reply[0] == 0)
+            handles.push_back(reply[1]);
+        else
+            refusal = reply[0];
     }
     for (int32_t handle : handles) {
         int32_t status = -9;
-        module.command(1026, &handle, 4, &status, 4, returned);   // destroy
+        module.command(1026, &handle, 4, &status, 4, returned);  // destroy
         failedDestroys += status != 0;
     }
     EXPECT_EQ(handles.size(), 256u) << "instances with windows that fit in 2 GB";

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -23,7 +22,7 @@ constexpr int32_t kDestroyInstance = 1026;
 constexpr int32_t kGetEntryPoints = 1027;
 constexpr int32_t kSetSampleRate = 1028;
 
-constexpr int kSampleRate = 32000;   // 1 kHz is exactly bin 32 of a 1024-point transform
+constexpr int kSampleRate = 32000;  // 1 kHz is exactly bin 32 of a 1024-point transform
 constexpr int kBlock = 256;
 
 // Pins (= control slots) a host sets.
@@ -117,7 +116,8 @@ protected:
             previous = pixels;
             Sleep(50);
             pixels.assign(size_t(kColumns) * (kRows + 1), 0);
-            EXPECT_TRUE(platform_win32::readClientPixels(window, kTraceLeft, kRowOffset, kColumns, kRows + 1, pixels.data()));
+            EXPECT_TRUE(
+                platform_win32::readClientPixels(window, kTraceLeft, kRowOffset, kColumns, kRows + 1, pixels.data()));
         }
         return pixels;
     }
@@ -165,7 +165,7 @@ TEST_F(AnalyzerWindow, SineSpectrumPeaksInTheColumnsOfItsBin) {
     setColours(instance);
     instance.pins[kPinSpectrum] = 1;
     instance.pins[kPinMagnitudes] = 1;
-    instance.pins[kPinWindow] = 0;   // no weighting: an exact-bin sine fills one bin
+    instance.pins[kPinWindow] = 0;  // no weighting: an exact-bin sine fills one bin
     instance.pins[kPinFirstSelection] = kSelectionA;
     for (int k = 1; k < 4; ++k) instance.pins[kPinFirstSelection + k] = 1;
     instance.run(400, [](int input, int64_t n) {
@@ -184,7 +184,8 @@ TEST_F(AnalyzerWindow, SineSpectrumPeaksInTheColumnsOfItsBin) {
     std::vector<int32_t> map(4 * 1024);
     buildFrequencyMap(21.0, map.data(), 1024);
     const auto first = std::find(map.begin(), map.begin() + 1024, 32) - map.begin();
-    const auto last = std::find_if(map.begin() + first, map.begin() + 1024, [](int32_t b) { return b != 32; }) - map.begin() - 1;
+    const auto last =
+        std::find_if(map.begin() + first, map.begin() + 1024, [](int32_t b) { return b != 32; }) - map.begin() - 1;
     ASSERT_LT(first, 1024);
 
     int top = kRows + 1, lowestElsewhere = -1;
@@ -211,7 +212,7 @@ TEST_F(AnalyzerWindow, FourWorkersDrawAtOnceWithoutStrayPixels) {
     Instance instance(module);
     ASSERT_EQ(instance.status, 0);
     setColours(instance);
-    instance.pins[kPinSpectrum] = 0;   // time traces
+    instance.pins[kPinSpectrum] = 0;  // time traces
     for (int k = 0; k < 4; ++k) instance.pins[kPinFirstSelection + k] = kSelectionA + k;
     // Four inputs in four separate bands: levels 0.6, 0.2, -0.2, -0.6 with a small ripple.
     const auto signal = [](int input, int64_t n) {
@@ -254,7 +255,8 @@ TEST_F(AnalyzerWindow, APinChangeRepaintsTheLevelLabels) {
         instance.run(100, silence);
         runMessagesFor(300);
         std::vector<COLORREF> strip(14 * 300);
-        EXPECT_TRUE(platform_win32::readClientPixels(FindWindowA(nullptr, "Analyzer"), 1040, 100, 14, 300, strip.data()));
+        EXPECT_TRUE(
+            platform_win32::readClientPixels(FindWindowA(nullptr, "Analyzer"), 1040, 100, 14, 300, strip.data()));
         return strip;
     };
     const std::vector<COLORREF> signedLabels = labels();
@@ -278,10 +280,10 @@ TEST_F(AnalyzerWindow, CreateDestroyCyclesWhileDrawingLeaveNoThreadOrWindow) {
         // The last block has just started up to four workers: destroy while they draw.
         EXPECT_EQ(instance.destroy(), 0);
     };
-    cycle(60);   // the first start may leave threads of the system's own behind (Wine's services)
+    cycle(60);  // the first start may leave threads of the system's own behind (Wine's services)
     runMessagesFor(100);
     const int threadsBefore = processThreadCount();
-    for (int i = 0; i < 12; ++i) cycle(40 + i);   // every phase of the 4-block capture
+    for (int i = 0; i < 12; ++i) cycle(40 + i);  // every phase of the 4-block capture
     runMessagesFor(100);
     EXPECT_EQ(FindWindowA(nullptr, "Analyzer"), nullptr);
     EXPECT_EQ(processThreadCount(), threadsBefore);

@@ -76,7 +76,8 @@ int32_t AnalyzerHarness::destroy(int32_t handle) {
 
 void AnalyzerHarness::control(int32_t handle) {
     InstancePins& p = *pins.at(handle);
-    reinterpret_cast<ProcessControl>(uintptr_t(entries[1]))(uint32_t(handle), word(p.inputPointers), 0, word(p.outputs), 0);
+    reinterpret_cast<ProcessControl>(uintptr_t(entries[1]))(uint32_t(handle), word(p.inputPointers), 0, word(p.outputs),
+                                                            0);
 }
 
 void AnalyzerHarness::audio(int32_t handle, const std::vector<int32_t>& a, const std::vector<int32_t>& b,
@@ -232,7 +233,7 @@ EngineThread::EngineThread(AnalyzerHarness&, int32_t, InstancePins& pins, std::f
                 std::lock_guard<std::mutex> lock(mutex_);
                 block();
             }
-            std::this_thread::sleep_for(std::chrono::microseconds(1333));   // 64 samples at 48 kHz
+            std::this_thread::sleep_for(std::chrono::microseconds(1333));  // 64 samples at 48 kHz
         }
     });
 }

@@ -38,7 +38,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    int32_t create();                 // fails the test when creation fails
+    int32_t create();  // fails the test when creation fails
     int32_t destroy(int32_t handle);  // the status word
 
     // One control call of the instance with its pins.
@@ -81,7 +81,7 @@ protected:
     std::unique_ptr<EngineThread> engineThread(int32_t handle);
 
     ModuleLoader module;
-    Display* display = nullptr;   // the test's own connection
+    Display* display = nullptr;  // the test's own connection
     bool windowManager = false;
     std::map<int32_t, std::unique_ptr<InstancePins>> pins;
     uint32_t entries[5] = {};
@@ -89,7 +89,6 @@ protected:
 
 // True when the tests can open windows.
 bool displayAvailable();
-
 
 // A host's processing thread for one instance: block after block, the control entry and then the
 // audio entry (64 samples of silence on every input), paced like 48 kHz. The test sets input pins and

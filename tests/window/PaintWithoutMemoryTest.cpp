@@ -19,7 +19,7 @@ TEST_P(PaintWithoutMemory, FramesAreSkippedAndTheWindowPaintsWhenMemoryIsBack) {
     GTEST_SKIP() << "AddressSanitizer reserves its shadow memory up front; an address-space limit cannot be set";
 #endif
     expectChildSucceeds([&] {
-        display = XOpenDisplay(nullptr);   // the parent's connection stays the parent's
+        display = XOpenDisplay(nullptr);  // the parent's connection stays the parent's
         const int32_t h = create();
         if (!waitUntil([&] { return analyzerWindows().size() == 1; })) return 20;
         const Window window = analyzerWindows()[0];
@@ -31,14 +31,14 @@ TEST_P(PaintWithoutMemory, FramesAreSkippedAndTheWindowPaintsWhenMemoryIsBack) {
         {
             MemoryExhaustion exhausted;
             exhausted.leave(GetParam());
-            if (GetParam() < kNoRoomForABackBuffer) {   // a creation refused, then the loop goes on
+            if (GetParam() < kNoRoomForABackBuffer) {  // a creation refused, then the loop goes on
                 int32_t in = 0, out[2] = {-9, 0}, returned = 0;
-                module.command(1025, &in, 4, out, 8, returned);   // create
+                module.command(1025, &in, 4, out, 8, returned);  // create
                 if (out[0] != -1) return 26;
             }
-            for (int i = 1; i <= 20; ++i) {   // a value for the panel and a repaint each round
+            for (int i = 1; i <= 20; ++i) {  // a value for the panel and a repaint each round
                 p.inputs[32] = 10 * i;
-                p.inputs[44] = i % 2;             // hidden, shown: the whole window repaints
+                p.inputs[44] = i % 2;  // hidden, shown: the whole window repaints
                 control(h);
                 pump(10);
             }
@@ -57,7 +57,7 @@ TEST_P(PaintWithoutMemory, FramesAreSkippedAndTheWindowPaintsWhenMemoryIsBack) {
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(BytesLeft, PaintWithoutMemory, ::testing::Values(size_t(0), size_t(1024), size_t(64 * 1024),
-                                                                       kNoRoomForABackBuffer));
+INSTANTIATE_TEST_SUITE_P(BytesLeft, PaintWithoutMemory,
+                         ::testing::Values(size_t(0), size_t(1024), size_t(64 * 1024), kNoRoomForABackBuffer));
 
 }  // namespace

@@ -10,8 +10,8 @@ namespace {
 struct RelayCase {
     const char* what;
     int pin;
-    std::vector<int32_t> values;   // set one after the other; each but the last echoed as it is
-    int32_t echoed;                // what the output pin carries after the last
+    std::vector<int32_t> values;  // set one after the other; each but the last echoed as it is
+    int32_t echoed;  // what the output pin carries after the last
 };
 
 class ControlRoad : public AnalyzerHarness, public ::testing::WithParamInterface<RelayCase> {};
@@ -28,37 +28,37 @@ TEST_P(ControlRoad, InputPinMovesItsControlAndComesBackOnItsOutputPin) {
         EXPECT_TRUE(waitUntil([&] { return engine->output(c.pin) == expected; }))
             << c.what << ": output pin " << c.pin << " carries " << engine->output(c.pin);
     }
-    pump(100);   // and it stays so
+    pump(100);  // and it stays so
     EXPECT_EQ(engine->output(c.pin), c.echoed) << c.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pins, ControlRoad,
-    ::testing::Values(RelayCase{"2048 on iA05", 4, {2048}, 2048},
-                      RelayCase{"1000 on iA05 selects 1024", 4, {2048, 1000}, 1024},
-                      RelayCase{"4 on iA19 asks for the missing item", 18, {4}, -1},
-                      RelayCase{"8 on iA14 selects D -", 13, {8}, 8},
-                      RelayCase{"300 on iR is limited to 255", 32, {300}, 255},
-                      RelayCase{"-5 on iR is limited to 0", 32, {100, -5}, 0},
-                      RelayCase{"1 on iA02 turns the spectrum on", 1, {5}, 1},
-                      RelayCase{"3 on iA23 selects B for trace 3", 22, {3}, 3},
-                      RelayCase{"1 on iA26 turns history 2 on", 25, {1}, 1},
-                      RelayCase{"iA12 moves nothing", 11, {7}, 1},
-                      RelayCase{"iA13 moves nothing", 12, {1}, 0}));
+INSTANTIATE_TEST_SUITE_P(Pins, ControlRoad,
+                         ::testing::Values(RelayCase{"2048 on iA05", 4, {2048}, 2048},
+                                           RelayCase{"1000 on iA05 selects 1024", 4, {2048, 1000}, 1024},
+                                           RelayCase{"4 on iA19 asks for the missing item", 18, {4}, -1},
+                                           RelayCase{"8 on iA14 selects D -", 13, {8}, 8},
+                                           RelayCase{"300 on iR is limited to 255", 32, {300}, 255},
+                                           RelayCase{"-5 on iR is limited to 0", 32, {100, -5}, 0},
+                                           RelayCase{"1 on iA02 turns the spectrum on", 1, {5}, 1},
+                                           RelayCase{"3 on iA23 selects B for trace 3", 22, {3}, 3},
+                                           RelayCase{"1 on iA26 turns history 2 on", 25, {1}, 1},
+                                           RelayCase{"iA12 moves nothing", 11, {7}, 1},
+                                           RelayCase{"iA13 moves nothing", 12, {1}, 0}));
 
 TEST_F(AnalyzerHarness, ABurstQueuedBeforeTheLoopRunsIsAppliedInArrivalOrder) {
     const int32_t h = create();
     ASSERT_TRUE(waitUntil([&] { return analyzerWindows().size() == 1; }));
     startUp(h);
     InstancePins& p = *pins.at(h);
-    for (int32_t size : {2048, 8192, 4096}) {   // three blocks, no loop round between them
+    for (int32_t size : {2048, 8192, 4096}) {  // three blocks, no loop round between them
         p.inputs[4] = size;
         control(h);
     }
     EXPECT_TRUE(waitUntil([&] {
         control(h);
         return p.outputs[4] == 4096;
-    })) << "the last value wins: " << p.outputs[4];
+    })) << "the last value wins: "
+        << p.outputs[4];
 }
 
 // Destroyed with values queued for its panel and its worker drawing a frame, with no loop round in
@@ -70,8 +70,8 @@ TEST_F(AnalyzerHarness, DestroyWhileValuesArePendingAndAFrameIsDrawnLeavesTheOth
     for (int32_t h : {doomed, other}) {
         startUp(h);
         InstancePins& p = *pins.at(h);
-        p.inputs[1] = 1;                                    // spectrum view
-        for (int k = 0; k < 4; ++k) p.inputs[20 + k] = 2 + k;   // the four inputs on the four traces
+        p.inputs[1] = 1;  // spectrum view
+        for (int k = 0; k < 4; ++k) p.inputs[20 + k] = 2 + k;  // the four inputs on the four traces
     }
     const std::vector<int32_t> sine = [] {
         std::vector<int32_t> v(1024);
@@ -79,8 +79,8 @@ TEST_F(AnalyzerHarness, DestroyWhileValuesArePendingAndAFrameIsDrawnLeavesTheOth
         return v;
     }();
     InstancePins& doomedPins = *pins.at(doomed);
-    for (int block = 0; block < 8; ++block) {   // captures complete and frames start; no loop round
-        doomedPins.inputs[32] = 10 + block;     // a colour value queued for the panel each block
+    for (int block = 0; block < 8; ++block) {  // captures complete and frames start; no loop round
+        doomedPins.inputs[32] = 10 + block;  // a colour value queued for the panel each block
         control(doomed);
         audio(doomed, sine, sine, sine, sine);
     }

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr COLORREF kGreen = 0x00FF00;   // trace 1 after start-up
+constexpr COLORREF kGreen = 0x00FF00;  // trace 1 after start-up
 
 class Traces : public AnalyzerHarness {
 protected:
@@ -35,7 +35,8 @@ protected:
     }
     // A control and an audio call per block for each instance with its signal on input A, with the
     // loop running between blocks, until done() holds.
-    bool feedUntil(const std::vector<std::pair<int32_t, std::vector<int32_t>>>& feeds, const std::function<bool()>& done) {
+    bool feedUntil(const std::vector<std::pair<int32_t, std::vector<int32_t>>>& feeds,
+                   const std::function<bool()>& done) {
         const std::vector<int32_t> silence(1024, 0);
         return waitUntil([&] {
             for (const auto& [handle, a] : feeds) {
@@ -69,14 +70,16 @@ TEST_F(Traces, TwoInstancesEachDrawIntoTheirOwnWindow) {
     XSync(display, False);
     ASSERT_TRUE(waitPainted(w1));
     for (int32_t h : {first, second}) {
-        pins.at(h)->inputs[20] = 2;   // trace 1 on input A
+        pins.at(h)->inputs[20] = 2;  // trace 1 on input A
         ASSERT_TRUE(controlUntil(h, 20, 2));
     }
     // Full scale lies on display row 1, silence on row 200; the engine draws 45 rows down.
     const std::vector<int32_t> top(1024, INT32_MAX), zero(1024, 0);
     EXPECT_TRUE(feedUntil({{first, top}, {second, zero}},
-                          [&] { return rowsWith(w1, 500, kGreen) == std::vector<int>{46} &&
-                                       rowsWith(w2, 500, kGreen) == std::vector<int>{245}; }))
+                          [&] {
+                              return rowsWith(w1, 500, kGreen) == std::vector<int>{46} &&
+                                     rowsWith(w2, 500, kGreen) == std::vector<int>{245};
+                          }))
         << "first window: " << ::testing::PrintToString(rowsWith(w1, 500, kGreen))
         << ", second: " << ::testing::PrintToString(rowsWith(w2, 500, kGreen));
     EXPECT_EQ(PlatformWindow_x11ErrorCount(), 0u);
@@ -96,7 +99,8 @@ TEST_F(Traces, ASineOnInputAShowsItsSpectrumPeakAtItsColumn) {
 
     // 1 kHz at 44.1 kHz: bin 23.2 of 1024.
     std::vector<int32_t> sine(1024);
-    for (size_t i = 0; i < sine.size(); ++i) sine[i] = int32_t(std::lround(1e9 * std::sin(2 * M_PI * 1000.0 * double(i) / 44100.0)));
+    for (size_t i = 0; i < sine.size(); ++i)
+        sine[i] = int32_t(std::lround(1e9 * std::sin(2 * M_PI * 1000.0 * double(i) / 44100.0)));
     int peakColumn = -1;
     auto findPeak = [&] {
         int best = 562;
@@ -105,7 +109,7 @@ TEST_F(Traces, ASineOnInputAShowsItsSpectrumPeakAtItsColumn) {
             const std::vector<int> rows = rowsWith(w, 14 + i, kGreen);
             if (!rows.empty() && rows.front() < best) best = rows.front(), peakColumn = i;
         }
-        return peakColumn >= 0 && best < 380;   // well above the floor on row 445
+        return peakColumn >= 0 && best < 380;  // well above the floor on row 445
     };
     const bool found = feedUntil({{h, sine}}, findPeak);
     mkdir(SCREENSHOT_DIR, 0755);

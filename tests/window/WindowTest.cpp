@@ -75,9 +75,9 @@ TEST_F(AnalyzerWindow, OutputPinsCarryTheStartUpPublication) {
     startUp(h);
     control(h);
     const int32_t* out = pins.at(h)->outputs;
-    const std::pair<int, int32_t> expected[] = {{33, 255}, {35, 255}, {40, 255}, {41, 128}, {42, 128}, {43, 128},
-                                               {13, 0},   {18, 0},   {4, 1024},  {20, 1},   {21, 1},   {23, 1},
-                                               {32, 0},   {11, 1},   {1, 0}};
+    const std::pair<int, int32_t> expected[] = {{33, 255}, {35, 255}, {40, 255}, {41, 128}, {42, 128},
+                                                {43, 128}, {13, 0},   {18, 0},   {4, 1024}, {20, 1},
+                                                {21, 1},   {23, 1},   {32, 0},   {11, 1},   {1, 0}};
     for (const auto& [pin, value] : expected) EXPECT_EQ(out[pin], value) << "output pin " << pin;
 }
 
@@ -93,7 +93,7 @@ TEST_F(AnalyzerWindow, DestroyingTheLastStopsTheToolkitAndCyclesLeaveNothingBehi
     // The toolkit's own hidden windows go with it when it shuts down.
     EXPECT_TRUE(waitUntil([&] { return topLevelWindowCount() == windowsBefore; }));
 
-    open();   // the toolkit starts again
+    open();  // the toolkit starts again
     destroy(pins.begin()->first);
     ASSERT_TRUE(waitUntil([&] { return topLevelWindowCount() == windowsBefore; }));
     const int threadsBefore = threadCount();
@@ -136,7 +136,8 @@ TEST_F(AnalyzerWindow, OnlyALeftPressOnTheXMinimisesAndTheShowPinRestores) {
     EXPECT_TRUE(isMapped(w)) << "a left press elsewhere on the title bar does nothing";
 
     click(w, 1047, 15, 1);
-    EXPECT_TRUE(waitUntil([&] { return isIconic(w) && !isMapped(w); }, 2000)) << "a left press on the X minimises " << isIconic(w) << isMapped(w);
+    EXPECT_TRUE(waitUntil([&] { return isIconic(w) && !isMapped(w); }, 2000))
+        << "a left press on the X minimises " << isIconic(w) << isMapped(w);
 
     pins.at(h)->inputs[44] = 0;
     control(h);

@@ -14,7 +14,7 @@
 // No call throws (they are noexcept in C++), and callbacks, hooks and tasks must not throw either.
 #pragma once
 
-#include <poll.h>   // POLLIN, POLLOUT, ... for PlatformLoop_addFd
+#include <poll.h>  // POLLIN, POLLOUT, ... for PlatformLoop_addFd
 
 #include "platform/win32.h"
 

@@ -40,12 +40,12 @@
 extern "C" {
 #endif
 
-typedef uint32_t HWND;       // a top-level window id (X11 window id or in-memory surface id); 0 = none
-typedef void* HDC;           // device context: a window's drawing state, owned by the caller until ReleaseDC
-typedef void* HGDIOBJ;       // any GDI object
-typedef HGDIOBJ HPEN;        // a pen (solid, width 1, one colour)
-typedef uint32_t COLORREF;   // R + 256*G + 65536*B
-typedef void* HANDLE;        // a thread handle
+typedef uint32_t HWND;  // a top-level window id (X11 window id or in-memory surface id); 0 = none
+typedef void* HDC;  // device context: a window's drawing state, owned by the caller until ReleaseDC
+typedef void* HGDIOBJ;  // any GDI object
+typedef HGDIOBJ HPEN;  // a pen (solid, width 1, one colour)
+typedef uint32_t COLORREF;  // R + 256*G + 65536*B
+typedef void* HANDLE;  // a thread handle
 typedef uint32_t DWORD;
 typedef int BOOL;
 typedef const char* LPCSTR;
@@ -65,7 +65,8 @@ typedef DWORD (*LPTHREAD_START_ROUTINE)(void* parameter);
 #define CLR_INVALID 0xFFFFFFFFu
 
 #ifndef RGB
-#define RGB(r, g, b) ((COLORREF)(((uint32_t)(uint8_t)(r)) | ((uint32_t)(uint8_t)(g) << 8) | ((uint32_t)(uint8_t)(b) << 16)))
+#define RGB(r, g, b)                                                                                                   \
+    ((COLORREF)(((uint32_t)(uint8_t)(r)) | ((uint32_t)(uint8_t)(g) << 8) | ((uint32_t)(uint8_t)(b) << 16)))
 #endif
 
 // Window lookup. [any-thread]
@@ -117,8 +118,8 @@ PLATFORM_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour) PLATFORM_N
 // means the system default. flags must not ask for CREATE_SUSPENDED (0x4), which is not supported.
 // Returns a handle and stores a process-unique thread id when threadId is not null; returns null when
 // the thread could not be started (bad arguments, no memory, no thread), and then nothing runs.
-PLATFORM_API HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE routine,
-                                 void* parameter, DWORD flags, DWORD* threadId) PLATFORM_NOEXCEPT;
+PLATFORM_API HANDLE CreateThread(void* security, uint32_t stackSize, LPTHREAD_START_ROUTINE routine, void* parameter,
+                                 DWORD flags, DWORD* threadId) PLATFORM_NOEXCEPT;
 // Waits for the thread to end: timeout 0 tests without waiting, INFINITE waits until it has ended,
 // other values wait at most that many milliseconds.
 // Returns WAIT_OBJECT_0 when ended, WAIT_TIMEOUT when still running, WAIT_FAILED for a bad handle.
@@ -136,8 +137,7 @@ PLATFORM_API BOOL CloseHandle(HANDLE handle) PLATFORM_NOEXCEPT;
 // call it; it returns 0 for an unknown or closed handle. WaitForSingleObject on an event returns
 // WAIT_OBJECT_0 once it was signalled (consuming the signal), or WAIT_TIMEOUT, as for a thread.
 // Waiting on one event from several threads at once is not supported.
-PLATFORM_API HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState,
-                                 LPCSTR name) PLATFORM_NOEXCEPT;
+PLATFORM_API HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR name) PLATFORM_NOEXCEPT;
 PLATFORM_API BOOL SetEvent(HANDLE event) PLATFORM_NOEXCEPT;
 
 #ifdef __cplusplus
