@@ -12,44 +12,40 @@ Effect* instanceOf(uint32_t handle) { return reinterpret_cast<Effect*>(uintptr_t
 
 // Nothing is thrown across an entry point: an exception is reported and the entry returns its
 // documented value (processAudio -1, processControl 0, auxOperation3 -1, flagControl -3).
+template <typename Result, typename Call>
+Result guarded(const char* entry, Result failure, Call call) noexcept {
+    try {
+        return call();
+    } catch (...) {
+        reportEscapedException(entry);
+        return failure;
+    }
+}
 
 extern "C" int32_t QANAGUI_ABI processAudioEntry(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3,
                                                  int32_t host4, int32_t start, int32_t count) noexcept {
-    try {
-        return instanceOf(handle)->processAudio(host1, inputs, host3, host4, start, count);
-    } catch (...) {
-        reportEscapedException("the audio entry");
-        return -1;
-    }
+    return guarded("the audio entry", int32_t(-1),
+                   [&] { return instanceOf(handle)->processAudio(host1, inputs, host3, host4, start, count); });
 }
 
 extern "C" int32_t QANAGUI_ABI processControlEntry(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
                                                    int32_t host4) noexcept {
-    try {
-        return instanceOf(handle)->processControl(inputs, host2, outputs, host4);
-    } catch (...) {
-        reportEscapedException("the control entry");
-        return 0;
-    }
+    return guarded("the control entry", int32_t(0),
+                   [&] { return instanceOf(handle)->processControl(inputs, host2, outputs, host4); });
 }
 
 extern "C" void QANAGUI_ABI auxOperation1Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
                                                int32_t host4, int32_t host5) noexcept {
-    try {
+    guarded("the first auxiliary entry", 0, [&] {
         instanceOf(handle)->auxOperation1(host1, host2, host3, host4, host5);
-    } catch (...) {
-        reportEscapedException("the first auxiliary entry");
-    }
+        return 0;
+    });
 }
 
 extern "C" int32_t QANAGUI_ABI auxOperation3Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
                                                   int32_t host4) noexcept {
-    try {
-        return instanceOf(handle)->auxOperation3(host1, host2, host3, host4);
-    } catch (...) {
-        reportEscapedException("the second auxiliary entry");
-        return -1;
-    }
+    return guarded("the second auxiliary entry", int32_t(-1),
+                   [&] { return instanceOf(handle)->auxOperation3(host1, host2, host3, host4); });
 }
 
 // On i386 the variable arguments follow the named ones on the stack and va_list is a plain pointer
@@ -61,12 +57,9 @@ extern "C" int32_t QANAGUI_ABI flagControlEntry(uint32_t handle, int32_t host1, 
     va_list arguments;
     va_start(arguments, operation);
     const uint32_t* value = reinterpret_cast<const uint32_t*>(arguments);
-    int32_t result = -3;
-    try {
-        result = instanceOf(handle)->flagControl(host1, host2, host3, host4, operation, value);
-    } catch (...) {
-        reportEscapedException("the flag entry");
-    }
+    const int32_t result = guarded("the flag entry", int32_t(-3), [&] {
+        return instanceOf(handle)->flagControl(host1, host2, host3, host4, operation, value);
+    });
     va_end(arguments);
     return result;
 }
