@@ -210,6 +210,18 @@ namespace {
 
 // A JACK server of the test's own (the dummy back end: no sound card, no real-time rights) with a
 // click source on it; stopped by its process id.
+// A program started in the background with its output silenced.
+pid_t spawn(std::vector<const char*> argv) {
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(120);
+        execvp(argv[0], const_cast<char* const*>(argv.data()));
+        _exit(121);
+    }
+    return pid;
+}
+
 class DummyJackServer {
 public:
     DummyJackServer() : name_("qanagui-test-" + std::to_string(getpid())) {
@@ -243,16 +255,6 @@ public:
     static int shell(const std::string& command) { return std::system(command.c_str()); }
 
 private:
-    static pid_t spawn(std::vector<const char*> argv) {
-        argv.push_back(nullptr);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(120);
-            execvp(argv[0], const_cast<char* const*>(argv.data()));
-            _exit(121);
-        }
-        return pid;
-    }
     std::string name_;
     pid_t server_ = -1, metro_ = -1;
 };
@@ -316,20 +318,15 @@ TEST(HostRun, EndsWithExitCode5SoonAfterTheJackServerStops) {
 // run, then destroys them all and ends as usual, with no thread left.
 TEST(HostRun, LivesOnWhenTheXServerDies) {
     if (DummyJackServer::shell("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is not installed";
-    const std::string number = std::to_string(200 + getpid() % 500);
-    const pid_t server = fork();
-    if (server == 0) {
-        if (!std::freopen("/dev/null", "w", stderr)) _exit(120);
-        execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-nolisten", "tcp", "-screen", "0", "1280x1024x24", nullptr);
-        _exit(121);
-    }
+    const std::string number = std::to_string(200 + getpid() % 500), display = ":" + number;
+    const pid_t server = spawn({"Xvfb", display.c_str(), "-nolisten", "tcp"});
     ASSERT_GT(server, 0);
     for (int i = 0; i < 100 && access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) != 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
     HostRun run;
     std::thread host([&] {
-        run = runHost("--instances 3 --trace1 A --trace2 B --view spectrum --duration 4", "DISPLAY=:" + number);
+        run = runHost("--instances 3 --trace1 A --trace2 B --view spectrum --duration 4", "DISPLAY=" + display);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     kill(server, SIGKILL);

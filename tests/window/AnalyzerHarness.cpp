@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -35,6 +36,13 @@ bool titled(Display* display, Window window, const char* title) {
 }
 
 }  // namespace
+
+std::vector<int32_t> sineBlock(double frequency) {
+    std::vector<int32_t> sine(1024);
+    for (size_t i = 0; i < sine.size(); ++i)
+        sine[i] = int32_t(std::lround(1e9 * std::sin(2 * M_PI * frequency * double(i) / 44100.0)));
+    return sine;
+}
 
 bool displayAvailable() { return std::getenv("DISPLAY") != nullptr && PlatformWindow_x11Available(); }
 

@@ -90,6 +90,9 @@ protected:
 // True when the tests can open windows.
 bool displayAvailable();
 
+// 1024 samples of a sine of the given frequency at 44.1 kHz, amplitude 10^9 (about -6.6 dBFS).
+std::vector<int32_t> sineBlock(double frequency);
+
 // A host's processing thread for one instance: block after block, the control entry and then the
 // audio entry (64 samples of silence on every input), paced like 48 kHz. The test sets input pins and
 // reads output pins through it, under the lock the thread holds for each block.

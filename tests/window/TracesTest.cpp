@@ -98,9 +98,7 @@ TEST_F(Traces, ASineOnInputAShowsItsSpectrumPeakAtItsColumn) {
     ASSERT_TRUE(controlUntil(h, 3, 1)) << "magnitudes are on";
 
     // 1 kHz at 44.1 kHz: bin 23.2 of 1024.
-    std::vector<int32_t> sine(1024);
-    for (size_t i = 0; i < sine.size(); ++i)
-        sine[i] = int32_t(std::lround(1e9 * std::sin(2 * M_PI * 1000.0 * double(i) / 44100.0)));
+    const std::vector<int32_t> sine = sineBlock(1000.0);
     int peakColumn = -1;
     auto findPeak = [&] {
         int best = 562;
