@@ -4,6 +4,15 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 namespace toolkit {
+namespace {
+
+// The toolkit's connection when it is open, without opening it.
+::Display* openDisplay() {
+    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
+    return windowSystem ? windowSystem->getDisplay() : nullptr;
+}
+
+}  // namespace
 
 // Runs before every poll of the host's loop, so the common case (nothing queued) must be cheap: it
 // reads the length of Xlib's queue with the QLength macro, a plain read of the Display's qlen field,
@@ -16,8 +25,7 @@ namespace toolkit {
 // exact. When it is non-zero, the toolkit's X callback dispatches the events under the toolkit's X
 // lock.
 int toolkitConnectionWithQueuedEvents() {
-    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
-    ::Display* display = windowSystem ? windowSystem->getDisplay() : nullptr;
+    ::Display* display = openDisplay();
     if (display == nullptr || QLength(display) <= 0) return -1;
     return ConnectionNumber(display);
 }
@@ -25,8 +33,7 @@ int toolkitConnectionWithQueuedEvents() {
 void* toolkitDisplay() { return juce::XWindowSystem::getInstance()->getDisplay(); }
 
 int toolkitConnectionFd() {
-    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
-    ::Display* display = windowSystem ? windowSystem->getDisplay() : nullptr;
+    ::Display* display = openDisplay();
     return display ? ConnectionNumber(display) : -1;
 }
 
