@@ -100,7 +100,8 @@ target_compile_options(hostcore PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(hostcore PUBLIC qanagui_protocol)
 
 add_executable(analyzer-host host/win32/main.cpp host/DescribeModule.cpp host/HostOptions.cpp host/AnalyzerSession.cpp
-                             host/AudioSources.cpp host/ProcessingThread.cpp host/BlockRunner.cpp host/OutputLog.cpp)
+                             host/AudioSources.cpp host/ProcessingThread.cpp host/BlockRunner.cpp host/OutputLog.cpp
+                             host/SessionRunner.cpp)
 target_compile_options(analyzer-host PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(analyzer-host PRIVATE hostcore platform)
 # 256 instances with their windows fit in 2 GB (tests/win32/PlainHostTest.cpp); the host, which also

@@ -8,33 +8,23 @@
 #include "host/DescribeModule.h"
 #include "host/HostOptions.h"
 #include "host/ModuleLoader.h"
-#include "host/OutputLog.h"
 #include "host/BlockRunner.h"
-#include "host/ProcessingThread.h"
+#include "host/SessionRunner.h"
 #include "host/win32/HostLoop.h"
 #include "platform/windows/WindowCapture.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace {
 
-std::atomic<bool> stopRequested{false};
+std::atomic<bool> consoleStopRequested{false};
 
 BOOL WINAPI onConsoleControl(DWORD) {
-    stopRequested = true;
+    consoleStopRequested = true;
     return TRUE;
-}
-
-double processCpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
-    const auto seconds = [](const FILETIME& t) {
-        return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;
-    };
-    return seconds(kernel) + seconds(user);
 }
 
 int fail(int code, const std::string& message) {
@@ -42,7 +32,28 @@ int fail(int code, const std::string& message) {
     return code;
 }
 
+// The Windows platform: the thread's message loop, console control events, GDI screenshots.
+class WindowsPlatform : public HostPlatform {
+public:
+    void runMessagesFor(int milliseconds) override { ::runMessagesFor(DWORD(milliseconds)); }
+    bool stopRequested() const override { return consoleStopRequested.load(); }
+    double processCpuSeconds() const override {
+        FILETIME created, exited, kernel, user;
+        if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+        const auto seconds = [](const FILETIME& t) {
+            return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;
+        };
+        return seconds(kernel) + seconds(user);
+    }
+    bool writeScreenshot(const std::string& path) override {
+        const HWND window = FindWindowA(nullptr, "Analyzer");
+        return window != nullptr && platform_win32::writeClientPng(window, path.c_str());
+    }
+    int threadCount() const override { return processThreadCount(); }
+};
+
 int run(const HostOptions& options) {
+    WindowsPlatform platform;
     AnalyzerSession session;
     std::string error;
     const int code = session.open(options.modulePath, error);
@@ -58,51 +69,8 @@ int run(const HostOptions& options) {
     for (const auto& [pin, value] : pinValues) session.setPin(pin, value);
 
     BlockRunner runner(session);
-    ProcessingThread processing(runner, *source, options.blockSize, !options.fast);
-    OutputLog outputLog(runner.outputs());
-
-    using Clock = std::chrono::steady_clock;
-    const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
-    const auto start = Clock::now();
-    const double cpuAtStart = processCpuSeconds();
-    auto lastStatus = start;
-    long lastBlocks = 0;
-    double lastCpu = cpuAtStart;
-    while (!stopRequested && !processing.ended()) {
-        runMessagesFor(50);
-        const auto now = Clock::now();
-        if (options.duration > 0 && seconds(now - start) >= options.duration) break;
-        if (options.printOutputs) outputLog.printChanges(runner.outputs(), session.description());
-        if (!options.quiet && seconds(now - lastStatus) >= 1.0) {
-            const double wall = seconds(now - lastStatus), cpu = processCpuSeconds();
-            const long blocks = runner.blocks();
-            std::fprintf(stderr, "analyzer-host: %s, %d Hz, blocks of %d: %.0f blocks/s, CPU %.1f %%\n",
-                         source->describe().c_str(), source->sampleRate(), options.blockSize,
-                         double(blocks - lastBlocks) / wall, 100.0 * (cpu - lastCpu) / wall);
-            lastStatus = now;
-            lastBlocks = blocks;
-            lastCpu = cpu;
-        }
-    }
-
-    processing.stop();
-    if (!options.screenshot.empty()) {
-        runMessagesFor(50);  // the last repaints
-        const HWND window = FindWindowA(nullptr, "Analyzer");
-        if (window == nullptr || !platform_win32::writeClientPng(window, options.screenshot.c_str()))
-            std::fprintf(stderr, "analyzer-host: could not write the screenshot %s\n", options.screenshot.c_str());
-        else if (!options.quiet)
-            std::fprintf(stderr, "analyzer-host: screenshot written to %s\n", options.screenshot.c_str());
-    }
-    session.destroyAll();
-    runMessagesFor(20);
-    if (!options.quiet)
-        std::fprintf(stderr,
-                     "analyzer-host: %s after %.1f s: %ld blocks (%.1f s of audio), CPU %.2f s, %d thread(s) left\n",
-                     stopRequested ? "stopped" : "done", seconds(Clock::now() - start), runner.blocks(),
-                     double(runner.blocks()) * options.blockSize / source->sampleRate(),
-                     processCpuSeconds() - cpuAtStart, processThreadCount());
-    return kExitOk;
+    ThreadFeed feed(runner, std::move(source), options.blockSize, !options.fast);
+    return runSession(options, session, runner, feed, platform);
 }
 
 }  // namespace
