@@ -26,60 +26,63 @@ int32_t GuiCtrl::processAudio(int32_t, int32_t inputs, int32_t, int32_t, int32_t
 }
 
 int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, int32_t count) {
-    if (startupCalls < kStartupCalls) return -1;
+    if (link_.startupCalls < kStartupCalls) return -1;
 
-    const bool workersIdle = workers.isIdle();
+    const bool workersIdle = workers_.isIdle();
 
-    const int32_t hold = panelValues[slot::kHold];
-    if (!workersIdle || hold != 0 || !windowShown) {
+    const int32_t hold = link_.panelValues[slot::kHold];
+    if (!workersIdle || hold != 0 || !link_.windowShown) {
         if (count >= 1)
-            for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + count - 1];
+            for (int input = 0; input < kTraces; ++input)
+                capture_.lastSamples[input] = inputs[input][start + count - 1];
         if (hold == 0) {
             // The capture keeps its partial contents and resumes when the gate opens again. The count
             // stops at its largest value (after about 33 days of 64-sample blocks at 48 kHz).
-            if (idleBlockCount < INT32_MAX) ++idleBlockCount;
+            if (capture_.idleBlockCount < INT32_MAX) ++capture_.idleBlockCount;
             return -1;
         }
-        idleBlockCount = 0;
-        captureCount = 0;
+        capture_.idleBlockCount = 0;
+        capture_.captureCount = 0;
         // A hand-over the panel is still reading is not overwritten: this one waits a block.
-        if (workersIdle && !drawingActive && !(guiCallback && guiCallback->heldTracesPending())) holdTraces();
+        if (workersIdle && !capture_.drawingActive && !(link_.guiCallback && link_.guiCallback->heldTracesPending()))
+            holdTraces();
         return -1;
     }
 
-    drawingActive = false;
+    capture_.drawingActive = false;
     if (count < 1) return -1;
 
-    const int32_t mode = panelValues[slot::kCatcher];
+    const int32_t mode = link_.panelValues[slot::kCatcher];
     int32_t i = 0;
     while (i < count) {
-        if (mode >= 1 && captureCount == 0) {
+        if (mode >= 1 && capture_.captureCount == 0) {
             // Waiting for the trigger: sample by sample; the triggering sample starts the capture.
             int32_t samples[kTraces];
             for (int input = 0; input < kTraces; ++input) samples[input] = inputs[input][start + i];
             if (triggered(mode, samples)) {
-                for (int input = 0; input < kTraces; ++input) captureBuffers[input][0] = samples[input];
-                captureCount = 1;
+                for (int input = 0; input < kTraces; ++input) capture_.captureBuffers[input][0] = samples[input];
+                capture_.captureCount = 1;
             }
-            std::memcpy(lastSamples, samples, sizeof samples);
+            std::memcpy(capture_.lastSamples, samples, sizeof samples);
             ++i;
             continue;
         }
         // Capturing: copy up to the end of the block or of the capture in one go. A capture already
         // longer than a newly chosen transform size completes with its next sample.
-        const int32_t take = std::max<int32_t>(1, std::min(count - i, fftSize - captureCount));
+        const int32_t take = std::max<int32_t>(1, std::min(count - i, setup_.fftSize - capture_.captureCount));
         for (int input = 0; input < kTraces; ++input)
-            std::memcpy(&captureBuffers[input][captureCount], &inputs[input][start + i],
+            std::memcpy(&capture_.captureBuffers[input][capture_.captureCount], &inputs[input][start + i],
                         sizeof(int32_t) * size_t(take));
-        captureCount += take;
+        capture_.captureCount += take;
         i += take;
-        for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + i - 1];
-        if (captureCount >= fftSize) {
+        for (int input = 0; input < kTraces; ++input) capture_.lastSamples[input] = inputs[input][start + i - 1];
+        if (capture_.captureCount >= setup_.fftSize) {
             // The rest of this block is not used; the next capture starts with the next block.
             runAnalysisStep();
-            for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][start + count - 1];
-            if (resetRequest) {
-                resetRequest = false;
+            for (int input = 0; input < kTraces; ++input)
+                capture_.lastSamples[input] = inputs[input][start + count - 1];
+            if (setup_.resetRequest) {
+                setup_.resetRequest = false;
                 sendValue(slot::kRedraw, 1);
             }
             return -1;
@@ -92,45 +95,47 @@ bool GuiCtrl::triggered(int32_t mode, const int32_t* samples) const {
     if (mode < 1 || mode > 8) return false;
     const int input = (mode - 1) / 2;
     const bool rising = (mode % 2) == 1;
-    return rising ? risingEdge(lastSamples[input], samples[input]) : risingEdge(samples[input], lastSamples[input]);
+    return rising ? risingEdge(capture_.lastSamples[input], samples[input])
+                  : risingEdge(samples[input], capture_.lastSamples[input]);
 }
 
 void GuiCtrl::holdTraces() {
     // Hand each current display row to the panel once per hold; the panel paints them while frozen.
     // The rows go from a buffer of their own that no analysis writes, so the panel may read them
     // at its own pace.
-    std::memcpy(heldTraces, history[kFirstCurrentRow], sizeof heldTraces);
+    std::memcpy(capture_.heldTraces, capture_.history[kFirstCurrentRow], sizeof capture_.heldTraces);
     for (int k = 0; k < kTraces; ++k)
-        sendValue(slot::kFirstHeldTrace + k, int32_t(reinterpret_cast<uintptr_t>(heldTraces[k])));
-    drawingActive = true;
+        sendValue(slot::kFirstHeldTrace + k, int32_t(reinterpret_cast<uintptr_t>(capture_.heldTraces[k])));
+    capture_.drawingActive = true;
 }
 
 void GuiCtrl::snapshotSettings() {
-    for (int k = 0; k < kControlSlots; ++k) settings[k] = panelValues[k];
+    for (int k = 0; k < kControlSlots; ++k) setup_.settings[k] = link_.panelValues[k];
 }
 
 void GuiCtrl::runAnalysisStep() {
     snapshotSettings();
-    const bool alt = settings[slot::kAltDisplay] != 0;
-    if (alt != altDisplay) resetRequest = true;
-    altDisplay = alt;
+    const bool alt = setup_.settings[slot::kAltDisplay] != 0;
+    if (alt != setup_.altDisplay) setup_.resetRequest = true;
+    setup_.altDisplay = alt;
 
-    if (lastSpectrumMode != settings[slot::kSpectrumMode]) resetRequest = true;
-    lastSpectrumMode = settings[slot::kSpectrumMode] != 0 ? 1 : 0;
+    if (setup_.lastSpectrumMode != setup_.settings[slot::kSpectrumMode]) setup_.resetRequest = true;
+    setup_.lastSpectrumMode = setup_.settings[slot::kSpectrumMode] != 0 ? 1 : 0;
 
-    if (lastPhaseMode != settings[slot::kPhase]) {
-        resetRequest = true;
-        lastPhaseMode = settings[slot::kPhase];
+    if (setup_.lastPhaseMode != setup_.settings[slot::kPhase]) {
+        setup_.resetRequest = true;
+        setup_.lastPhaseMode = setup_.settings[slot::kPhase];
     }
 
-    if (resetRequest)
+    if (setup_.resetRequest)
         for (int k = 0; k < kTraces; ++k)
-            for (int32_t& position : history[kFirstCurrentRow + k]) position = NO_LEVEL;
+            for (int32_t& position : capture_.history[kFirstCurrentRow + k]) position = NO_LEVEL;
 
-    captureCount = 0;
-    std::memcpy(history[kFirstPreviousRow], history[kFirstCurrentRow], sizeof(history[0]) * kTraces);
+    capture_.captureCount = 0;
+    std::memcpy(capture_.history[kFirstPreviousRow], capture_.history[kFirstCurrentRow],
+                sizeof(capture_.history[0]) * kTraces);
 
-    if (settings[slot::kSpectrumMode] == 0) {
+    if (setup_.settings[slot::kSpectrumMode] == 0) {
         analyseTime();
     } else {
         analyseSpectrum();
@@ -144,6 +149,6 @@ void GuiCtrl::launchWorkers() {
 }
 
 void GuiCtrl::launchFrame() {
-    workers.launch(
-        TraceFrame{analyzerWindow, settings, altDisplay, &history[kFirstCurrentRow], &history[kFirstPreviousRow]});
+    workers_.launch(TraceFrame{link_.analyzerWindow, setup_.settings, setup_.altDisplay,
+                               &capture_.history[kFirstCurrentRow], &capture_.history[kFirstPreviousRow]});
 }

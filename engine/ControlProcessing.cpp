@@ -43,7 +43,7 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
     outputs[slot::kReadyPin] = 1;
     sendIdleCountAndMarkerFrequency();
     exchangePins(inputs, outputs);
-    const bool spectrumMode = panelValues[slot::kSpectrumMode] != 0;
+    const bool spectrumMode = link_.panelValues[slot::kSpectrumMode] != 0;
     followTransformSize(spectrumMode);
     keepFrequencyMarks(spectrumMode);
     keepWindow();
@@ -53,12 +53,12 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
 // Start-up: the first calls only count; from the 16th on they take the instance's own window, or look
 // for a window by its title when the instance has none of its own. True while starting up.
 bool GuiCtrl::countStartupCall(int32_t* outputs) {
-    if (startupCalls >= kStartupCalls) return false;
+    if (link_.startupCalls >= kStartupCalls) return false;
     outputs[slot::kReadyPin] = 0;
-    ++startupCalls;
-    if (startupCalls > 15) {
-        const HWND own = ownWindow.load(std::memory_order_acquire);
-        analyzerWindow = own ? own : FindWindowA(nullptr, "Analyzer");
+    ++link_.startupCalls;
+    if (link_.startupCalls > 15) {
+        const HWND own = link_.ownWindow.load(std::memory_order_acquire);
+        link_.analyzerWindow = own ? own : FindWindowA(nullptr, "Analyzer");
     }
     return true;
 }
@@ -66,50 +66,50 @@ bool GuiCtrl::countStartupCall(int32_t* outputs) {
 // The show pin: 1 or more shows, 0 hides, negative values change nothing.
 void GuiCtrl::followShowPin(const int32_t* const* inputs, int32_t* outputs) {
     const int32_t show = *inputs[slot::kShowPin];
-    if (show >= 1 && !windowShown) {
-        windowShown = true;
-        if (guiCallback) guiCallback->showWindow(1);
-    } else if (show == 0 && windowShown) {
-        windowShown = false;
-        if (guiCallback) guiCallback->showWindow(0);
+    if (show >= 1 && !link_.windowShown) {
+        link_.windowShown = true;
+        if (link_.guiCallback) link_.guiCallback->showWindow(1);
+    } else if (show == 0 && link_.windowShown) {
+        link_.windowShown = false;
+        if (link_.guiCallback) link_.guiCallback->showWindow(0);
     }
-    outputs[slot::kShowPin] = windowShown ? 1 : 0;
+    outputs[slot::kShowPin] = link_.windowShown ? 1 : 0;
 }
 
 // The idle count, and the frequency at the marker column in hundredths of a hertz for the size in
 // force before this call.
 void GuiCtrl::sendIdleCountAndMarkerFrequency() {
-    sendValue(slot::kIdleCount, idleBlockCount);
-    int32_t markerColumn = panelValues[slot::kMarker];
+    sendValue(slot::kIdleCount, capture_.idleBlockCount);
+    int32_t markerColumn = link_.panelValues[slot::kMarker];
     if (markerColumn < 1) markerColumn = 1;
     if (markerColumn > 1023) markerColumn = 1023;
-    const double binWidthBefore = double(moduleSampleRate.load(std::memory_order_relaxed)) / fftSize;
-    sendValue(slot::kMarker, toInt32(binWidthBefore * binMap[fftSizeCode][markerColumn] * 100.0));
+    const double binWidthBefore = double(moduleSampleRate.load(std::memory_order_relaxed)) / setup_.fftSize;
+    sendValue(slot::kMarker, toInt32(binWidthBefore * setup_.binMap[setup_.fftSizeCode][markerColumn] * 100.0));
 }
 
 // A changed input is forwarded to the panel; an unchanged one carries the panel's value out.
 void GuiCtrl::exchangePins(const int32_t* const* inputs, int32_t* outputs) {
     for (int pin : kExchangedPins) {
         const int32_t value = *inputs[pin];
-        if (value != lastInput[pin]) {
-            lastInput[pin] = value;
+        if (value != link_.lastInput[pin]) {
+            link_.lastInput[pin] = value;
             sendValue(pin, value);
         } else {
-            outputs[pin] = panelValues[pin];
+            outputs[pin] = link_.panelValues[pin];
         }
     }
 }
 
 // The transform size follows the panel in spectrum mode and goes back to 1024 in time mode.
 void GuiCtrl::followTransformSize(bool spectrumMode) {
-    if (spectrumMode && panelValues[slot::kFftSize] != fftSize) {
-        switch (panelValues[slot::kFftSize]) {
+    if (spectrumMode && link_.panelValues[slot::kFftSize] != setup_.fftSize) {
+        switch (link_.panelValues[slot::kFftSize]) {
         case 2048: switchFftSize(2048, 1); break;
         case 4096: switchFftSize(4096, 2); break;
         case 8192: switchFftSize(8192, 3); break;
         default: switchFftSize(1024, 0); break;
         }
-    } else if (!spectrumMode && fftSize != 1024) {
+    } else if (!spectrumMode && setup_.fftSize != 1024) {
         switchFftSize(1024, 0);
     }
 }
@@ -117,47 +117,47 @@ void GuiCtrl::followTransformSize(bool spectrumMode) {
 // A new sample rate resets the analysis; a new "Hz Stretch" rebuilds the frequency maps; either
 // publishes the frequency marks again, which show in the spectrum view without "Vibes Watch".
 void GuiCtrl::keepFrequencyMarks(bool spectrumMode) {
-    const bool marksWanted = spectrumMode && !altDisplay;
+    const bool marksWanted = spectrumMode && !setup_.altDisplay;
     const int32_t sampleRate = moduleSampleRate.load(std::memory_order_relaxed);
-    if (sampleRate != lastSampleRate) {
-        lastSampleRate = sampleRate;
-        resetRequest = true;
-        markersPublished = marksWanted ? 0 : 1;
+    if (sampleRate != setup_.lastSampleRate) {
+        setup_.lastSampleRate = sampleRate;
+        setup_.resetRequest = true;
+        setup_.markersPublished = marksWanted ? 0 : 1;
     }
-    if (frequencyShape != double(panelValues[slot::kShape])) {
-        frequencyShape = double(panelValues[slot::kShape]);
-        buildFrequencyMaps(frequencyShape, binMap, coarseBinMap);
-        markersPublished = marksWanted ? 0 : 1;
+    if (setup_.frequencyShape != double(link_.panelValues[slot::kShape])) {
+        setup_.frequencyShape = double(link_.panelValues[slot::kShape]);
+        buildFrequencyMaps(setup_.frequencyShape, setup_.binMap, setup_.coarseBinMap);
+        setup_.markersPublished = marksWanted ? 0 : 1;
     }
-    if (int32_t(marksWanted) != markersPublished) publishFrequencyMarks(marksWanted, sampleRate);
+    if (int32_t(marksWanted) != setup_.markersPublished) publishFrequencyMarks(marksWanted, sampleRate);
 }
 
 // The window function follows the panel.
 void GuiCtrl::keepWindow() {
-    if (panelValues[slot::kWindow] != appliedWindowCode) {
-        appliedWindowCode = panelValues[slot::kWindow];
-        fillWindow(windowCoefficients, fftSize, appliedWindowCode);
+    if (link_.panelValues[slot::kWindow] != setup_.appliedWindowCode) {
+        setup_.appliedWindowCode = link_.panelValues[slot::kWindow];
+        fillWindow(setup_.windowCoefficients, setup_.fftSize, setup_.appliedWindowCode);
     }
 }
 
 void GuiCtrl::switchFftSize(int32_t size, int32_t code) {
-    fftObject.release();
-    fftObject.initialise(size);
-    fftSize = size;
-    fftSizeCode = code;
+    setup_.fftObject.release();
+    setup_.fftObject.initialise(size);
+    setup_.fftSize = size;
+    setup_.fftSizeCode = code;
     // Any code other than the panel's forces the window to be rebuilt for the new size.
-    appliedWindowCode = panelValues[slot::kWindow] == 0 ? 1 : 0;
-    markersPublished = 0;
+    setup_.appliedWindowCode = link_.panelValues[slot::kWindow] == 0 ? 1 : 0;
+    setup_.markersPublished = 0;
 }
 
 void GuiCtrl::publishFrequencyMarks(bool show, int32_t sampleRate) {
     if (show) {
-        const double binWidth = double(sampleRate) / fftSize;
+        const double binWidth = double(sampleRate) / setup_.fftSize;
         int32_t columns[3];
         for (int m = 0; m < 3; ++m) {
             int32_t column = kDisplayColumns;
             for (int i = 0; i < kDisplayColumns; ++i) {
-                if (binMap[fftSizeCode][i] * binWidth >= kMarkFrequencies[m]) {
+                if (setup_.binMap[setup_.fftSizeCode][i] * binWidth >= kMarkFrequencies[m]) {
                     column = i;
                     break;
                 }
@@ -170,5 +170,5 @@ void GuiCtrl::publishFrequencyMarks(bool show, int32_t sampleRate) {
     } else {
         sendValue(slot::kMarksValid, 0);
     }
-    markersPublished = show ? 1 : 0;
+    setup_.markersPublished = show ? 1 : 0;
 }

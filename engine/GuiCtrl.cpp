@@ -10,51 +10,51 @@ GuiCtrl::GuiCtrl(const ModuleDescriptor* descriptor, const std::atomic<int32_t>&
 }
 
 // The workers end with their TraceWorkers member; they read only their own jobs.
-GuiCtrl::~GuiCtrl() { fftObject.release(); }
+GuiCtrl::~GuiCtrl() { setup_.fftObject.release(); }
 
-bool GuiCtrl::isComplete() const { return workers.isComplete() && fftObject.isReady(); }
+bool GuiCtrl::isComplete() const { return workers_.isComplete() && setup_.fftObject.isReady(); }
 
 void GuiCtrl::initialise() {
-    windowShown = false;
-    for (PanelValue& value : panelValues) value = 0;
-    for (double& c : windowCoefficients) c = 0.0;
-    for (int32_t& value : lastInput) value = 0;
-    startupCalls = 0;
-    frequencyShape = kDefaultFrequencyShape;
+    link_.windowShown = false;
+    for (PanelValue& value : link_.panelValues) value = 0;
+    for (double& c : setup_.windowCoefficients) c = 0.0;
+    for (int32_t& value : link_.lastInput) value = 0;
+    link_.startupCalls = 0;
+    setup_.frequencyShape = kDefaultFrequencyShape;
 
-    copyDefaultFrequencyMaps(binMap, coarseBinMap);
-    for (auto& row : history)
+    copyDefaultFrequencyMaps(setup_.binMap, setup_.coarseBinMap);
+    for (auto& row : capture_.history)
         for (int32_t& position : row) position = NO_LEVEL;
 
-    previousBin = 0;
-    for (bool& active : traceActive) active = false;
-    idleBlockCount = 0;
-    altDisplay = false;
-    resetRequest = false;
-    markersPublished = 0;
-    lastSpectrumMode = 1;
+    capture_.previousBin = 0;
+    for (bool& active : capture_.traceActive) active = false;
+    capture_.idleBlockCount = 0;
+    setup_.altDisplay = false;
+    setup_.resetRequest = false;
+    setup_.markersPublished = 0;
+    setup_.lastSpectrumMode = 1;
 
-    fftObject.initialise(1024);
+    setup_.fftObject.initialise(1024);
 
     // Capture and trace rows are filled before they are read; zeros keep a trace that selects
     // nothing to fill (codes 18 and above) at a defined level.
-    std::memset(captureBuffers, 0, sizeof captureBuffers);
-    std::memset(traceValues, 0, sizeof traceValues);
-    std::memset(inputSpectra, 0, sizeof inputSpectra);
-    std::memset(settings, 0, sizeof settings);
-    std::memset(heldTraces, 0, sizeof heldTraces);
+    std::memset(capture_.captureBuffers, 0, sizeof capture_.captureBuffers);
+    std::memset(capture_.traceValues, 0, sizeof capture_.traceValues);
+    std::memset(capture_.inputSpectra, 0, sizeof capture_.inputSpectra);
+    std::memset(setup_.settings, 0, sizeof setup_.settings);
+    std::memset(capture_.heldTraces, 0, sizeof capture_.heldTraces);
 
-    captureCount = 0;
-    for (int32_t& level : markerLevels) level = 0;
-    panelValues[slot::kLevelFactor] = 1;
-    for (int32_t& sample : lastSamples) sample = 1;
-    fftSize = 1024;
-    fftSizeCode = 0;
-    panelValues[slot::kFftSize] = 1024;
-    drawingActive = false;
-    lastSampleRate = 32000;
+    capture_.captureCount = 0;
+    for (int32_t& level : capture_.markerLevels) level = 0;
+    link_.panelValues[slot::kLevelFactor] = 1;
+    for (int32_t& sample : capture_.lastSamples) sample = 1;
+    setup_.fftSize = 1024;
+    setup_.fftSizeCode = 0;
+    link_.panelValues[slot::kFftSize] = 1024;
+    capture_.drawingActive = false;
+    setup_.lastSampleRate = 32000;
 }
 
 void GuiCtrl::sendValue(int32_t slot, int32_t value) {
-    if (guiCallback) guiCallback->setValue(slot, value);
+    if (link_.guiCallback) link_.guiCallback->setValue(slot, value);
 }

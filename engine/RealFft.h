@@ -67,18 +67,36 @@ public:
 
     static constexpr int32_t MAX_SIZE = 1 << 24;
 
+    // The size the transform was last initialised for.
+    int32_t size() const { return N; }
+
+    // The twiddle tables, length entries each, stage after stage in increasing stage length.
+    struct Twiddles {
+        int32_t length;
+        const double* cos1;  // cos(a)
+        const double* sin1;  // sin(a)
+        const double* cos3;  // cos(3a)
+        const double* sin3;  // sin(3a)
+    };
+    Twiddles twiddles() const { return {tableLength, cos1Table, sin1Table, cos3Table, sin3Table}; }
+
+    // The constants the transform computes with: the divisor of its eighth-turn butterflies and the
+    // turn its angles are made from.
+    double sqrt2Divisor() const { return sqrt2; }
+    double fullTurn() const { return twoPi; }
+
+private:
+    bool useSharedTables(int32_t n);
+
     // The fields of the transform, in this order.
     int32_t N = 0;
     int32_t tableLength = 0;
     double sqrt2 = 0.0;
     double twoPi = 0.0;
-    const double* cos1Table = nullptr;  // cos(a)
-    const double* sin1Table = nullptr;  // sin(a)
-    const double* cos3Table = nullptr;  // cos(3a)
-    const double* sin3Table = nullptr;  // sin(3a)
-
-private:
-    bool useSharedTables(int32_t n);
+    const double* cos1Table = nullptr;
+    const double* sin1Table = nullptr;
+    const double* cos3Table = nullptr;
+    const double* sin3Table = nullptr;
 
     // The bit-reversal permutation as a list of (i, j) index pairs with i < j, worked out once per size
     // so the transform only swaps.

@@ -28,64 +28,67 @@ int32_t positionOf(double level, double top, double bottomLevel) {
 }  // namespace
 
 bool GuiCtrl::traceSwitchedOn(int trace) {
-    const int32_t code = settings[slot::kFirstSelection + trace];
+    const int32_t code = setup_.settings[slot::kFirstSelection + trace];
     if (code < 2) {
-        if (code == 1 && traceActive[trace]) {
-            traceActive[trace] = false;
-            resetRequest = true;
+        if (code == 1 && capture_.traceActive[trace]) {
+            capture_.traceActive[trace] = false;
+            setup_.resetRequest = true;
         }
         return false;
     }
-    traceActive[trace] = true;
+    capture_.traceActive[trace] = true;
     return true;
 }
 
 void GuiCtrl::analyseTime() {
-    const int32_t* rows[kTraces] = {captureBuffers[0], captureBuffers[1], captureBuffers[2], captureBuffers[3]};
-    const int32_t factor = settings[slot::kLevelFactor];
+    const int32_t* rows[kTraces] = {capture_.captureBuffers[0], capture_.captureBuffers[1], capture_.captureBuffers[2],
+                                    capture_.captureBuffers[3]};
+    const int32_t factor = setup_.settings[slot::kLevelFactor];
     for (int k = 0; k < kTraces; ++k) {
         if (!traceSwitchedOn(k)) continue;
-        double* values = traceValues[k];
+        double* values = capture_.traceValues[k];
         // A selection without inputs keeps the previous values, which already carry the factor:
         // scaling them again would grow the trace frame by frame.
         const bool filled =
-            fillTrace(selectionFor(settings[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
+            fillTrace(selectionFor(setup_.settings[slot::kFirstSelection + k]), rows, kTimeColumns, false, values);
         if (filled && factor != 0)
             for (int i = 0; i < kTimeColumns; ++i) values[i] = truncateInRange(clampLevel(factor * values[i]));
-        for (int j = 0; j < kTimeColumns; ++j) history[kFirstCurrentRow + k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
+        for (int j = 0; j < kTimeColumns; ++j)
+            capture_.history[kFirstCurrentRow + k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
     }
 
     // X*Y: regroup so that one job holds trace 1 against trace 2 (and another trace 3 against 4).
-    if (settings[slot::kPhase] == 1) {
+    if (setup_.settings[slot::kPhase] == 1) {
         for (int pair = 0; pair < kTraces; pair += 2)
             for (int i = 0; i < kHalfRow; ++i)
-                std::swap(history[kFirstCurrentRow + pair][kHalfRow + i], history[kFirstCurrentRow + pair + 1][i]);
+                std::swap(capture_.history[kFirstCurrentRow + pair][kHalfRow + i],
+                          capture_.history[kFirstCurrentRow + pair + 1][i]);
     }
 }
 
 void GuiCtrl::analyseSpectrum() {
-    const int32_t size = fftSize;
-    const bool magnitudes = settings[slot::kMagnitudes] != 0;
+    const int32_t size = setup_.fftSize;
+    const bool magnitudes = setup_.settings[slot::kMagnitudes] != 0;
 
     // Each input that some trace needs is transformed once.
     bool needed[kTraces] = {};
     for (int k = 0; k < kTraces; ++k) {
-        const TraceSelection selection = selectionFor(settings[slot::kFirstSelection + k]);
+        const TraceSelection selection = selectionFor(setup_.settings[slot::kFirstSelection + k]);
         if (selection.combination == Combination::None) continue;
         needed[selection.first] = true;
         if (selection.combination != Combination::Single) needed[selection.second] = true;
     }
-    const bool weighted = windowApplies(appliedWindowCode);
+    const bool weighted = windowApplies(setup_.appliedWindowCode);
     for (int input = 0; input < kTraces; ++input) {
         if (!needed[input]) continue;
-        const int32_t* capture = captureBuffers[input];
-        double* spectrum = inputSpectra[input];
+        const int32_t* capture = capture_.captureBuffers[input];
+        double* spectrum = capture_.inputSpectra[input];
         if (weighted) {
-            for (int i = 0; i < size; ++i) spectrum[i] = capture[i] * windowCoefficients[i];
+            for (int i = 0; i < size; ++i) spectrum[i] = capture[i] * setup_.windowCoefficients[i];
         } else {
             for (int i = 0; i < size; ++i) spectrum[i] = capture[i];
         }
-        fftObject.transform(spectrum);
+        setup_.fftObject.transform(spectrum);
         if (magnitudes) {
             // Bins 0 .. N/2 become |Re| + |Im|; the upper half keeps the raw imaginary parts.
             const int half = size / 2;
@@ -95,56 +98,59 @@ void GuiCtrl::analyseSpectrum() {
         }
     }
 
-    for (int32_t& level : markerLevels) level = 0;
-    const double* spectra[kTraces] = {inputSpectra[0], inputSpectra[1], inputSpectra[2], inputSpectra[3]};
+    for (int32_t& level : capture_.markerLevels) level = 0;
+    const double* spectra[kTraces] = {capture_.inputSpectra[0], capture_.inputSpectra[1], capture_.inputSpectra[2],
+                                      capture_.inputSpectra[3]};
     for (int k = 0; k < kTraces; ++k) {
         if (!traceSwitchedOn(k)) continue;
-        fillTrace(selectionFor(settings[slot::kFirstSelection + k]), spectra, size, magnitudes, traceValues[k]);
-        if (!altDisplay) {
-            mapTraceToColumns(k, binMap[fftSizeCode], kDisplayColumns, 1.0, 0);
+        fillTrace(selectionFor(setup_.settings[slot::kFirstSelection + k]), spectra, size, magnitudes,
+                  capture_.traceValues[k]);
+        if (!setup_.altDisplay) {
+            mapTraceToColumns(k, setup_.binMap[setup_.fftSizeCode], kDisplayColumns, 1.0, 0);
         } else {
             // The newest 128-column frame enters at the right; the oldest leaves at the left.
-            std::memmove(&history[kFirstCurrentRow + k][0], &history[kFirstCurrentRow + k][kCoarseColumns],
+            std::memmove(&capture_.history[kFirstCurrentRow + k][0],
+                         &capture_.history[kFirstCurrentRow + k][kCoarseColumns],
                          sizeof(int32_t) * (kDisplayColumns - kCoarseColumns));
-            mapTraceToColumns(k, coarseBinMap[fftSizeCode], kCoarseColumns, double(kCoarseColumns),
+            mapTraceToColumns(k, setup_.coarseBinMap[setup_.fftSizeCode], kCoarseColumns, double(kCoarseColumns),
                               kDisplayColumns - kCoarseColumns);
         }
-        previousBin = 0;
+        capture_.previousBin = 0;
     }
 
     for (int k = 0; k < kTraces; ++k) {
         // |INT32_MIN| does not fit: the largest magnitude sent is INT32_MAX.
-        const int64_t level = markerLevels[k];
+        const int64_t level = capture_.markerLevels[k];
         sendValue(slot::kFirstMarkerLevel + k, int32_t(level < 0 ? std::min<int64_t>(-level, INT32_MAX) : level));
     }
 }
 
 void GuiCtrl::mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry) {
-    const double* v = traceValues[trace];
-    const int32_t size = fftSize;
-    const bool magnitudes = settings[slot::kMagnitudes] != 0;
-    const int32_t factor = settings[slot::kLevelFactor];
-    const int32_t markerColumn = settings[slot::kMarker];
+    const double* v = capture_.traceValues[trace];
+    const int32_t size = setup_.fftSize;
+    const bool magnitudes = setup_.settings[slot::kMagnitudes] != 0;
+    const int32_t factor = setup_.settings[slot::kLevelFactor];
+    const int32_t markerColumn = setup_.settings[slot::kMarker];
     const double bottomLevel = magnitudes ? 0.0 : LEVEL_MIN;
 
     for (int col = 0; col < columns; ++col) {
         const int32_t bin = map[col];
-        const int32_t first = previousBin + 1;
+        const int32_t first = capture_.previousBin + 1;
         // A column shows the strongest of the bins after the previous column's bin up to its own.
         double level = first < bin ? absPeak(v, first, bin) : v[bin];
         level = clampLevel(level);
 
         if (col == markerColumn) {
             if (magnitudes) {
-                markerLevels[trace] = int32_t(level);
+                capture_.markerLevels[trace] = int32_t(level);
             } else {
-                const double im = first < bin ? absPeak(v, size - bin, size - previousBin - 1) : v[size - bin];
-                markerLevels[trace] = int32_t(std::fmin(std::fabs(level) + std::fabs(im), LEVEL_MAX));
+                const double im = first < bin ? absPeak(v, size - bin, size - capture_.previousBin - 1) : v[size - bin];
+                capture_.markerLevels[trace] = int32_t(std::fmin(std::fabs(level) + std::fabs(im), LEVEL_MAX));
             }
         }
-        previousBin = bin;
+        capture_.previousBin = bin;
 
         if (factor != 0) level = clampLevel(level * factor);
-        history[kFirstCurrentRow + trace][firstEntry + col] = positionOf(level, top, bottomLevel);
+        capture_.history[kFirstCurrentRow + trace][firstEntry + col] = positionOf(level, top, bottomLevel);
     }
 }

@@ -25,7 +25,7 @@ GuiCtrl* createInstance() {
         stopToolkitIfUnused();
         return nullptr;
     }
-    instance->guiCallback = panel;
+    instance->attachPanel(panel);
     return instance;
 }
 

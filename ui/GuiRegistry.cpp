@@ -90,19 +90,18 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
     if (window == nullptr) return true;
     // Two instances have two windows of the same title: each draws into the one that is its own.
     if (auto* peer = window->getPeer())
-        instance->ownWindow.store(HWND(reinterpret_cast<uintptr_t>(peer->getNativeHandle())),
-                                  std::memory_order_release);
-    *panel = window->panel;
+        instance->adoptWindow(HWND(reinterpret_cast<uintptr_t>(peer->getNativeHandle())));
+    *panel = &window->content();
     return true;
 }
 
 void detachGuiFrom(GuiCtrl* instance) {
     if (instance == nullptr) return;  // a free slot's empty handle: nothing to detach
-    instance->guiCallback = nullptr;
+    instance->attachPanel(nullptr);
     if (holders == nullptr) return;
     for (GuiHolder* holder : *holders)
         if (holder->instance == instance) {
-            if (holder->window != nullptr) holder->window->panel->detachInstance();
+            if (holder->window != nullptr) holder->window->content().detachInstance();
             return;
         }
 }

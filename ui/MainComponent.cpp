@@ -50,6 +50,15 @@ MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(in
     for (double& peak : markerPeakDb) peak = -66.6;
 }
 
+MainComponent::MarkerReadout MainComponent::markerReadout() const {
+    MarkerReadout readout{markerFrequency, {}, {}, markerActive, markerHold};
+    for (int k = 0; k < 4; ++k) {
+        readout.levelDb[k] = markerLevelDb[k];
+        readout.peakDb[k] = markerPeakDb[k];
+    }
+    return readout;
+}
+
 void MainComponent::detachInstance() {
     guiCtrl = nullptr;
     pendingValues.applyPending([](const PendingValue&) {});

@@ -81,6 +81,21 @@ public:
     // 20 log10 (x / full scale) in dB; -66.66 for 0.
     static double levelToDb(int32_t x);
 
+    // What the marker read-outs show: the marker's frequency, the four levels and their peaks in dB,
+    // whether the marker is set and whether the display is held.
+    struct MarkerReadout {
+        double frequency;
+        double levelDb[4];
+        double peakDb[4];
+        bool active;
+        bool hold;
+    };
+    MarkerReadout markerReadout() const;
+
+    ANZEIGE_Component& displayComponent() const { return *display; }
+    juce::Component& control(panel::ControlId id) const { return *controls[id]; }
+
+private:
     struct {
         int32_t x = 0, y = 0;
     } dragOrigin;
@@ -100,7 +115,6 @@ public:
     std::unique_ptr<ANZEIGE_Component> display;
     std::unique_ptr<juce::Component> controls[panel::kControlCount];
 
-private:
     // The tooltip window polls the mouse about ten times a second while it exists: it is made when
     // the mouse moves over the panel and goes when the mouse leaves it.
     struct TooltipOnFirstHover : juce::MouseListener {

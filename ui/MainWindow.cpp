@@ -46,7 +46,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::mouseDown(const juce::MouseEvent& event) {
-    if (event.mods.isLeftButtonDown() && titleBar != nullptr && event.eventComponent == titleBar->closeButton.get())
+    if (event.mods.isLeftButtonDown() && titleBar != nullptr && titleBar->isCloseButton(event.eventComponent))
         setMinimised(true);
 }
 

@@ -37,8 +37,12 @@ public:
     // Records a show (1) or hide (0) request; the window follows on the message thread.
     void setShown(bool show);
 
+    // The panel: the window's content component.
+    MainComponent& content() const { return *panel; }
+
+private:
     std::unique_ptr<TITELCOMPONENT> titleBar;
-    MainComponent* panel = nullptr;  // the content component, owned through the window's content slot
+    MainComponent* panel = nullptr;  // owned through the window's content slot
     SafeUpdater updater;
     GuiCtrl* instance;
 

@@ -15,6 +15,10 @@ public:
     void paint(juce::Graphics& g) override;
     void resized() override;
 
+    // True for the bar's close button (the window minimises on a left click on it).
+    bool isCloseButton(const juce::Component* component) const { return component == closeButton.get(); }
+
+private:
     int barHeight = 30;
     int barWidth = 1065;
     std::unique_ptr<juce::ImageButton> closeButton;

@@ -24,7 +24,6 @@ struct PendingValue {
 
 class ValueRelay {
 public:
-    static constexpr uint32_t kCapacity = 1024;  // a power of two
     static constexpr int kSlots = 128;  // slots at and above this have no effect
 
     ValueRelay() {
@@ -74,6 +73,8 @@ public:
     long dropped() const { return long(dropped_.load(std::memory_order_relaxed)); }
 
 private:
+    static constexpr uint32_t kCapacity = 1024;  // a power of two
+
     uint32_t free() {
         const uint32_t head = head_.load(std::memory_order_acquire);
         RACE_CHECKER_ACQUIRE(&head_);

@@ -57,7 +57,7 @@ struct Rig {
         engineSampleRate() = kRate;
         window = PlatformSurface_register(0, 1100, 500, "Analyzer");
         instance = makeEngineInstance();
-        instance->guiCallback = &panel;
+        instance->attachPanel(&panel);
         for (int i = 0; i < 99; ++i) inputPointers[i] = &inputs[i];
         inputs[44] = 1;  // show the window
         inputs[1] = 1;  // spectrum mode
@@ -89,23 +89,23 @@ struct Rig {
     // In real time the next capture completes 170 ms later, long after the workers are done. Running
     // faster than real time, wait for them (blocked on their threads, so the wait costs no CPU) so that
     // every capture is analysed and drawn, as it would be live.
-    void waitForDrawing() { instance->workers.waitUntilIdle(); }
+    void waitForDrawing() { instance->workers().waitUntilIdle(); }
 };
 
 void BM_EngineSecondOfAudio(benchmark::State& state) {
     Signals signals;
     Rig rig;
-    if (rig.instance->analyzerWindow == 0) state.SkipWithError("the in-memory window was not found");
+    if (rig.instance->panelLink().analyzerWindow == 0) state.SkipWithError("the in-memory window was not found");
     // Argument 0: the workers still run but have no window to draw into, leaving the analysis cost.
     const bool drawing = state.range(0) != 0;
-    if (!drawing) rig.instance->analyzerWindow = 0;
+    if (!drawing) rig.instance->panelLink().analyzerWindow = 0;
     long seconds = 0;
     for (auto _ : state) {
         rig.runOneSecond(signals);
         ++seconds;
     }
     state.counters["analyses_per_s"] = double(rig.panel.analyses) / double(seconds);
-    state.counters["idle_blocks"] = rig.instance->idleBlockCount;
+    state.counters["idle_blocks"] = rig.instance->capture().idleBlockCount;
     state.SetLabel("one second of audio per iteration");
 }
 BENCHMARK(BM_EngineSecondOfAudio)

@@ -23,7 +23,7 @@ struct Panel {
     Panel() {
         instance = makeEngineInstance();
         GuiObjectCallback* relay = nullptr;
-        if (createGuiFor(instance.get(), &relay)) instance->guiCallback = relay;
+        if (createGuiFor(instance.get(), &relay)) instance->attachPanel(relay);
         panel = dynamic_cast<MainComponent*>(relay);
         PlatformLoop_runFor(PlatformLoop_shared(), 300);
     }

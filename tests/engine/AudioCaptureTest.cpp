@@ -18,8 +18,46 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         startRunning();
-        instance->analyzerWindow = 0;
-        instance->panelValues[slot::kFirstSelection] = 2;  // trace 1 on A
+        instance->panelLink().analyzerWindow = 0;
+        instance->setPanelValue(slot::kFirstSelection, 2);  // trace 1 on A
+    }
+};
+
+// The drawing worker starts held at a gate: the first frame handed to it keeps its jobs busy until
+// the test opens the gate.
+std::atomic<bool> workerGateOpen{true};
+
+struct GatedWorker {
+    LPTHREAD_START_ROUTINE routine;
+    void* parameter;
+};
+
+DWORD runGatedWorker(void* gated) {
+    const GatedWorker worker = *static_cast<GatedWorker*>(gated);
+    delete static_cast<GatedWorker*>(gated);
+    while (!workerGateOpen.load()) usleep(100);
+    return worker.routine(worker.parameter);
+}
+
+HANDLE gatedStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* parameter, DWORD flags,
+                    DWORD* id) {
+    auto* worker = new GatedWorker{routine, parameter};
+    HANDLE thread = CreateThread(security, stack, &runGatedWorker, worker, flags, id);
+    if (!thread) delete worker;
+    return thread;
+}
+
+class CaptureWithHeldWorker : public Capture {
+protected:
+    void SetUp() override {
+        workerGateOpen = false;
+        setTraceThreadStarter(&gatedStarter);
+        Capture::SetUp();
+        setTraceThreadStarter(nullptr);
+    }
+    void TearDown() override {
+        workerGateOpen = true;
+        Capture::TearDown();
     }
 };
 
@@ -30,47 +68,47 @@ TEST_F(Capture, NothingHappensBeforeStartUpEnds) {
     const std::vector<int32_t> x = ramp(2048);
     const int32_t* rows[4] = {x.data(), x.data(), x.data(), x.data()};
     EXPECT_EQ(fresh->processAudioBlock(rows, 0, 2048), -1);
-    EXPECT_EQ(fresh->captureCount, 0);
-    EXPECT_EQ(fresh->idleBlockCount, 0);
-    EXPECT_EQ(fresh->lastSamples[0], 1);
+    EXPECT_EQ(fresh->capture().captureCount, 0);
+    EXPECT_EQ(fresh->capture().idleBlockCount, 0);
+    EXPECT_EQ(fresh->capture().lastSamples[0], 1);
 }
 
 TEST_F(Capture, FreeRunningCollectsEverySampleAndDropsTheRestOfTheCompletingBlock) {
     const std::vector<int32_t> a = ramp(1500, 1), b = ramp(1500, 10001), c = ramp(1500, -5000), d = zeros(1500);
     feed(a, b, c, d, 0, 1000);
-    EXPECT_EQ(instance->captureCount, 1000);
+    EXPECT_EQ(instance->capture().captureCount, 1000);
     feed(a, b, c, d, 1000, 500);  // 24 samples complete the capture, 476 are dropped
-    EXPECT_EQ(instance->captureCount, 0);
+    EXPECT_EQ(instance->capture().captureCount, 0);
     for (int i = 0; i < 1024; ++i) {
-        ASSERT_EQ(instance->captureBuffers[0][i], a[size_t(i)]);
-        ASSERT_EQ(instance->captureBuffers[1][i], b[size_t(i)]);
-        ASSERT_EQ(instance->captureBuffers[2][i], c[size_t(i)]);
+        ASSERT_EQ(instance->capture().captureBuffers[0][i], a[size_t(i)]);
+        ASSERT_EQ(instance->capture().captureBuffers[1][i], b[size_t(i)]);
+        ASSERT_EQ(instance->capture().captureBuffers[2][i], c[size_t(i)]);
     }
-    EXPECT_EQ(instance->lastSamples[0], 1500) << "the block's last samples, not the completing ones";
-    EXPECT_EQ(instance->lastSamples[1], 11500);
-    EXPECT_EQ(instance->lastSamples[2], -3501);
+    EXPECT_EQ(instance->capture().lastSamples[0], 1500) << "the block's last samples, not the completing ones";
+    EXPECT_EQ(instance->capture().lastSamples[1], 11500);
+    EXPECT_EQ(instance->capture().lastSamples[2], -3501);
     ASSERT_TRUE(waitIdle());
 
     // The next capture starts with the next block, not with the dropped samples.
     const std::vector<int32_t> next = ramp(1024, 77);
     feed(next, next, next, next);
-    EXPECT_EQ(instance->captureBuffers[0][0], 77);
+    EXPECT_EQ(instance->capture().captureBuffers[0][0], 77);
 }
 
 TEST_F(Capture, ACaptureLongerThanANewlyChosenSizeCompletesWithItsNextSample) {
-    instance->panelValues[slot::kSpectrumMode] = 1;
-    instance->panelValues[slot::kFftSize] = 8192;
+    instance->setPanelValue(slot::kSpectrumMode, 1);
+    instance->setPanelValue(slot::kFftSize, 8192);
     control();
     const std::vector<int32_t> a = ramp(2010);
     feed(a, a, a, a, 0, 2000);
-    instance->panelValues[slot::kFftSize] = 1024;
+    instance->setPanelValue(slot::kFftSize, 1024);
     control();
-    ASSERT_EQ(instance->fftSize, 1024);
+    ASSERT_EQ(instance->setup().fftSize, 1024);
     feed(a, a, a, a, 2000, 10);
-    EXPECT_EQ(instance->captureCount, 0);
-    EXPECT_EQ(instance->captureBuffers[0][2000], 2001) << "one more sample, then the analysis";
-    EXPECT_EQ(instance->captureBuffers[0][2001], 0);
-    EXPECT_EQ(instance->lastSamples[0], 2010);
+    EXPECT_EQ(instance->capture().captureCount, 0);
+    EXPECT_EQ(instance->capture().captureBuffers[0][2000], 2001) << "one more sample, then the analysis";
+    EXPECT_EQ(instance->capture().captureBuffers[0][2001], 0);
+    EXPECT_EQ(instance->capture().lastSamples[0], 2010);
 }
 
 struct CatcherCase {
@@ -83,7 +121,7 @@ class Catcher : public Capture, public ::testing::WithParamInterface<CatcherCase
 
 TEST_P(Catcher, StartsTheCaptureAtTheChosenEdgeOfTheChosenInput) {
     const CatcherCase c = GetParam();
-    instance->panelValues[slot::kCatcher] = c.mode;
+    instance->setPanelValue(slot::kCatcher, c.mode);
     // Every input but the chosen one crosses zero in both directions all the time.
     std::vector<std::vector<int32_t>> rows(4, std::vector<int32_t>(1200));
     for (int input = 0; input < 4; ++input)
@@ -96,13 +134,13 @@ TEST_P(Catcher, StartsTheCaptureAtTheChosenEdgeOfTheChosenInput) {
     for (int i = 10; i < 1200; ++i) x[size_t(i)] = c.rising ? 100 + i : -100 - i;
     if (!c.rising) x[8] = x[9] = 7;  // falling edge is from above 0 to 0 or below: at 10
 
-    instance->lastSamples[c.input] = c.rising ? -5 : 5;
+    instance->capture().lastSamples[c.input] = c.rising ? -5 : 5;
     feed(rows[0], rows[1], rows[2], rows[3], 0, 600);
-    EXPECT_EQ(instance->captureCount, 590) << "armed until sample 10";
+    EXPECT_EQ(instance->capture().captureCount, 590) << "armed until sample 10";
     feed(rows[0], rows[1], rows[2], rows[3], 600, 600);
-    EXPECT_EQ(instance->captureCount, 0);
-    EXPECT_EQ(instance->captureBuffers[c.input][0], x[10]);
-    EXPECT_EQ(instance->captureBuffers[c.input][1023], x[1033]);
+    EXPECT_EQ(instance->capture().captureCount, 0);
+    EXPECT_EQ(instance->capture().captureBuffers[c.input][0], x[10]);
+    EXPECT_EQ(instance->capture().captureBuffers[c.input][1023], x[1033]);
     ASSERT_TRUE(waitIdle());
 }
 
@@ -112,48 +150,49 @@ INSTANTIATE_TEST_SUITE_P(EveryInputBothDirections, Catcher,
                                            CatcherCase{7, 3, true}, CatcherCase{8, 3, false}));
 
 TEST_F(Capture, ExactZeroAfterANegativeSampleDoesNotTrigger) {
-    instance->panelValues[slot::kCatcher] = 1;
-    instance->lastSamples[0] = 1;
+    instance->setPanelValue(slot::kCatcher, 1);
+    instance->capture().lastSamples[0] = 1;
     std::vector<int32_t> a = {-3, 0, 0, 0, 4, 5, 6};
     feed(a, a, a, a);
-    EXPECT_EQ(instance->captureCount, 3);
-    EXPECT_EQ(instance->captureBuffers[0][0], 4);
+    EXPECT_EQ(instance->capture().captureCount, 3);
+    EXPECT_EQ(instance->capture().captureBuffers[0][0], 4);
 }
 
 TEST_F(Capture, TriggerLooksAcrossBlockBoundaries) {
-    instance->panelValues[slot::kCatcher] = 2;  // A falls
+    instance->setPanelValue(slot::kCatcher, 2);  // A falls
     feed({9}, {0}, {0}, {0});
     feed({0, 1}, {0, 0}, {0, 0}, {0, 0});
-    EXPECT_EQ(instance->captureCount, 2);
-    EXPECT_EQ(instance->captureBuffers[0][0], 0) << "9 at the end of one block, 0 at the start of the next";
+    EXPECT_EQ(instance->capture().captureCount, 2);
+    EXPECT_EQ(instance->capture().captureBuffers[0][0], 0) << "9 at the end of one block, 0 at the start of the next";
 }
 
 TEST_F(Capture, ModesAbove8NeverTrigger) {
-    instance->panelValues[slot::kCatcher] = 9;
+    instance->setPanelValue(slot::kCatcher, 9);
     const std::vector<int32_t> sine = {-1, 1, -1, 1, -1, 1, -1, 1};
     for (int block = 0; block < 400; ++block) feed(sine, sine, sine, sine);
-    EXPECT_EQ(instance->captureCount, 0);
-    EXPECT_EQ(instance->idleBlockCount, 0);
+    EXPECT_EQ(instance->capture().captureCount, 0);
+    EXPECT_EQ(instance->capture().idleBlockCount, 0);
 }
 
-TEST_F(Capture, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepThePartialCapture) {
+TEST_F(CaptureWithHeldWorker, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepThePartialCapture) {
+    const std::vector<int32_t> full = ramp(1024);
+    feed(full, full, full, full);  // analysed, and handed to the held worker
     const std::vector<int32_t> x = ramp(300);
-    feed(x, x, x, x);
-    EXPECT_EQ(instance->captureCount, 300);
-
-    instance->workers.doneFlag(2).store(false);
     for (int i = 0; i < 5; ++i) feed(x, x, x, x);
-    EXPECT_EQ(instance->idleBlockCount, 5);
-    EXPECT_EQ(instance->captureCount, 300);
-    instance->workers.doneFlag(2).store(true);
+    EXPECT_EQ(instance->capture().idleBlockCount, 5);
+    EXPECT_EQ(instance->capture().captureCount, 0) << "nothing is collected while a frame is drawn";
+    workerGateOpen = true;
+    ASSERT_TRUE(waitIdle());
+    feed(x, x, x, x);
+    EXPECT_EQ(instance->capture().captureCount, 300);
 
     inputs[slot::kShowPin] = 0;
     control();
     feed(x, x, x, x);
     feed(x, x, x, x, 0, 0);  // an empty block is counted too
-    EXPECT_EQ(instance->idleBlockCount, 7);
-    EXPECT_EQ(instance->captureCount, 300);
-    EXPECT_EQ(instance->lastSamples[0], 300);
+    EXPECT_EQ(instance->capture().idleBlockCount, 7);
+    EXPECT_EQ(instance->capture().captureCount, 300);
+    EXPECT_EQ(instance->capture().lastSamples[0], 300);
 
     control();
     EXPECT_EQ(panel.valuesOn(0).back(), 7) << "the idle count reaches the panel on slot 0";
@@ -161,33 +200,33 @@ TEST_F(Capture, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepThePartialCaptur
     inputs[slot::kShowPin] = 1;
     control();
     feed(x, x, x, x);
-    EXPECT_EQ(instance->captureCount, 600) << "collection resumes where it stopped";
+    EXPECT_EQ(instance->capture().captureCount, 600) << "collection resumes where it stopped";
 }
 
 TEST_F(Capture, HoldHandsTheTracesOverOnceThenResumes) {
     const std::vector<int32_t> x = ramp(1024, -512);
     feed(x, x, x, x);
     ASSERT_TRUE(waitIdle());
-    instance->idleBlockCount = 9;
+    instance->capture().idleBlockCount = 9;
     panel.calls.clear();
 
-    instance->panelValues[slot::kHold] = 1;
+    instance->setPanelValue(slot::kHold, 1);
     feed(x, x, x, x, 0, 100);
     feed(x, x, x, x, 0, 100);
-    EXPECT_EQ(instance->idleBlockCount, 0);
-    EXPECT_EQ(instance->captureCount, 0);
+    EXPECT_EQ(instance->capture().idleBlockCount, 0);
+    EXPECT_EQ(instance->capture().captureCount, 0);
     ASSERT_EQ(panel.calls.size(), 4u) << "one hand-over per hold";
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(panel.calls[size_t(k)].slot, 28 + k);
         const int32_t* held = reinterpret_cast<const int32_t*>(uintptr_t(uint32_t(panel.calls[size_t(k)].value)));
-        for (int j = 0; j < 1024; ++j) ASSERT_EQ(held[j], instance->history[k][j]) << k << " " << j;
+        for (int j = 0; j < 1024; ++j) ASSERT_EQ(held[j], instance->capture().history[k][j]) << k << " " << j;
     }
 
-    instance->panelValues[slot::kHold] = 0;
+    instance->setPanelValue(slot::kHold, 0);
     feed(x, x, x, x);
-    EXPECT_EQ(instance->captureCount, 0) << "analysed again";
+    EXPECT_EQ(instance->capture().captureCount, 0) << "analysed again";
     ASSERT_TRUE(waitIdle());
-    instance->panelValues[slot::kHold] = 1;
+    instance->setPanelValue(slot::kHold, 1);
     feed(x, x, x, x, 0, 10);
     EXPECT_EQ(panel.valuesOn(28).size(), 2u) << "every new hold hands over again";
 }
@@ -203,25 +242,25 @@ TEST_F(Capture, ModeChangesClearTheRowsAndRequestARedraw) {
 
     for (int slot : {12, 1, 48}) {
         panel.calls.clear();
-        instance->panelValues[slot::kFirstSelection] = 1;  // trace off: its row stays as the reset leaves it
-        instance->traceActive[0] = false;
-        instance->history[0][5] = 123;
-        instance->panelValues[slot] = 1;
+        instance->setPanelValue(slot::kFirstSelection, 1);  // trace off: its row stays as the reset leaves it
+        instance->capture().traceActive[0] = false;
+        instance->capture().history[0][5] = 123;
+        instance->setPanelValue(slot, 1);
         feed(x, x, x, x);
         ASSERT_TRUE(waitIdle());
-        EXPECT_EQ(instance->history[0][5], NO_LEVEL) << slot;
+        EXPECT_EQ(instance->capture().history[0][5], NO_LEVEL) << slot;
         EXPECT_EQ(panel.valuesOn(19), std::vector<int32_t>{1}) << slot;
-        EXPECT_FALSE(instance->resetRequest);
+        EXPECT_FALSE(instance->setup().resetRequest);
     }
 }
 
 TEST_F(Capture, TheIdleCountStopsAtItsLargestValue) {
     inputs[slot::kShowPin] = 0;  // hidden: every block is idle
     control();
-    instance->idleBlockCount = INT32_MAX - 1;
+    instance->capture().idleBlockCount = INT32_MAX - 1;
     const std::vector<int32_t> x = ramp(64);
     for (int i = 0; i < 3; ++i) feed(x, x, x, x);
-    EXPECT_EQ(instance->idleBlockCount, INT32_MAX);
+    EXPECT_EQ(instance->capture().idleBlockCount, INT32_MAX);
     control();
     EXPECT_EQ(panel.valuesOn(0).back(), INT32_MAX);
 }

@@ -16,7 +16,7 @@ TEST_F(ControlStartUp, First30CallsOnlyCountAndHoldTheReadyPinAt0) {
         for (int pin = 1; pin < 77; ++pin) ASSERT_EQ(outputs[pin], kUntouched) << "call " << call << " pin " << pin;
     }
     EXPECT_TRUE(panel.calls.empty());
-    EXPECT_FALSE(instance->windowShown);
+    EXPECT_FALSE(instance->panelLink().windowShown);
 
     control();
     EXPECT_EQ(outputs[0], 1);
@@ -29,18 +29,18 @@ TEST_F(ControlStartUp, WindowIsLookedUpByTitleOnCalls16To30AndTheLastLookupStand
     const HWND early = PlatformSurface_register(0, 64, 32, "Analyzer");
     ASSERT_NE(early, 0u);
     for (int call = 1; call <= 15; ++call) control();
-    EXPECT_EQ(instance->analyzerWindow, 0u) << "no lookup before call 16";
+    EXPECT_EQ(instance->panelLink().analyzerWindow, 0u) << "no lookup before call 16";
     control();
-    EXPECT_EQ(instance->analyzerWindow, early);
+    EXPECT_EQ(instance->panelLink().analyzerWindow, early);
 
     PlatformSurface_unregister(early);
     for (int call = 17; call <= 29; ++call) control();
     const HWND late = PlatformSurface_register(0, 64, 32, "Analyzer");
     control();  // call 30
-    EXPECT_EQ(instance->analyzerWindow, late);
+    EXPECT_EQ(instance->panelLink().analyzerWindow, late);
     PlatformSurface_unregister(late);
     control();  // running calls look nothing up
-    EXPECT_EQ(instance->analyzerWindow, late);
+    EXPECT_EQ(instance->panelLink().analyzerWindow, late);
 }
 
 TEST_F(ControlRunning, ShowPinShowsOnceHidesAtZeroAndIgnoresNegatives) {
@@ -61,7 +61,7 @@ TEST_F(ControlRunning, ShowPinShowsOnceHidesAtZeroAndIgnoresNegatives) {
 
 TEST_F(ControlRunning, ChangedInputsAreForwardedAndUnchangedOnesEchoThePanel) {
     startUp();
-    for (int pin = 0; pin < 77; ++pin) instance->panelValues[pin] = 1000 + pin;
+    for (int pin = 0; pin < 77; ++pin) instance->setPanelValue(pin, 1000 + pin);
     inputs[13] = 3;
     inputs[32] = 200;
     outputs[13] = -7;
@@ -99,133 +99,133 @@ TEST_F(ControlRunning, ForwardedPinsFollowTheProcessingOrder) {
 
 TEST_F(ControlRunning, IdleCountAndMarkerFrequencyAreSentEveryCall) {
     startUp();
-    instance->panelValues[slot::kShape] = 21;
-    instance->idleBlockCount = 17;
-    instance->panelValues[slot::kMarker] = 512;
+    instance->setPanelValue(slot::kShape, 21);
+    instance->capture().idleBlockCount = 17;
+    instance->setPanelValue(slot::kMarker, 512);
     control();
     ASSERT_GE(panel.calls.size(), 2u);
     EXPECT_EQ(panel.calls[0], (PanelCall{false, 0, 17}));
     EXPECT_EQ(panel.calls[1], (PanelCall{false, 2, 90439}));
 
-    instance->panelValues[slot::kMarker] = 0;  // reads column 1 (bin 1)
+    instance->setPanelValue(slot::kMarker, 0);  // reads column 1 (bin 1)
     control();
-    instance->panelValues[slot::kMarker] = 5000;  // reads column 1023 (bin 514)
+    instance->setPanelValue(slot::kMarker, 5000);  // reads column 1023 (bin 514)
     control();
     EXPECT_EQ(panel.valuesOn(2), (std::vector<int32_t>{90439, 4306, 2213613}));
 }
 
 TEST_F(ControlRunning, MarksArePublishedOncePerChangeInTheirOrder) {
     startUp();
-    instance->panelValues[slot::kShape] = 21;
-    instance->panelValues[slot::kSpectrumMode] = 1;
+    instance->setPanelValue(slot::kShape, 21);
+    instance->setPanelValue(slot::kSpectrumMode, 1);
     control();
     std::vector<PanelCall> marks;
     for (const PanelCall& c : panel.calls)
         if (!c.show && c.slot >= 6 && c.slot <= 10) marks.push_back(c);
     EXPECT_EQ(marks, (std::vector<PanelCall>{
                          {false, 7, 43}, {false, 8, 172}, {false, 9, 529}, {false, 10, 886}, {false, 6, 1}}));
-    EXPECT_TRUE(instance->resetRequest) << "the first running call sees the rate change from 32000";
+    EXPECT_TRUE(instance->setup().resetRequest) << "the first running call sees the rate change from 32000";
 
     panel.calls.clear();
-    instance->resetRequest = false;
+    instance->setup().resetRequest = false;
     control();
     EXPECT_TRUE(panel.valuesOn(6).empty());
-    EXPECT_FALSE(instance->resetRequest);
+    EXPECT_FALSE(instance->setup().resetRequest);
 
     // A new sample rate republishes the marks and asks for a reset.
     engineSampleRate() = 48000;
     control();
     EXPECT_EQ(panel.valuesOn(7), std::vector<int32_t>{46});
     EXPECT_EQ(panel.valuesOn(6), std::vector<int32_t>{1});
-    EXPECT_TRUE(instance->resetRequest);
+    EXPECT_TRUE(instance->setup().resetRequest);
 
     // Time mode withdraws them; "Vibes Watch" does too.
     panel.calls.clear();
-    instance->panelValues[slot::kSpectrumMode] = 0;
+    instance->setPanelValue(slot::kSpectrumMode, 0);
     control();
     EXPECT_EQ(panel.valuesOn(6), std::vector<int32_t>{0});
     EXPECT_TRUE(panel.valuesOn(7).empty());
-    instance->panelValues[slot::kSpectrumMode] = 1;
-    instance->altDisplay = true;
+    instance->setPanelValue(slot::kSpectrumMode, 1);
+    instance->setup().altDisplay = true;
     control();
     EXPECT_EQ(panel.valuesOn(6), (std::vector<int32_t>{0})) << "still withdrawn, nothing new sent";
 }
 
 TEST_F(ControlRunning, TransformSizeFollowsThePanelOnlyInSpectrumMode) {
     startUp();
-    instance->panelValues[slot::kWindow] = 1;  // Hann
-    instance->panelValues[slot::kFftSize] = 4096;
+    instance->setPanelValue(slot::kWindow, 1);  // Hann
+    instance->setPanelValue(slot::kFftSize, 4096);
     control();
-    EXPECT_EQ(instance->fftSize, 1024);
-    EXPECT_EQ(instance->fftSizeCode, 0);
+    EXPECT_EQ(instance->setup().fftSize, 1024);
+    EXPECT_EQ(instance->setup().fftSizeCode, 0);
 
-    instance->panelValues[slot::kSpectrumMode] = 1;
+    instance->setPanelValue(slot::kSpectrumMode, 1);
     control();
-    EXPECT_EQ(instance->fftSize, 4096);
-    EXPECT_EQ(instance->fftSizeCode, 2);
-    EXPECT_EQ(instance->fftObject.N, 4096);
-    EXPECT_EQ(instance->appliedWindowCode, 1);
+    EXPECT_EQ(instance->setup().fftSize, 4096);
+    EXPECT_EQ(instance->setup().fftSizeCode, 2);
+    EXPECT_EQ(instance->setup().fftObject.size(), 4096);
+    EXPECT_EQ(instance->setup().appliedWindowCode, 1);
     // The Hann window was rebuilt for 4096 points: zero at both ends, near 1 in the middle.
-    EXPECT_NEAR(instance->windowCoefficients[0], 0.0, 1e-12);
-    EXPECT_NEAR(instance->windowCoefficients[4095], 0.0, 1e-12);
-    EXPECT_NEAR(instance->windowCoefficients[2047], 1.0, 1e-6);
+    EXPECT_NEAR(instance->setup().windowCoefficients[0], 0.0, 1e-12);
+    EXPECT_NEAR(instance->setup().windowCoefficients[4095], 0.0, 1e-12);
+    EXPECT_NEAR(instance->setup().windowCoefficients[2047], 1.0, 1e-6);
 
-    instance->panelValues[slot::kFftSize] = 8192;
+    instance->setPanelValue(slot::kFftSize, 8192);
     control();
-    EXPECT_EQ(instance->fftSize, 8192);
-    EXPECT_EQ(instance->fftSizeCode, 3);
+    EXPECT_EQ(instance->setup().fftSize, 8192);
+    EXPECT_EQ(instance->setup().fftSizeCode, 3);
 
-    instance->panelValues[slot::kSpectrumMode] = 0;
+    instance->setPanelValue(slot::kSpectrumMode, 0);
     control();
-    EXPECT_EQ(instance->fftSize, 1024);
-    EXPECT_EQ(instance->fftSizeCode, 0);
-    EXPECT_EQ(instance->fftObject.N, 1024);
-    EXPECT_NEAR(instance->windowCoefficients[1023], 0.0, 1e-12);
-    EXPECT_NEAR(instance->windowCoefficients[511], 1.0, 1e-5);
+    EXPECT_EQ(instance->setup().fftSize, 1024);
+    EXPECT_EQ(instance->setup().fftSizeCode, 0);
+    EXPECT_EQ(instance->setup().fftObject.size(), 1024);
+    EXPECT_NEAR(instance->setup().windowCoefficients[1023], 0.0, 1e-12);
+    EXPECT_NEAR(instance->setup().windowCoefficients[511], 1.0, 1e-5);
 }
 
 TEST_F(ControlRunning, UnknownSizeSelects1024AndWindowNoneStillRebuilds) {
     startUp();
-    instance->panelValues[slot::kSpectrumMode] = 1;
-    instance->panelValues[slot::kFftSize] = 2048;
-    instance->panelValues[slot::kWindow] = 2;  // Hamming
+    instance->setPanelValue(slot::kSpectrumMode, 1);
+    instance->setPanelValue(slot::kFftSize, 2048);
+    instance->setPanelValue(slot::kWindow, 2);  // Hamming
     control();
-    EXPECT_EQ(instance->fftSize, 2048);
-    EXPECT_NEAR(instance->windowCoefficients[0], 0.07672, 1e-12);
+    EXPECT_EQ(instance->setup().fftSize, 2048);
+    EXPECT_NEAR(instance->setup().windowCoefficients[0], 0.07672, 1e-12);
 
-    instance->panelValues[slot::kFftSize] = 3000;
+    instance->setPanelValue(slot::kFftSize, 3000);
     control();
-    EXPECT_EQ(instance->fftSize, 1024);
-    EXPECT_EQ(instance->fftSizeCode, 0);
-    EXPECT_EQ(instance->appliedWindowCode, 2);
+    EXPECT_EQ(instance->setup().fftSize, 1024);
+    EXPECT_EQ(instance->setup().fftSizeCode, 0);
+    EXPECT_EQ(instance->setup().appliedWindowCode, 2);
 }
 
 TEST_F(ControlRunning, WindowCodesWithoutAFormulaKeepTheCoefficientsButAreRecorded) {
     startUp();
-    instance->panelValues[slot::kWindow] = 6;  // Blackman
+    instance->setPanelValue(slot::kWindow, 6);  // Blackman
     control();
-    const double kept = instance->windowCoefficients[300];
+    const double kept = instance->setup().windowCoefficients[300];
     EXPECT_NE(kept, 0.0);
     for (int32_t code : {4, 12, -1, 0}) {
-        instance->panelValues[slot::kWindow] = code;
+        instance->setPanelValue(slot::kWindow, code);
         control();
-        EXPECT_EQ(instance->appliedWindowCode, code);
-        EXPECT_EQ(instance->windowCoefficients[300], kept) << code;
+        EXPECT_EQ(instance->setup().appliedWindowCode, code);
+        EXPECT_EQ(instance->setup().windowCoefficients[300], kept) << code;
     }
 }
 
 TEST_F(ControlRunning, ShapeChangesRebuildTheMapsAndRepublishTheMarks) {
     startUp();
-    instance->panelValues[slot::kSpectrumMode] = 1;
+    instance->setPanelValue(slot::kSpectrumMode, 1);
     control();  // the panel stored no shape yet: P[47] = 0 rebuilds with shape 0
-    EXPECT_EQ(instance->frequencyShape, 0.0);
-    EXPECT_EQ(instance->binMap[0][511], 8);
+    EXPECT_EQ(instance->setup().frequencyShape, 0.0);
+    EXPECT_EQ(instance->setup().binMap[0][511], 8);
 
-    instance->panelValues[slot::kShape] = 21;
+    instance->setPanelValue(slot::kShape, 21);
     panel.calls.clear();
     control();
-    EXPECT_EQ(instance->frequencyShape, 21.0);
-    EXPECT_EQ(instance->binMap[0][511], 21);
+    EXPECT_EQ(instance->setup().frequencyShape, 21.0);
+    EXPECT_EQ(instance->setup().binMap[0][511], 21);
     EXPECT_EQ(panel.valuesOn(8), std::vector<int32_t>{172});
 
     panel.calls.clear();
@@ -234,12 +234,12 @@ TEST_F(ControlRunning, ShapeChangesRebuildTheMapsAndRepublishTheMarks) {
 }
 
 TEST_F(ControlRunning, NothingIsSentWithoutAPanel) {
-    instance->guiCallback = nullptr;
+    instance->attachPanel(nullptr);
     inputs[slot::kShowPin] = 1;
     inputs[3] = 9;
-    instance->panelValues[slot::kSpectrumMode] = 1;
+    instance->setPanelValue(slot::kSpectrumMode, 1);
     for (int call = 0; call < 40; ++call) control();
-    EXPECT_TRUE(instance->windowShown);
+    EXPECT_TRUE(instance->panelLink().windowShown);
     EXPECT_EQ(outputs[3], 0);
     EXPECT_TRUE(panel.calls.empty());
 }

@@ -19,10 +19,10 @@ protected:
         ASSERT_NE(window, 0u);
         EngineTest::SetUp();
         startRunning();
-        ASSERT_EQ(instance->analyzerWindow, window) << "found by its title during start-up";
-        instance->panelValues[slot::kShape] = 21;
-        instance->panelValues[slot::kFirstColour] = 255;  // trace 1 red
-        instance->panelValues[slot::kFirstColour + 4] = 255;  // trace 2 green
+        ASSERT_EQ(instance->panelLink().analyzerWindow, window) << "found by its title during start-up";
+        instance->setPanelValue(slot::kShape, 21);
+        instance->setPanelValue(slot::kFirstColour, 255);  // trace 1 red
+        instance->setPanelValue(slot::kFirstColour + 4, 255);  // trace 2 green
     }
     void TearDown() override {
         EngineTest::TearDown();  // joins the workers before the window goes
@@ -54,8 +54,8 @@ std::vector<int32_t> cosine(double amplitude, double cycles, int n) {
 }  // namespace
 
 TEST_F(EndToEnd, SilenceOnTwoInputsDrawsTwoFlatTimeTraces) {
-    instance->panelValues[slot::kFirstSelection] = 2;  // A
-    instance->panelValues[slot::kFirstSelection + 1] = 3;  // B
+    instance->setPanelValue(slot::kFirstSelection, 2);  // A
+    instance->setPanelValue(slot::kFirstSelection + 1, 3);  // B
     const std::vector<int32_t> zero(1024, 0), top(1024, INT32_MAX);
     analyse(zero, top, zero, zero);
     // Zero lies on row 200, the most positive value on row 1; rows are drawn 45 pixels down.
@@ -77,15 +77,15 @@ TEST_F(EndToEnd, SilenceOnTwoInputsDrawsTwoFlatTimeTraces) {
 }
 
 TEST_F(EndToEnd, ASineShowsAsAPeakAtItsFrequency) {
-    instance->panelValues[slot::kSpectrumMode] = 1;
-    instance->panelValues[slot::kMagnitudes] = 1;
-    instance->panelValues[slot::kFirstSelection] = 2;
+    instance->setPanelValue(slot::kSpectrumMode, 1);
+    instance->setPanelValue(slot::kMagnitudes, 1);
+    instance->setPanelValue(slot::kFirstSelection, 2);
     control();
     // 64 cycles in 1024 samples: bin 64, 2756 Hz at 44.1 kHz.
     const std::vector<int32_t> a = cosine(1 << 30, 64, 1024), zero(1024, 0);
     analyse(a, zero, zero, zero);
     int column = 0;
-    while (instance->binMap[0][column] < 64) ++column;
+    while (instance->setup().binMap[0][column] < 64) ++column;
     // Level 2^29 of full scale 2^31 lies on row 300; silence on row 400.
     const std::vector<int> atPeak = rowsWith(14 + column, kRed);
     ASSERT_FALSE(atPeak.empty());

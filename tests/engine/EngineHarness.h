@@ -51,7 +51,7 @@ protected:
     void SetUp() override {
         engineSampleRate() = 44100;
         instance = makeEngineInstance();
-        instance->guiCallback = &panel;
+        instance->attachPanel(&panel);
         for (int i = 0; i < 99; ++i) inputPointers[i] = &inputs[i];
         for (int32_t& o : outputs) o = kUntouched;
     }
@@ -88,7 +88,7 @@ protected:
     // Waits until every drawing job has finished (generous timeout for slow machines and valgrind).
     bool waitIdle() {
         for (int spin = 0; spin < 200000; ++spin) {
-            if (instance->workers.isIdle()) return true;
+            if (instance->workers().isIdle()) return true;
             usleep(100);
         }
         return false;
@@ -98,7 +98,7 @@ protected:
     void analyse(const std::vector<int32_t>& a, const std::vector<int32_t>& b, const std::vector<int32_t>& c,
                  const std::vector<int32_t>& d) {
         feed(a, b, c, d);
-        ASSERT_EQ(instance->captureCount, 0) << "the capture did not complete";
+        ASSERT_EQ(instance->capture().captureCount, 0) << "the capture did not complete";
         ASSERT_TRUE(waitIdle());
     }
 

@@ -70,7 +70,7 @@ TEST(FrequencyMap, ShapesFarOutsideTheRangeStayInsideTheSpectrum) {
 TEST(FrequencyMap, NewInstanceHoldsTheDefaultMaps) {
     auto instance = makeEngineInstance();
     Maps maps(21.0);
-    EXPECT_EQ(instance->frequencyShape, 21.0);
+    EXPECT_EQ(instance->setup().frequencyShape, 21.0);
     for (int k = 0; k < kSizeCodes; ++k)
-        for (int j = 0; j < 1024; ++j) ASSERT_EQ(instance->binMap[k][j], maps.fine[k][j]);
+        for (int j = 0; j < 1024; ++j) ASSERT_EQ(instance->setup().binMap[k][j], maps.fine[k][j]);
 }

@@ -24,10 +24,10 @@ protected:
         ASSERT_NE(window, 0u);
         EngineTest::SetUp();
         startRunning();
-        instance->analyzerWindow = window;
+        instance->panelLink().analyzerWindow = window;
         for (int k = 0; k < 4; ++k) {
-            instance->panelValues[slot::kFirstSelection + k] = 2 + k;
-            instance->panelValues[slot::kFirstColour + 1 + 3 * k] = 255;
+            instance->setPanelValue(slot::kFirstSelection + k, 2 + k);
+            instance->setPanelValue(slot::kFirstColour + 1 + 3 * k, 255);
         }
     }
     void TearDown() override {

@@ -22,22 +22,22 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         startRunning();
-        instance->analyzerWindow = 0;  // analysis only: the workers draw nothing
-        instance->panelValues[slot::kShape] = 21;
+        instance->panelLink().analyzerWindow = 0;  // analysis only: the workers draw nothing
+        instance->setPanelValue(slot::kShape, 21);
     }
-    void select(int trace, int32_t code) { instance->panelValues[slot::kFirstSelection + trace] = code; }
+    void select(int trace, int32_t code) { instance->setPanelValue(slot::kFirstSelection + trace, code); }
     void spectrumMode(int32_t size = 1024) {
-        instance->panelValues[slot::kSpectrumMode] = 1;
-        instance->panelValues[slot::kFftSize] = size;
+        instance->setPanelValue(slot::kSpectrumMode, 1);
+        instance->setPanelValue(slot::kFftSize, size);
         control();
     }
     int firstColumnAtOrAbove(int bin) const {
         for (int c = 0; c < 1024; ++c)
-            if (instance->binMap[instance->fftSizeCode][c] >= bin) return c;
+            if (instance->setup().binMap[instance->setup().fftSizeCode][c] >= bin) return c;
         return -1;
     }
     std::vector<int32_t> row(int k) const {
-        return std::vector<int32_t>(instance->history[k], instance->history[k] + 1024);
+        return std::vector<int32_t>(instance->capture().history[k], instance->capture().history[k] + 1024);
     }
 };
 
@@ -69,28 +69,28 @@ TEST_F(Analysis, TimeTracesPlaceZeroMidwayAndTheExtremesAtTheEdges) {
 
 TEST_F(Analysis, LevelFactorScalesAndClampsTimeTraces) {
     select(0, 2);
-    instance->panelValues[slot::kLevelFactor] = 2;
+    instance->setPanelValue(slot::kLevelFactor, 2);
     analyse(constant(1 << 30), constant(0), constant(0), constant(0));
     EXPECT_EQ(row(0), constant(1)) << "2^31 is clamped to MAX";
 
-    instance->panelValues[slot::kLevelFactor] = 0;  // no factor
+    instance->setPanelValue(slot::kLevelFactor, 0);  // no factor
     analyse(constant(1 << 30), constant(0), constant(0), constant(0));
     EXPECT_EQ(row(0), constant(100)) << "1 + 399 * (MAX - 2^30) / 2^32";
 }
 
 TEST_F(Analysis, ASelectionWithoutInputsKeepsItsLastTraceWithoutScalingItAgain) {
     select(0, 2);
-    instance->panelValues[slot::kLevelFactor] = 2;
+    instance->setPanelValue(slot::kLevelFactor, 2);
     analyse(constant(1 << 20), constant(0), constant(0), constant(0));
     const std::vector<int32_t> before = row(0);
     select(0, 18);  // no input: the trace keeps its values
     for (int n = 0; n < 3; ++n) analyse(constant(kMax), constant(0), constant(0), constant(0));
     EXPECT_EQ(row(0), before);
-    EXPECT_EQ(instance->traceValues[0][0], double(1 << 21));
+    EXPECT_EQ(instance->capture().traceValues[0][0], double(1 << 21));
 }
 
 TEST_F(Analysis, XyRegroupsTheRowsForThePhasePlot) {
-    instance->panelValues[slot::kPhase] = 1;
+    instance->setPanelValue(slot::kPhase, 1);
     for (int k = 0; k < 4; ++k) select(k, 2 + k);
     std::vector<int32_t> a(1024), b(1024);
     for (int i = 0; i < 1024; ++i) {
@@ -99,23 +99,23 @@ TEST_F(Analysis, XyRegroupsTheRowsForThePhasePlot) {
     }
     analyse(a, b, a, b);
     // Positions a single trace would get, computed by a plain time analysis without regrouping.
-    instance->panelValues[slot::kPhase] = 0;
+    instance->setPanelValue(slot::kPhase, 0);
     analyse(a, b, a, b);
     const std::vector<int32_t> traceA = row(0), traceB = row(1);
-    instance->panelValues[slot::kPhase] = 1;
+    instance->setPanelValue(slot::kPhase, 1);
     analyse(a, b, a, b);
     for (int i = 0; i < 512; ++i) {
-        ASSERT_EQ(instance->history[0][i], traceA[size_t(i)]) << i;
-        ASSERT_EQ(instance->history[0][512 + i], traceB[size_t(i)]) << i;
-        ASSERT_EQ(instance->history[1][i], traceA[size_t(512 + i)]) << i;
-        ASSERT_EQ(instance->history[1][512 + i], traceB[size_t(512 + i)]) << i;
-        ASSERT_EQ(instance->history[2][512 + i], traceB[size_t(i)]) << i;
+        ASSERT_EQ(instance->capture().history[0][i], traceA[size_t(i)]) << i;
+        ASSERT_EQ(instance->capture().history[0][512 + i], traceB[size_t(i)]) << i;
+        ASSERT_EQ(instance->capture().history[1][i], traceA[size_t(512 + i)]) << i;
+        ASSERT_EQ(instance->capture().history[1][512 + i], traceB[size_t(512 + i)]) << i;
+        ASSERT_EQ(instance->capture().history[2][512 + i], traceB[size_t(i)]) << i;
     }
 }
 
 TEST_F(Analysis, SilenceWithMagnitudesLiesOnTheBottomRowWithMarkerLevelsZero) {
     spectrumMode();
-    instance->panelValues[slot::kMagnitudes] = 1;
+    instance->setPanelValue(slot::kMagnitudes, 1);
     for (int k = 0; k < 4; ++k) select(k, 2 + k);
     analyse(constant(0), constant(0), constant(0), constant(0));
     for (int k = 0; k < 4; ++k) EXPECT_EQ(row(k), constant(400)) << k;
@@ -125,51 +125,51 @@ TEST_F(Analysis, SilenceWithMagnitudesLiesOnTheBottomRowWithMarkerLevelsZero) {
 
 TEST_F(Analysis, CosineOnABinLandsOnItsColumnWithItsLevel) {
     spectrumMode();
-    instance->panelValues[slot::kMagnitudes] = 1;
+    instance->setPanelValue(slot::kMagnitudes, 1);
     select(0, 2);
     const int column = firstColumnAtOrAbove(64);
     ASSERT_GT(column, 0);
-    instance->panelValues[slot::kMarker] = column;
+    instance->setPanelValue(slot::kMarker, column);
     analyse(cosineOnBin(1 << 30, 64, 1024), constant(0), constant(0), constant(0));
 
     // Magnitude a/2 of a cosine: 2^29, on 1 + 399 * (MAX - 2^29) / MAX.
-    EXPECT_EQ(instance->history[0][column], 300);
-    EXPECT_GE(instance->history[0][column - 1], 399) << "the neighbouring column holds only rounding noise";
+    EXPECT_EQ(instance->capture().history[0][column], 300);
+    EXPECT_GE(instance->capture().history[0][column - 1], 399) << "the neighbouring column holds only rounding noise";
     EXPECT_NEAR(panel.valuesOn(14).back(), 1 << 29, 2);
     EXPECT_EQ(panel.valuesOn(15).back(), 0);
 
     // Without magnitudes the marker adds the imaginary counterpart; a cosine has none.
-    instance->panelValues[slot::kMagnitudes] = 0;
+    instance->setPanelValue(slot::kMagnitudes, 0);
     analyse(cosineOnBin(1 << 30, 64, 1024), constant(0), constant(0), constant(0));
     EXPECT_NEAR(panel.valuesOn(14).back(), 1 << 29, 2);
-    EXPECT_EQ(instance->history[0][column], 150) << "Re = 2^29 lies a quarter from the middle";
+    EXPECT_EQ(instance->capture().history[0][column], 150) << "Re = 2^29 lies a quarter from the middle";
 }
 
 TEST_F(Analysis, LargerTransformsUseTheirOwnMapRow) {
     spectrumMode(4096);
-    ASSERT_EQ(instance->fftSize, 4096);
-    instance->panelValues[slot::kMagnitudes] = 1;
+    ASSERT_EQ(instance->setup().fftSize, 4096);
+    instance->setPanelValue(slot::kMagnitudes, 1);
     select(0, 2);
     const int column = firstColumnAtOrAbove(256);
     analyse(cosineOnBin(1 << 30, 256, 4096), constant(0, 4096), constant(0, 4096), constant(0, 4096));
-    EXPECT_EQ(instance->history[0][column], 300);
+    EXPECT_EQ(instance->capture().history[0][column], 300);
 }
 
 TEST_F(Analysis, NeededInputsAreTransformedAndDifferencesMadePositive) {
     spectrumMode();
-    instance->panelValues[slot::kMagnitudes] = 1;
+    instance->setPanelValue(slot::kMagnitudes, 1);
     select(0, 2);  // A
     select(1, 12);  // A-B
     const double sentinel = 12345.0;
-    for (int input = 2; input < 4; ++input) instance->inputSpectra[input][5] = sentinel;
+    for (int input = 2; input < 4; ++input) instance->capture().inputSpectra[input][5] = sentinel;
     const std::vector<int32_t> a = cosineOnBin(1 << 28, 10, 1024), b = cosineOnBin(1 << 30, 10, 1024);
     analyse(a, b, constant(kMax), constant(kMin));
-    EXPECT_EQ(instance->inputSpectra[2][5], sentinel) << "C is not needed and not transformed";
-    EXPECT_EQ(instance->inputSpectra[3][5], sentinel);
-    EXPECT_NEAR(instance->inputSpectra[0][10], double(1 << 27), 1.0) << "A transformed exactly once";
-    EXPECT_NEAR(instance->inputSpectra[1][10], double(1 << 29), 1.0) << "B transformed exactly once";
-    for (int i = 0; i < 1024; ++i) ASSERT_GE(instance->traceValues[1][i], 0.0) << i;
-    EXPECT_NEAR(instance->traceValues[1][10], double((1 << 29) - (1 << 27)), 1.0);
+    EXPECT_EQ(instance->capture().inputSpectra[2][5], sentinel) << "C is not needed and not transformed";
+    EXPECT_EQ(instance->capture().inputSpectra[3][5], sentinel);
+    EXPECT_NEAR(instance->capture().inputSpectra[0][10], double(1 << 27), 1.0) << "A transformed exactly once";
+    EXPECT_NEAR(instance->capture().inputSpectra[1][10], double(1 << 29), 1.0) << "B transformed exactly once";
+    for (int i = 0; i < 1024; ++i) ASSERT_GE(instance->capture().traceValues[1][i], 0.0) << i;
+    EXPECT_NEAR(instance->capture().traceValues[1][10], double((1 << 29) - (1 << 27)), 1.0);
 }
 
 TEST_F(Analysis, WindowCodesWithoutAFormulaLeaveTheCaptureUnweighted) {
@@ -178,7 +178,7 @@ TEST_F(Analysis, WindowCodesWithoutAFormulaLeaveTheCaptureUnweighted) {
     const std::vector<int32_t> a = cosineOnBin(1 << 30, 37, 1024);
     std::vector<std::vector<int32_t>> rows;
     for (int32_t code : {0, 4, 12, -3, 1}) {
-        instance->panelValues[slot::kWindow] = code;
+        instance->setPanelValue(slot::kWindow, code);
         control();
         analyse(a, constant(0), constant(0), constant(0));
         rows.push_back(row(0));
@@ -191,26 +191,27 @@ TEST_F(Analysis, WindowCodesWithoutAFormulaLeaveTheCaptureUnweighted) {
 
 TEST_F(Analysis, VibesWatchScrollsEightFramesAndPushesTheOldestOut) {
     spectrumMode();
-    instance->panelValues[slot::kMagnitudes] = 1;
-    instance->panelValues[slot::kAltDisplay] = 1;
+    instance->setPanelValue(slot::kMagnitudes, 1);
+    instance->setPanelValue(slot::kAltDisplay, 1);
     select(0, 2);
     std::vector<std::vector<int32_t>> frames;
     for (int n = 0; n < 9; ++n) {
         analyse(cosineOnBin((n + 1) * double(1 << 26), 64, 1024), constant(0), constant(0), constant(0));
-        frames.emplace_back(instance->history[0] + 896, instance->history[0] + 1024);
+        frames.emplace_back(instance->capture().history[0] + 896, instance->capture().history[0] + 1024);
         for (int j = 0; j < 128; ++j) {
-            ASSERT_GE(instance->history[0][896 + j], 128) << "top row of the stack";
-            ASSERT_LE(instance->history[0][896 + j], 400);
+            ASSERT_GE(instance->capture().history[0][896 + j], 128) << "top row of the stack";
+            ASSERT_LE(instance->capture().history[0][896 + j], 400);
         }
         if (n == 7) {
             for (int j = 0; j < 1024; ++j) {
-                ASSERT_NE(instance->history[0][j], NO_LEVEL) << "eight frames fill the row";
+                ASSERT_NE(instance->capture().history[0][j], NO_LEVEL) << "eight frames fill the row";
             }
         }
     }
     // After nine analyses the frames, left to right, are analyses 2 .. 9.
     for (int f = 0; f < 8; ++f)
-        for (int j = 0; j < 128; ++j) ASSERT_EQ(instance->history[0][128 * f + j], frames[size_t(f + 1)][size_t(j)]);
+        for (int j = 0; j < 128; ++j)
+            ASSERT_EQ(instance->capture().history[0][128 * f + j], frames[size_t(f + 1)][size_t(j)]);
     EXPECT_NE(frames[0], frames[1]);
 }
 

@@ -24,10 +24,10 @@ int entriesIn(const char* folder) {
 
 std::unique_ptr<GuiCtrl> runningInstance(HWND window, const int32_t* const* pins, int32_t* outputs) {
     auto g = makeEngineInstance();
-    for (int k = 0; k < 4; ++k) g->panelValues[slot::kFirstSelection + k] = 2 + k;
-    g->panelValues[slot::kSpectrumMode] = 1;
+    for (int k = 0; k < 4; ++k) g->setPanelValue(slot::kFirstSelection + k, 2 + k);
+    g->setPanelValue(slot::kSpectrumMode, 1);
     for (int i = 0; i <= kStartupCalls; ++i) g->processControlPins(pins, outputs);
-    g->analyzerWindow = window;
+    g->panelLink().analyzerWindow = window;
     return g;
 }
 

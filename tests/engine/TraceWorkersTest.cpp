@@ -21,7 +21,7 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 // Polls the four flags with acquire loads; false after the timeout.
 bool waitForWorkers(const GuiCtrl& instance, std::chrono::seconds timeout = std::chrono::seconds(30)) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!instance.workers.isIdle()) {
+    while (!instance.workers().isIdle()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
@@ -57,7 +57,7 @@ protected:
         window = PlatformSurface_register(0, kWidth, kHeight, "TraceWorkerSurface");
         ASSERT_NE(window, 0u);
         ASSERT_TRUE(PlatformSurface_fill(window, kWhite));
-        instance->analyzerWindow = window;
+        instance->panelLink().analyzerWindow = window;
     }
     void TearDown() override {
         EngineTest::TearDown();  // destroys the instance, which waits for its workers
@@ -65,12 +65,12 @@ protected:
     }
 
     void setColour(int trace, int r, int g, int b, bool history = false) {
-        instance->panelValues[slot::kFirstColour + 3 * trace] = r;
-        instance->panelValues[slot::kFirstColour + 1 + 3 * trace] = g;
-        instance->panelValues[slot::kFirstColour + 2 + 3 * trace] = b;
-        instance->panelValues[slot::kFirstHistory + trace] = history ? 1 : 0;
+        instance->setPanelValue(slot::kFirstColour + 3 * trace, r);
+        instance->setPanelValue(slot::kFirstColour + 1 + 3 * trace, g);
+        instance->setPanelValue(slot::kFirstColour + 2 + 3 * trace, b);
+        instance->setPanelValue(slot::kFirstHistory + trace, history ? 1 : 0);
     }
-    void switchOn(int trace) { instance->panelValues[slot::kFirstSelection + trace] = 2; }
+    void switchOn(int trace) { instance->setPanelValue(slot::kFirstSelection + trace, 2); }
 
     // Launches and waits until every worker has handed its job back.
     void draw() {
@@ -99,15 +99,15 @@ TEST_F(TraceDrawing, LineTraceErasesOrDimsThePreviousFrameAndDrawsColumns14To103
     switchOn(0);
     setColour(0, 255, 0, 0);
     for (int i = 0; i < 1024; ++i) {
-        instance->history[0][i] = 1 + i / 4;  // rows 1 ... 256, rising one pixel every four columns
-        instance->history[kFirstPreviousRow][i] = 400 - i / 4;  // rows 400 ... 145, never on the same pixel
+        instance->capture().history[0][i] = 1 + i / 4;  // rows 1 ... 256, rising one pixel every four columns
+        instance->capture().history[kFirstPreviousRow][i] = 400 - i / 4;  // rows 400 ... 145, never on the same pixel
     }
-    EXPECT_EQ(traceColourWord(instance->panelValues, 0), 0x00FF0000u);
+    EXPECT_EQ(traceColourWord(instance->panelLink().panelValues, 0), 0x00FF0000u);
     draw();
 
     Picture expected;
-    expectPolyline(expected, instance->history[kFirstPreviousRow], kBlack);
-    expectPolyline(expected, instance->history[0], RGB(255, 0, 0));
+    expectPolyline(expected, instance->capture().history[kFirstPreviousRow], kBlack);
+    expectPolyline(expected, instance->capture().history[0], RGB(255, 0, 0));
     const Picture actual = surface();
     EXPECT_TRUE(samePicture(expected, actual));
     // The ends, spelled out: row 1 lands on y = 46; the end point of the last LineTo stays undrawn.
@@ -118,23 +118,23 @@ TEST_F(TraceDrawing, LineTraceErasesOrDimsThePreviousFrameAndDrawsColumns14To103
 
     // "History" on: the previous frame in a quarter of each component, rounded down.
     setColour(0, 255, 130, 7, /*history=*/true);
-    EXPECT_EQ(traceColourWord(instance->panelValues, 0), 0x01FF8207u);
+    EXPECT_EQ(traceColourWord(instance->panelLink().panelValues, 0), 0x01FF8207u);
     PlatformSurface_fill(window, kWhite);
     draw();
     expected = Picture();
-    expectPolyline(expected, instance->history[kFirstPreviousRow], RGB(63, 32, 1));
-    expectPolyline(expected, instance->history[0], RGB(255, 130, 7));
+    expectPolyline(expected, instance->capture().history[kFirstPreviousRow], RGB(63, 32, 1));
+    expectPolyline(expected, instance->capture().history[0], RGB(255, 130, 7));
     EXPECT_TRUE(samePicture(expected, surface()));
 }
 
 TEST_F(TraceDrawing, VibesWatchDrawsEightUnjoinedFramesEachClimbing127Pixels) {
     switchOn(1);
     setColour(1, 0, 255, 0);
-    instance->altDisplay = true;
-    instance->panelValues[slot::kSpectrumMode] = 1;  // spectrum
+    instance->setup().altDisplay = true;
+    instance->setPanelValue(slot::kSpectrumMode, 1);  // spectrum
     for (int i = 0; i < 1024; ++i) {
-        instance->history[1][i] = 390;
-        instance->history[kFirstPreviousRow + 1][i] = 260;
+        instance->capture().history[1][i] = 390;
+        instance->capture().history[kFirstPreviousRow + 1][i] = 260;
     }
     draw();
 
@@ -152,32 +152,33 @@ TEST_F(TraceDrawing, VibesWatchDrawsEightUnjoinedFramesEachClimbing127Pixels) {
 }
 
 TEST_F(TraceDrawing, PhasePointsPlotFirstHalfAgainstSecondHalfAtOffsets64And596) {
-    instance->panelValues[slot::kPhase] = 2;  // X*X: each trace against itself
+    instance->setPanelValue(slot::kPhase, 2);  // X*X: each trace against itself
     switchOn(0);
     switchOn(3);
     setColour(0, 10, 20, 30);
     setColour(3, 200, 100, 40, /*history=*/true);
     for (int i = 0; i < 512; ++i) {
-        instance->history[0][i] = 1 + i % 400;
-        instance->history[0][512 + i] = 1 + i / 2;
-        instance->history[kFirstPreviousRow][i] = 1 + i / 2;
-        instance->history[kFirstPreviousRow][512 + i] = 400 - i % 400;
-        instance->history[3][i] = 1 + (i * 3) % 400;
-        instance->history[3][512 + i] = 200;
-        instance->history[kFirstPreviousRow + 3][i] = 5;
-        instance->history[kFirstPreviousRow + 3][512 + i] = 1 + i % 400;
+        instance->capture().history[0][i] = 1 + i % 400;
+        instance->capture().history[0][512 + i] = 1 + i / 2;
+        instance->capture().history[kFirstPreviousRow][i] = 1 + i / 2;
+        instance->capture().history[kFirstPreviousRow][512 + i] = 400 - i % 400;
+        instance->capture().history[3][i] = 1 + (i * 3) % 400;
+        instance->capture().history[3][512 + i] = 200;
+        instance->capture().history[kFirstPreviousRow + 3][i] = 5;
+        instance->capture().history[kFirstPreviousRow + 3][512 + i] = 1 + i % 400;
     }
     draw();
 
     Picture expected;
     for (int i = 0; i < 512; ++i)
-        expected.set(instance->history[kFirstPreviousRow][i] + 64, instance->history[kFirstPreviousRow][512 + i] + 45,
-                     kBlack);
+        expected.set(instance->capture().history[kFirstPreviousRow][i] + 64,
+                     instance->capture().history[kFirstPreviousRow][512 + i] + 45, kBlack);
     for (int i = 0; i < 512; ++i)
-        expected.set(instance->history[0][i] + 64, instance->history[0][512 + i] + 45, RGB(10, 20, 30));
+        expected.set(instance->capture().history[0][i] + 64, instance->capture().history[0][512 + i] + 45,
+                     RGB(10, 20, 30));
     for (int i = 0; i < 512; ++i)
-        expected.set(601, instance->history[kFirstPreviousRow + 3][512 + i] + 45, RGB(50, 25, 10));
-    for (int i = 0; i < 512; ++i) expected.set(instance->history[3][i] + 596, 245, RGB(200, 100, 40));
+        expected.set(601, instance->capture().history[kFirstPreviousRow + 3][512 + i] + 45, RGB(50, 25, 10));
+    for (int i = 0; i < 512; ++i) expected.set(instance->capture().history[3][i] + 596, 245, RGB(200, 100, 40));
     const Picture actual = surface();
     EXPECT_TRUE(samePicture(expected, actual));
     EXPECT_EQ(actual.at(65, 46), RGB(10, 20, 30));  // first point of trace 1
@@ -185,7 +186,7 @@ TEST_F(TraceDrawing, PhasePointsPlotFirstHalfAgainstSecondHalfAtOffsets64And596)
 }
 
 TEST_F(TraceDrawing, XTimesYDrawsEachPairInTheFirstTracesColour) {
-    instance->panelValues[slot::kPhase] = 1;
+    instance->setPanelValue(slot::kPhase, 1);
     for (int k = 0; k < 4; ++k) switchOn(k);
     setColour(0, 255, 0, 0);
     setColour(1, 0, 255, 0);
@@ -193,16 +194,16 @@ TEST_F(TraceDrawing, XTimesYDrawsEachPairInTheFirstTracesColour) {
     setColour(3, 255, 255, 0, /*history=*/true);  // ignored: trace 4 takes trace 3's word, History and all
     for (int i = 0; i < 512; ++i) {
         for (int k = 0; k < 4; ++k) {
-            instance->history[k][i] = 1 + i % 100;  // trace k on rows 1 + 100k ... 100 + 100k
-            instance->history[k][512 + i] = 1 + 100 * k + i % 100;
-            instance->history[kFirstPreviousRow + k][i] = NO_LEVEL;
-            instance->history[kFirstPreviousRow + k][512 + i] = NO_LEVEL;
+            instance->capture().history[k][i] = 1 + i % 100;  // trace k on rows 1 + 100k ... 100 + 100k
+            instance->capture().history[k][512 + i] = 1 + 100 * k + i % 100;
+            instance->capture().history[kFirstPreviousRow + k][i] = NO_LEVEL;
+            instance->capture().history[kFirstPreviousRow + k][512 + i] = NO_LEVEL;
         }
     }
     draw();
 
-    EXPECT_EQ(instance->workers.job(1).colourWord, 0x00FF0000u);
-    EXPECT_EQ(instance->workers.job(3).colourWord, 0x000000FFu);
+    EXPECT_EQ(instance->workers().job(1).colourWord, 0x00FF0000u);
+    EXPECT_EQ(instance->workers().job(3).colourWord, 0x000000FFu);
     Picture expected;
     const COLORREF pair[4] = {RGB(255, 0, 0), RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 0, 255)};
     for (int k = 0; k < 4; ++k)
@@ -221,36 +222,36 @@ TEST_F(TraceDrawing, ClearedRowsNullWindowAndNullSelectionDrawNothing) {
         bool alt;
     };
     for (const Mode mode : {Mode{0, false}, Mode{0, true}, Mode{2, false}}) {
-        instance->panelValues[slot::kPhase] = mode.phase;
-        instance->altDisplay = mode.alt;
-        instance->panelValues[slot::kSpectrumMode] = 1;
+        instance->setPanelValue(slot::kPhase, mode.phase);
+        instance->setup().altDisplay = mode.alt;
+        instance->setPanelValue(slot::kSpectrumMode, 1);
         draw();
         EXPECT_TRUE(samePicture(Picture(), surface())) << "phase " << mode.phase << " alt " << mode.alt;
     }
 
     // No window: nothing drawn, every flag set again.
-    instance->panelValues[slot::kPhase] = 0;
-    for (int i = 0; i < 1024; ++i) instance->history[0][i] = 200;
-    instance->analyzerWindow = 0;
+    instance->setPanelValue(slot::kPhase, 0);
+    for (int i = 0; i < 1024; ++i) instance->capture().history[0][i] = 200;
+    instance->panelLink().analyzerWindow = 0;
     draw();
     EXPECT_TRUE(samePicture(Picture(), surface()));
 
     // Selection 1 ("NULL") and 0: no worker, no job filled, the last drawing stays on screen.
-    instance->analyzerWindow = window;
+    instance->panelLink().analyzerWindow = window;
     draw();
     const Picture lastDrawing = surface();
     EXPECT_FALSE(samePicture(Picture(), lastDrawing));
-    instance->workers.waitUntilIdle();
+    instance->workers().waitUntilIdle();
     const unsigned long drawingsBefore = PlatformWindow_drawingCount();
-    instance->panelValues[slot::kFirstSelection] = 1;
-    instance->panelValues[slot::kFirstSelection + 1] = 0;
-    instance->panelValues[slot::kFirstSelection + 2] = 1;
-    instance->panelValues[slot::kFirstSelection + 3] = 1;
-    for (int i = 0; i < 1024; ++i) instance->history[0][i] = 300;
+    instance->setPanelValue(slot::kFirstSelection, 1);
+    instance->setPanelValue(slot::kFirstSelection + 1, 0);
+    instance->setPanelValue(slot::kFirstSelection + 2, 1);
+    instance->setPanelValue(slot::kFirstSelection + 3, 1);
+    for (int i = 0; i < 1024; ++i) instance->capture().history[0][i] = 300;
     instance->launchWorkers();
-    for (int k = 0; k < 4; ++k) EXPECT_TRUE(instance->workers.doneFlag(k).load(std::memory_order_acquire)) << k;
+    for (int k = 0; k < 4; ++k) EXPECT_TRUE(instance->workers().doneFlag(k).load(std::memory_order_acquire)) << k;
     EXPECT_EQ(PlatformWindow_drawingCount(), drawingsBefore) << "no worker was woken";
-    EXPECT_EQ(instance->workers.job(0).current[0], 200);
+    EXPECT_EQ(instance->workers().job(0).current[0], 200);
     EXPECT_TRUE(samePicture(lastDrawing, surface()));
 }
 
@@ -303,7 +304,7 @@ protected:
     }
     void fillRows(GuiCtrl& g, int seed) {
         for (int r = 0; r < 8; ++r)
-            for (int i = 0; i < 1024; ++i) g.history[r][i] = 1 + (i * (r + 1) + seed) % 400;
+            for (int i = 0; i < 1024; ++i) g.capture().history[r][i] = 1 + (i * (r + 1) + seed) % 400;
     }
 };
 
@@ -323,8 +324,8 @@ TEST_F(TraceWorkerThreads, OneWorkerDrawsEveryFrameOfAnInstanceAndEndsWithIt) {
     setTraceThreadStarter(&lingeringStarter);
     auto g = makeEngineInstance();
     ASSERT_TRUE(g->isComplete());
-    g->analyzerWindow = window;
-    for (int k = 0; k < 4; ++k) g->panelValues[slot::kFirstSelection + k] = 2 + k;
+    g->panelLink().analyzerWindow = window;
+    for (int k = 0; k < 4; ++k) g->setPanelValue(slot::kFirstSelection + k, 2 + k);
     const unsigned long drawingsBefore = PlatformWindow_drawingCount();
     for (int frame = 0; frame < 20; ++frame) {
         ASSERT_TRUE(waitForWorkers(*g));
@@ -336,7 +337,7 @@ TEST_F(TraceWorkerThreads, OneWorkerDrawsEveryFrameOfAnInstanceAndEndsWithIt) {
     EXPECT_EQ(workersStarted.load(), 1) << "no thread per frame or per trace";
     EXPECT_EQ(workersEnded.load(), 0);
 
-    const HANDLE held = g->workers.thread();
+    const HANDLE held = g->workers().thread();
     g.reset();
     EXPECT_EQ(workersEnded.load(), 1);
     EXPECT_EQ(WaitForSingleObject(held, 0), DWORD(WAIT_FAILED)) << "its handle is closed";
@@ -349,15 +350,15 @@ TEST_F(TraceWorkerThreads, InstancesDestroyedWhileFourTracesDrawWaitForTheirWork
     for (int n = 0; n < kInstances; ++n) {
         auto g = makeEngineInstance();
         ASSERT_TRUE(g->isComplete());
-        g->analyzerWindow = window;
+        g->panelLink().analyzerWindow = window;
         for (int k = 0; k < 4; ++k) {
-            g->panelValues[slot::kFirstSelection + k] = 2 + k;
-            g->panelValues[slot::kFirstColour + 3 * k] = 60 * k;
-            g->panelValues[slot::kFirstHistory + k] = (n + k) % 2;
+            g->setPanelValue(slot::kFirstSelection + k, 2 + k);
+            g->setPanelValue(slot::kFirstColour + 3 * k, 60 * k);
+            g->setPanelValue(slot::kFirstHistory + k, (n + k) % 2);
         }
-        g->panelValues[slot::kPhase] = n % 3;
-        g->altDisplay = n % 2 == 1;
-        g->panelValues[slot::kSpectrumMode] = 1;
+        g->setPanelValue(slot::kPhase, n % 3);
+        g->setup().altDisplay = n % 2 == 1;
+        g->setPanelValue(slot::kSpectrumMode, 1);
         lingerMilliseconds = n % 4;
         for (int round = 0; round < kRounds; ++round) {
             ASSERT_TRUE(waitForWorkers(*g));
@@ -419,12 +420,12 @@ HANDLE measuringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE r
 TEST_F(TraceWorkerThreads, WorkersRunOnSmallStacksWithAWideMargin) {
     setTraceThreadStarter(&measuringStarter);
     instance = makeEngineInstance();  // its workers start through the measuring starter
-    instance->analyzerWindow = window;
+    instance->panelLink().analyzerWindow = window;
     for (int k = 0; k < 4; ++k) switchOn(k);
     for (int view = 0; view < 3; ++view) {  // lines, slanted frames, X-Y points
-        instance->panelValues[slot::kPhase] = view == 2 ? 1 : 0;
-        instance->altDisplay = view == 1;
-        instance->panelValues[slot::kSpectrumMode] = view == 1 ? 1 : 0;
+        instance->setPanelValue(slot::kPhase, view == 2 ? 1 : 0);
+        instance->setup().altDisplay = view == 1;
+        instance->setPanelValue(slot::kSpectrumMode, view == 1 ? 1 : 0);
         fillRows(*instance, view);
         draw();
     }

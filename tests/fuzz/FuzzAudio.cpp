@@ -76,7 +76,7 @@ void audioBlock(const Instance& instance, FuzzedDataProvider& data) {
     if (data.ConsumeBool()) {
         const GuiCtrl& engine =
             *static_cast<const GuiCtrl*>(reinterpret_cast<const Effect*>(uintptr_t(instance.handle)));
-        while (!engine.workers.isIdle()) sched_yield();
+        while (!engine.workers().isIdle()) sched_yield();
     }
 }
 

@@ -14,16 +14,16 @@ namespace {
 
 TEST_F(PanelTest, HoldTogglesWhileThePanelDrainsHandOverWholeRows) {
     startEngine();
-    for (int k = 0; k < 4; ++k) instance->panelValues[slot::kFirstSelection + k] = 2 + k;
+    for (int k = 0; k < 4; ++k) instance->setPanelValue(slot::kFirstSelection + k, 2 + k);
     std::vector<int32_t> a(1024);
     for (size_t i = 0; i < a.size(); ++i) a[i] = int32_t(1e9 * std::sin(0.02 * double(i)));
     std::atomic<bool> done{false};
     std::thread engine([&] {
         for (int round = 0; round < 300; ++round) {
-            instance->panelValues[slot::kHold] = round % 3 == 2 ? 0 : 1;
+            instance->setPanelValue(slot::kHold, round % 3 == 2 ? 0 : 1);
             for (int block = 0; block < 3; ++block) feedA(a);
         }
-        instance->panelValues[slot::kHold] = 1;
+        instance->setPanelValue(slot::kHold, 1);
         done = true;
     });
     while (!done) pump(1);
@@ -31,32 +31,33 @@ TEST_F(PanelTest, HoldTogglesWhileThePanelDrainsHandOverWholeRows) {
     // The last hold hands over once the panel has read the one before.
     ASSERT_TRUE(waitUntil([&] {
         feedA(a);
-        return !panel->heldTracesPending() && instance->drawingActive && !panel->hasPendingValues();
+        return !panel->heldTracesPending() && instance->capture().drawingActive && !panel->hasPendingValues();
     }));
     for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(std::memcmp(display().traceData[k], instance->history[k], sizeof display().traceData[k]), 0) << k;
+        EXPECT_EQ(std::memcmp(display().traceData[k], instance->capture().history[k], sizeof display().traceData[k]), 0)
+            << k;
 }
 
 // The panel must get the rows of the moment hold went on, however late it reads them: here it reads
 // them only after hold was released again and two more analyses ran.
 TEST_F(PanelTest, HeldRowsAreThoseOfTheMomentHoldWentOnHoweverLateThePanelReadsThem) {
     startEngine();
-    for (int k = 0; k < 4; ++k) instance->panelValues[slot::kFirstSelection + k] = 2 + k;
+    for (int k = 0; k < 4; ++k) instance->setPanelValue(slot::kFirstSelection + k, 2 + k);
     auto sine = [](double step) {
         std::vector<int32_t> x(1024);
         for (size_t i = 0; i < x.size(); ++i) x[i] = int32_t(1e9 * std::sin(step * double(i)));
         return x;
     };
     feedA(sine(0.02));
-    instance->workers.waitUntilIdle();  // sleeps: the loop does not run, the panel reads nothing
+    instance->workers().waitUntilIdle();  // sleeps: the loop does not run, the panel reads nothing
     int32_t held[4][1024];
-    std::memcpy(held, instance->history, sizeof held);
-    instance->panelValues[slot::kHold] = 1;
+    std::memcpy(held, instance->capture().history, sizeof held);
+    instance->setPanelValue(slot::kHold, 1);
     feedA(sine(0.02));
-    instance->panelValues[slot::kHold] = 0;
+    instance->setPanelValue(slot::kHold, 0);
     for (double step : {0.3, 0.7}) {
         feedA(sine(step));
-        instance->workers.waitUntilIdle();
+        instance->workers().waitUntilIdle();
     }
     ASSERT_TRUE(waitUntil([&] { return !panel->hasPendingValues(); }));
     for (int k = 0; k < 4; ++k) EXPECT_EQ(std::memcmp(display().traceData[k], held[k], sizeof held[k]), 0) << k;

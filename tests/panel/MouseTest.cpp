@@ -16,10 +16,6 @@ constexpr int kLeft = 1, kRight = 3;
 
 class Mouse : public PanelTest {
 protected:
-    void spectrumView() {
-        click(266, 493);  // the "Frequency" toggle
-        ASSERT_TRUE(waitUntil([&] { return published(1) == 1; }));
-    }
     bool groupVisible(bool shown) {
         for (ControlId id : kControlGroup)
             if (visible(id) != shown) return false;
@@ -36,11 +32,11 @@ TEST_F(Mouse, LeftPressOnTheSpectrumSetsTheMarkerColumnAndHidesTheControls) {
     spectrumView();
     pressOnDisplay(100, 200, kLeft);
     EXPECT_TRUE(waitUntil([&] { return published(2) == 98; })) << "column x - 2";
-    EXPECT_TRUE(panel->markerActive);
+    EXPECT_TRUE(panel->markerReadout().active);
     EXPECT_TRUE(groupVisible(false));
     EXPECT_TRUE(visible(inputSelectBox1)) << "only the group hides";
     release(kLeft);
-    EXPECT_FALSE(panel->markerActive);
+    EXPECT_FALSE(panel->markerReadout().active);
     EXPECT_TRUE(groupVisible(true));
 
     pressOnDisplay(1, 200, kLeft);
@@ -50,7 +46,7 @@ TEST_F(Mouse, LeftPressOnTheSpectrumSetsTheMarkerColumnAndHidesTheControls) {
 
 TEST_F(Mouse, LeftPressInTimeViewSetsNoMarker) {
     pressOnDisplay(100, 200, kLeft);
-    EXPECT_FALSE(panel->markerActive);
+    EXPECT_FALSE(panel->markerReadout().active);
     EXPECT_EQ(published(2), 0);
     EXPECT_TRUE(groupVisible(true));
     release(kLeft);
@@ -126,7 +122,7 @@ protected:
     // Column of the display whose bin is the tone's (bin 64 of 1024).
     int toneColumn() const {
         int column = 0;
-        while (instance->binMap[0][column] < 64) ++column;
+        while (instance->setup().binMap[0][column] < 64) ++column;
         return column;
     }
 };
@@ -141,11 +137,12 @@ TEST_F(MouseWithEngine, ReadoutsShowTheEnginesLevelsAndPeaksRestartWithEachGestu
     ASSERT_EQ(published(2), toneColumn());
     control();  // the engine reads the marker ...
     feedA(loud);  // ... and its next analysis sends the levels there
-    ASSERT_TRUE(waitUntil([&] { return panel->markerLevelDb[0] > -20.0; })) << panel->markerLevelDb[0];
-    const double loudDb = panel->markerLevelDb[0];
+    ASSERT_TRUE(waitUntil([&] { return panel->markerReadout().levelDb[0] > -20.0; }))
+        << panel->markerReadout().levelDb[0];
+    const double loudDb = panel->markerReadout().levelDb[0];
     panel->repaint();
     pump(50);
-    EXPECT_GE(panel->markerPeakDb[0], std::trunc(loudDb * 10) / 10) << "a peak never reads below its level";
+    EXPECT_GE(panel->markerReadout().peakDb[0], std::trunc(loudDb * 10) / 10) << "a peak never reads below its level";
 
     for (int frame = 0; frame < 3; ++frame) {  // frames drawn after the toolkit's repaints
         ASSERT_TRUE(waitIdle());
@@ -159,12 +156,12 @@ TEST_F(MouseWithEngine, ReadoutsShowTheEnginesLevelsAndPeaksRestartWithEachGestu
     // Quieter now: the peak stays, the level falls.
     ASSERT_TRUE(waitIdle());
     feedA(tone(1 << 26, 64));
-    ASSERT_TRUE(waitUntil([&] { return panel->markerLevelDb[0] < loudDb - 10; }));
+    ASSERT_TRUE(waitUntil([&] { return panel->markerReadout().levelDb[0] < loudDb - 10; }));
     panel->repaint();
     pump(50);
-    EXPECT_NEAR(panel->markerPeakDb[0], std::trunc(loudDb * 10) / 10, 1e-9);
+    EXPECT_NEAR(panel->markerReadout().peakDb[0], std::trunc(loudDb * 10) / 10, 1e-9);
     release(kLeft);
-    EXPECT_DOUBLE_EQ(panel->markerPeakDb[0], -66.6) << "the next gesture starts its peaks afresh";
+    EXPECT_DOUBLE_EQ(panel->markerReadout().peakDb[0], -66.6) << "the next gesture starts its peaks afresh";
 }
 
 TEST_F(MouseWithEngine, HoldStopsTheEngineAndTheDisplayPaintsTheHandedOverTraces) {

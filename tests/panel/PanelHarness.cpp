@@ -16,12 +16,12 @@ void PanelTest::SetUp() {
     instance = makeEngineInstance();
     GuiObjectCallback* relay = nullptr;
     ASSERT_TRUE(createGuiFor(instance.get(), &relay));
-    instance->guiCallback = relay;
+    instance->attachPanel(relay);
     panel = dynamic_cast<MainComponent*>(relay);
     ASSERT_NE(panel, nullptr);
     // The start-up publication ends with the fourth input box.
     ASSERT_TRUE(waitUntil([&] { return published(23) == 1; }));
-    window = instance->ownWindow.load();
+    window = instance->panelLink().ownWindow.load();
     for (int i = 0; i < 99; ++i) inputPointers[i] = &inputs[i];
 }
 
@@ -83,5 +83,5 @@ void PanelTest::feedA(const std::vector<int32_t>& a) {
 }
 
 bool PanelTest::waitIdle() {
-    return waitUntil([&] { return instance->workers.isIdle(); });
+    return waitUntil([&] { return instance->workers().isIdle(); });
 }

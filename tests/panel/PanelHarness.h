@@ -27,8 +27,8 @@ protected:
     static juce::Image render(juce::Component& component);
     static uint32_t argb(const juce::Image& image, int x, int y) { return image.getPixelAt(x, y).getARGB(); }
 
-    ANZEIGE_Component& display() { return *panel->display; }
-    int32_t published(int slot) const { return instance->panelValues[slot]; }
+    ANZEIGE_Component& display() { return panel->displayComponent(); }
+    int32_t published(int slot) const { return instance->panelValue(slot); }
 
     // Real pointer input through the X server (XTest) at a panel position: a press, a move with the
     // button held, a release. Each waits until the toolkit has handled what it sent.
@@ -41,7 +41,11 @@ protected:
     }
     // The same at a display position (the display sits at panel position (11, 41)).
     void pressOnDisplay(int x, int y, int button) { press(11 + x, 41 + y, button); }
-    bool visible(panel::ControlId id) const { return panel->controls[id]->isVisible(); }
+    void spectrumView() {
+        click(266, 493);  // the "Frequency" toggle
+        ASSERT_TRUE(waitUntil([&] { return published(1) == 1; }));
+    }
+    bool visible(panel::ControlId id) const { return panel->control(id).isVisible(); }
 
     // The engine's side, on the test's thread: control calls with the pins, audio blocks on input A.
     void control();

@@ -1,6 +1,10 @@
 // The panel's own painting in its three states: idle, marker read-outs, and the held display.
 #include "PanelHarness.h"
 
+#include "engine/ControlSlots.h"
+
+#include <cmath>
+
 namespace {
 
 class PanelPaint : public PanelTest {
@@ -63,7 +67,8 @@ TEST_F(PanelPaint, SwatchFollowsItsColourSlider) {
 }
 
 TEST_F(PanelPaint, HeldDisplayPaintsVorkBrightAndDropsTheLabels) {
-    panel->markerHold = true;
+    click(500, 480);  // the hold toggle on "V.O.R.K."
+    ASSERT_TRUE(waitUntil([&] { return published(slot::kHold) == 1; }));
     const juce::Image image = render(*panel);
     EXPECT_GT(count(image, vork(), 0xFFF0FFFF), 100);
     EXPECT_EQ(count(image, vork(), 0xFF555555), 0);
@@ -71,18 +76,23 @@ TEST_F(PanelPaint, HeldDisplayPaintsVorkBrightAndDropsTheLabels) {
 }
 
 TEST_F(PanelPaint, MarkerShowsReadoutsAndPeaksInsteadOfVork) {
+    spectrumView();
     const juce::Image idle = render(*panel);
-    panel->markerActive = true;
-    panel->markerFrequency = 1234.56;
-    panel->markerLevelDb[0] = -12.37;
-    panel->markerLevelDb[2] = -70.0;
+    const auto fromDb = [](double db) { return int32_t(2147483647.0 * std::pow(10.0, db / 20.0)); };
+    panel->setValue(slot::kMarker, 123456);  // 1234.56 Hz
+    panel->setValue(slot::kFirstMarkerLevel, fromDb(-12.37));
+    panel->setValue(slot::kFirstMarkerLevel + 2, fromDb(-70.0));
+    ASSERT_TRUE(waitUntil([&] { return !panel->hasPendingValues(); }));
+    pressOnDisplay(100, 200, 1);
+    ASSERT_TRUE(panel->markerReadout().active);
     const juce::Image marked = render(*panel);
     EXPECT_LT(count(marked, vork(), 0xFF555555), 10) << "no \"V.O.R.K.\" (a few outline pixels blend to its grey)";
     EXPECT_GT(count(marked, {490, 490, 80, 35}, 0xFFFFFFFF), 20) << "the frequency read-out";
     EXPECT_EQ(count(idle, {290, 482, 60, 20}, 0xFFFFFFFF), 0);
     EXPECT_GT(count(marked, {290, 482, 60, 20}, 0xFFFFFFFF), 10) << "trace 1's level";
-    EXPECT_DOUBLE_EQ(panel->markerPeakDb[0], -12.3) << "the peak rises to the level read out";
-    EXPECT_DOUBLE_EQ(panel->markerPeakDb[2], -66.6) << "and never reads below its reset value";
+    EXPECT_DOUBLE_EQ(panel->markerReadout().peakDb[0], -12.3) << "the peak rises to the level read out";
+    EXPECT_DOUBLE_EQ(panel->markerReadout().peakDb[2], -66.6) << "and never reads below its reset value";
+    release(1);
 }
 
 }  // namespace

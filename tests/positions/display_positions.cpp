@@ -64,7 +64,7 @@ void runCase(const Case& c) {
     pins[slot::kShowPin] = 1;
 
     // The panel's defaults for what these cases do not set, then the case's own settings.
-    PanelValue* p = instance->panelValues;
+    PanelValue* p = instance->panelLink().panelValues;
     p[slot::kLevelFactor] = 1;
     p[slot::kShape] = 21;
     p[slot::kFftSize] = 1024;
@@ -80,22 +80,23 @@ void runCase(const Case& c) {
     for (int block = 0; block < 80 && analyses < 3; ++block) {
         // An analysis starts only once every worker is done: wait, so that no block's analysis
         // depends on how fast the workers were.
-        while (!instance->workers.isIdle()) std::this_thread::yield();
+        while (!instance->workers().isIdle()) std::this_thread::yield();
         inputs.fill(rows);
         instance->processControlPins(pointers, outputs);
         const int32_t* audio[4] = {rows[0].data(), rows[1].data(), rows[2].data(), rows[3].data()};
-        const int32_t before = instance->captureCount;
+        const int32_t before = instance->capture().captureCount;
         instance->processAudioBlock(audio, 0, kBlock);
-        if (instance->captureCount >= before) continue;  // no analysis in this block
+        if (instance->capture().captureCount >= before) continue;  // no analysis in this block
         ++analyses;
         for (int row = 0; row < kHistoryRows; ++row) {
             std::printf("%s analysis %d row %d:", c.name, analyses, row);
-            for (int i = 0; i < kDisplayColumns; ++i) std::printf(" %d", instance->history[row][i]);
+            for (int i = 0; i < kDisplayColumns; ++i) std::printf(" %d", instance->capture().history[row][i]);
             std::printf("\n");
         }
     }
-    std::printf("%s analyses %d marker levels %d %d %d %d\n", c.name, analyses, instance->markerLevels[0],
-                instance->markerLevels[1], instance->markerLevels[2], instance->markerLevels[3]);
+    std::printf("%s analyses %d marker levels %d %d %d %d\n", c.name, analyses, instance->capture().markerLevels[0],
+                instance->capture().markerLevels[1], instance->capture().markerLevels[2],
+                instance->capture().markerLevels[3]);
 }
 
 }  // namespace

@@ -108,11 +108,11 @@ TEST_F(InstanceTable, NewInstanceStartsFromDefaults) {
     GuiCtrl* instance = static_cast<GuiCtrl*>(moduleState().instanceTable[slotOf(create())]);
     for (int slot = 0; slot < kControlSlots; ++slot) {
         const int32_t expected = slot == 4 ? 1024 : slot == 11 ? 1 : 0;
-        EXPECT_EQ(instance->panelValues[slot], expected) << slot;
+        EXPECT_EQ(instance->panelValue(slot), expected) << slot;
     }
     EXPECT_EQ(instance->flagWord, 0u);
     // Creation points the instance at its window's panel; without a display there is no window.
-    EXPECT_EQ(instance->guiCallback != nullptr, PlatformWindow_x11Available() != 0);
+    EXPECT_EQ(instance->panelLink().guiCallback != nullptr, PlatformWindow_x11Available() != 0);
     instance->setPanelValue(47, 30);
-    EXPECT_EQ(instance->panelValues[47], 30);
+    EXPECT_EQ(instance->panelValue(47), 30);
 }

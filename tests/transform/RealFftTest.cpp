@@ -228,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(PowersOfTwo, RealFftAtSize,
 TEST(RealFft, FourPointBlockGivesKnownSpectrum) {
     RealFft fft;
     ASSERT_TRUE(fft.initialise(4));
-    EXPECT_EQ(fft.tableLength, 0);
+    EXPECT_EQ(fft.twiddles().length, 0);
     double x[4] = {1.0, 2.0, 3.0, 4.0};
     EXPECT_EQ(fft.transform(x), x);
     EXPECT_EQ(x[0], 2.5);
@@ -272,20 +272,21 @@ TEST(RealFft, TableLengthFollowsStageRule) {
 TEST(RealFft, InitialiseStoresConstantsAndStageTables) {
     RealFft fft;
     ASSERT_TRUE(fft.initialise(1024));
-    EXPECT_EQ(fft.N, 1024);
-    EXPECT_EQ(fft.tableLength, 247);
-    EXPECT_EQ(fft.sqrt2, 1.41421356237);
-    EXPECT_EQ(fft.twoPi, 6.28318530718);
+    EXPECT_EQ(fft.size(), 1024);
+    EXPECT_EQ(fft.twiddles().length, 247);
+    EXPECT_EQ(fft.sqrt2Divisor(), 1.41421356237);
+    EXPECT_EQ(fft.fullTurn(), 6.28318530718);
+    const RealFft::Twiddles t = fft.twiddles();
     int idx = 0;
     for (int s = 16; s <= 1024; s *= 2) {
         const double e = 6.28318530718 / s;
         const int last = idx + s / 8 - 2;
-        EXPECT_EQ(fft.cos1Table[idx], std::cos(e)) << "stage " << s;
-        EXPECT_EQ(fft.sin1Table[idx], std::sin(e)) << "stage " << s;
-        EXPECT_EQ(fft.cos3Table[idx], std::cos(3 * e)) << "stage " << s;
-        EXPECT_EQ(fft.sin3Table[idx], std::sin(3 * e)) << "stage " << s;
-        EXPECT_EQ(fft.sin1Table[last], std::sin((s / 8 - 1) * e)) << "stage " << s;
-        EXPECT_EQ(fft.sin3Table[last], std::sin(3 * ((s / 8 - 1) * e))) << "stage " << s;
+        EXPECT_EQ(t.cos1[idx], std::cos(e)) << "stage " << s;
+        EXPECT_EQ(t.sin1[idx], std::sin(e)) << "stage " << s;
+        EXPECT_EQ(t.cos3[idx], std::cos(3 * e)) << "stage " << s;
+        EXPECT_EQ(t.sin3[idx], std::sin(3 * e)) << "stage " << s;
+        EXPECT_EQ(t.sin1[last], std::sin((s / 8 - 1) * e)) << "stage " << s;
+        EXPECT_EQ(t.sin3[last], std::sin(3 * ((s / 8 - 1) * e))) << "stage " << s;
         idx = last + 1;
     }
     EXPECT_EQ(idx, 247);
@@ -297,7 +298,7 @@ TEST(RealFft, ResizesAfterReleaseAndTransformsAtTheNewSize) {
     fft.release();
     EXPECT_FALSE(fft.isReady());
     ASSERT_TRUE(fft.initialise(8192));
-    EXPECT_EQ(fft.tableLength, 2036);
+    EXPECT_EQ(fft.twiddles().length, 2036);
     const std::vector<double> input = inputsOfSize(8192)[0].values;
     std::vector<double> x(input);
     fft.transform(x.data());
@@ -307,7 +308,7 @@ TEST(RealFft, ResizesAfterReleaseAndTransformsAtTheNewSize) {
     // of its own and back (the sanitizer build catches a wrong or missing delete).
     for (int n : {512, 2048, 256}) {
         ASSERT_TRUE(fft.initialise(n));
-        EXPECT_EQ(fft.tableLength, RealFft::tableLengthFor(n));
+        EXPECT_EQ(fft.twiddles().length, RealFft::tableLengthFor(n));
         const std::vector<double> in = inputsOfSize(n)[0].values;
         std::vector<double> y(in);
         fft.transform(y.data());
