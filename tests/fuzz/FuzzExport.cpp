@@ -59,7 +59,7 @@ void oneCommand(FuzzedDataProvider& data, std::vector<uint32_t>& live) {
         }
     }
     std::vector<uint8_t> out(std::max<uint32_t>(bytesBehind(outSize), 4));
-    writeWord(out, 0, kUntouched);
+    writeWord(out, 0, kUntouchedWord);
 
     int32_t returned = -1;
     const int32_t result = DARAZE_W32_DeviceIOControl(

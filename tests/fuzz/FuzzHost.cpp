@@ -21,7 +21,7 @@ void fail(const char* what) {
 }
 
 int32_t command(int32_t code, const std::vector<int32_t>& in, std::vector<int32_t>& out) {
-    std::fill(out.begin(), out.end(), kUntouched);
+    std::fill(out.begin(), out.end(), kUntouchedWord);
     int32_t returned = -1;
     const int32_t result = DARAZE_W32_DeviceIOControl(code, in.data(), int32_t(4 * in.size()), out.data(),
                                                       int32_t(4 * out.size()), &returned);
@@ -42,7 +42,7 @@ void destroyInstance(uint32_t handle) {
 
 void resetModuleState() {
     std::vector<int32_t> out(1);
-    command(kSetSampleRate, {0, kDefaultSampleRate}, out);
+    command(kSetSampleRate, {0, kModuleDefaultSampleRate}, out);
     if (command(kSetHostCallback, {0}, out) != 0) fail("clearing the host callback failed");
 }
 
@@ -68,8 +68,8 @@ ProcessAudioEntry audioEntry() {
 
 int32_t hostCallback(int32_t, int32_t, int32_t, int32_t) { return 0; }
 
-// Outputs start as kUntouched, so that a word the module failed to write shows.
-Pins::Pins() : values_(81), pointers_(81), outputs_(77, kUntouched) {
+// Outputs start as kUntouchedWord, so that a word the module failed to write shows.
+Pins::Pins() : values_(81), pointers_(81), outputs_(77, kUntouchedWord) {
     for (int i = 0; i < 81; ++i) pointers_[i] = &values_[i];
 }
 

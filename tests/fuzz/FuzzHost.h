@@ -7,6 +7,7 @@
 #pragma once
 
 #include "module/EntryPoints.h"
+#include "tests/support/ProtocolNumbers.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -16,16 +17,7 @@
 
 namespace fuzzhost {
 
-constexpr int32_t kFirstCommand = 1024;  // 1024 .. 1030: descriptor, create, destroy, entry table,
-constexpr int32_t kCommandCount = 7;  // sample rate, notify, host callback
-constexpr int32_t kCreateInstance = 1025;
-constexpr int32_t kDestroyInstance = 1026;
-constexpr int32_t kGetEntryPoints = 1027;
-constexpr int32_t kSetSampleRate = 1028;
-constexpr int32_t kSetHostCallback = 1030;
-constexpr int32_t kDefaultSampleRate = 44100;
 constexpr int kStartupCalls = 30;  // control calls before an instance reports ready
-constexpr int32_t kUntouched = int32_t(0xA5A5A5A5u);  // no status word, handle or pin value
 
 // Call from LLVMFuzzerInitialize, before anything reaches the module.
 void runWithoutDisplay();
@@ -34,7 +26,7 @@ void runWithoutDisplay();
 [[noreturn]] void fail(const char* what);
 
 // Runs a command with whole input words and an output buffer the size of `out`, filled with
-// kUntouched; returns the first output word (the status, for commands that report one).
+// kUntouchedWord; returns the first output word (the status, for commands that report one).
 int32_t command(int32_t code, const std::vector<int32_t>& in, std::vector<int32_t>& out);
 
 // A new instance's handle; fails when the module refuses one.

@@ -4,6 +4,7 @@
 
 #include "host/ModuleLoader.h"
 #include "qanagui/protocol.h"
+#include "tests/support/ProtocolNumbers.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-// The protocol's numbers, written down here a second time on purpose: these tests check the module
-// against the protocol as a host knows it, not against the module's own header. The compile-time
-// checks below hold the public header, qanagui/protocol.h, to the same numbers.
-constexpr int32_t kGetDescriptor = 1024;
-constexpr int32_t kCreateInstance = 1025;
-constexpr int32_t kDestroyInstance = 1026;
-constexpr int32_t kGetEntryPoints = 1027;
-constexpr int32_t kSetSampleRate = 1028;
-constexpr int32_t kNotifyInstance = 1029;
-constexpr int32_t kSetHostCallback = 1030;
-
+// The public header holds the same numbers.
 static_assert(QANAGUI_CMD_GET_DESCRIPTOR == kGetDescriptor && QANAGUI_CMD_CREATE_INSTANCE == kCreateInstance &&
                   QANAGUI_CMD_DESTROY_INSTANCE == kDestroyInstance && QANAGUI_CMD_GET_ENTRY_POINTS == kGetEntryPoints &&
                   QANAGUI_CMD_SET_SAMPLE_RATE == kSetSampleRate && QANAGUI_CMD_NOTIFY_INSTANCE == kNotifyInstance &&
@@ -39,10 +30,6 @@ static_assert(QANAGUI_MIN_OUT_SIZE == 4 && QANAGUI_GET_DESCRIPTOR_MIN_OUT == 56 
                   QANAGUI_SET_HOST_CALLBACK_MIN_OUT == 4 && QANAGUI_MAX_INSTANCES == 256 &&
                   QANAGUI_DEFAULT_SAMPLE_RATE == 44100,
               "buffer sizes and limits of the public header");
-
-// Fill pattern for output buffers, to see exactly which bytes a command wrote.
-constexpr uint8_t kUntouched = 0xA5;
-constexpr int32_t kUntouchedWord = int32_t(0xA5A5A5A5u);
 
 struct CommandResult {
     int32_t result = 0;

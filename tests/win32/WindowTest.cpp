@@ -6,6 +6,7 @@
 #include "host/ModuleLoader.h"
 #include "host/win32/HostLoop.h"
 #include "platform/windows/WindowCapture.h"
+#include "tests/support/ProtocolNumbers.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int32_t kCreateInstance = 1025;
-constexpr int32_t kDestroyInstance = 1026;
-constexpr int32_t kGetEntryPoints = 1027;
-constexpr int32_t kSetSampleRate = 1028;
 
 constexpr int kSampleRate = 32000;  // 1 kHz is exactly bin 32 of a 1024-point transform
 constexpr int kBlock = 256;

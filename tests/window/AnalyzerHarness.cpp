@@ -3,6 +3,7 @@
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 #include "tests/support/XInput.h"
+#include "tests/support/ProtocolNumbers.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -12,10 +13,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int32_t kCreateInstance = 1025;
-constexpr int32_t kDestroyInstance = 1026;
-constexpr int32_t kGetEntryPoints = 1027;
 
 typedef int32_t (*ProcessAudio)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
 typedef int32_t (*ProcessControl)(uint32_t, int32_t, int32_t, int32_t, int32_t);
