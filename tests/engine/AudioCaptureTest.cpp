@@ -1,6 +1,7 @@
 // Capture of the four inputs: the gates, the zero-crossing catcher, dropped samples after a complete
 // capture, idle counting and the hand-over of traces while hold is on.
 #include "EngineHarness.h"
+#include "tests/support/WrappedWorker.h"
 
 namespace {
 
@@ -27,31 +28,16 @@ protected:
 // the test opens the gate.
 std::atomic<bool> workerGateOpen{true};
 
-struct GatedWorker {
-    LPTHREAD_START_ROUTINE routine;
-    void* parameter;
-};
-
-DWORD runGatedWorker(void* gated) {
-    const GatedWorker worker = *static_cast<GatedWorker*>(gated);
-    delete static_cast<GatedWorker*>(gated);
+DWORD gatedWorker(LPTHREAD_START_ROUTINE routine, void* parameter) {
     while (!workerGateOpen.load()) usleep(100);
-    return worker.routine(worker.parameter);
-}
-
-HANDLE gatedStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* parameter, DWORD flags,
-                    DWORD* id) {
-    auto* worker = new GatedWorker{routine, parameter};
-    HANDLE thread = CreateThread(security, stack, &runGatedWorker, worker, flags, id);
-    if (!thread) delete worker;
-    return thread;
+    return routine(parameter);
 }
 
 class CaptureWithHeldWorker : public Capture {
 protected:
     void SetUp() override {
         workerGateOpen = false;
-        setTraceThreadStarter(&gatedStarter);
+        setTraceThreadStarter(&WrappedWorker<gatedWorker>::start);
         Capture::SetUp();
         setTraceThreadStarter(nullptr);
     }

@@ -6,6 +6,7 @@
 #include "engine/TraceWorkers.h"
 #include "platform/MemorySurface.h"
 #include "platform/WindowPixels.h"
+#include "tests/support/WrappedWorker.h"
 
 #include <chrono>
 #include <sstream>
@@ -265,29 +266,12 @@ std::atomic<int> workersStarted{0};
 std::atomic<int> workersEnded{0};
 std::atomic<int> lingerMilliseconds{0};
 
-struct Lingering {
-    LPTHREAD_START_ROUTINE routine;
-    void* job;
-};
-
-DWORD lingeringWorker(void* parameter) {
-    const Lingering run = *static_cast<Lingering*>(parameter);
-    delete static_cast<Lingering*>(parameter);
-    const DWORD result = run.routine(run.job);
+DWORD lingeringWorker(LPTHREAD_START_ROUTINE routine, void* job) {
+    workersStarted.fetch_add(1);
+    const DWORD result = routine(job);
     std::this_thread::sleep_for(std::chrono::milliseconds(lingerMilliseconds.load()));
     workersEnded.fetch_add(1);
     return result;
-}
-
-HANDLE lingeringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags,
-                        DWORD* id) {
-    auto* run = new Lingering{routine, job};
-    HANDLE thread = CreateThread(security, stack, &lingeringWorker, run, flags, id);
-    if (thread)
-        workersStarted.fetch_add(1);
-    else
-        delete run;
-    return thread;
 }
 
 class TraceWorkerThreads : public TraceDrawing {
@@ -321,7 +305,7 @@ TEST_F(TraceWorkerThreads, AnInstanceWhoseWorkersCannotStartIsRefusedAndTheNextO
 }
 
 TEST_F(TraceWorkerThreads, OneWorkerDrawsEveryFrameOfAnInstanceAndEndsWithIt) {
-    setTraceThreadStarter(&lingeringStarter);
+    setTraceThreadStarter(&WrappedWorker<lingeringWorker>::start);
     auto g = makeEngineInstance();
     ASSERT_TRUE(g->isComplete());
     g->panelLink().analyzerWindow = window;
@@ -344,7 +328,7 @@ TEST_F(TraceWorkerThreads, OneWorkerDrawsEveryFrameOfAnInstanceAndEndsWithIt) {
 }
 
 TEST_F(TraceWorkerThreads, InstancesDestroyedWhileFourTracesDrawWaitForTheirWorker) {
-    setTraceThreadStarter(&lingeringStarter);
+    setTraceThreadStarter(&WrappedWorker<lingeringWorker>::start);
     constexpr int kInstances = 40;
     constexpr int kRounds = 3;
     for (int n = 0; n < kInstances; ++n) {
@@ -394,11 +378,9 @@ __attribute__((noinline, no_sanitize("address"))) size_t usedAbove(uintptr_t bas
     return kPainted - untouched;
 }
 
-DWORD measuringWorker(void* parameter) {
-    const Lingering run = *static_cast<Lingering*>(parameter);
-    delete static_cast<Lingering*>(parameter);
+DWORD measuringWorker(LPTHREAD_START_ROUTINE routine, void* job) {
     const uintptr_t base = paintBelow();
-    const DWORD result = run.routine(run.job);
+    const DWORD result = routine(job);
     const size_t used = usedAbove(base);
     size_t deepest = deepestUse.load();
     while (used > deepest && !deepestUse.compare_exchange_weak(deepest, used)) {}
@@ -409,10 +391,7 @@ DWORD measuringWorker(void* parameter) {
 HANDLE measuringStarter(void* security, uint32_t stack, LPTHREAD_START_ROUTINE routine, void* job, DWORD flags,
                         DWORD* id) {
     requestedStack = stack;
-    auto* run = new Lingering{routine, job};
-    HANDLE thread = CreateThread(security, stack, &measuringWorker, run, flags, id);
-    if (!thread) delete run;
-    return thread;
+    return WrappedWorker<measuringWorker>::start(security, stack, routine, job, flags, id);
 }
 
 }  // namespace
