@@ -32,8 +32,10 @@ foreach(module ${juce_modules})
 endforeach()
 add_library(juce STATIC ${juce_sources})
 target_include_directories(juce SYSTEM PUBLIC ${juce_copy})
+# JUCE_TRY catches around paints, timers and posted messages: on Windows the host's DispatchMessage
+# enters the toolkit, and nothing may unwind through it (patch 07 and ui/win32/ToolkitOnHostLoop.cpp).
 set(juce_definitions ${juce_common_definitions} _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE
-                     ${juce_module_definitions})
+                     JUCE_CATCH_UNHANDLED_EXCEPTIONS=1 ${juce_module_definitions})
 target_compile_definitions(juce PUBLIC ${juce_definitions})
 target_compile_options(juce PRIVATE -w)
 target_link_libraries(juce PUBLIC z uuid wininet version ole32 oleaut32 ws2_32 imm32 comdlg32 shlwapi winmm dxgi

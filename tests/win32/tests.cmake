@@ -43,3 +43,10 @@ add_executable(display_positions tests/positions/display_positions.cpp)
 target_compile_options(display_positions PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(display_positions PRIVATE engine platform)
 target_link_options(display_positions PRIVATE ${QANAGUI_STATIC_RUNTIME})
+
+# Faults thrown in the toolkit's paints, mouse handlers and timers on the host's message loop: the
+# test builds an instance and its window itself, as the module does, and throws from a component.
+add_executable(toolkit_fault_tests tests/win32/ToolkitFaultTest.cpp)
+target_compile_options(toolkit_fault_tests PRIVATE ${QANAGUI_WARNINGS})
+target_link_libraries(toolkit_fault_tests PRIVATE ui engine platform gtest gtest_main)
+target_link_options(toolkit_fault_tests PRIVATE ${win32_test_link_options})

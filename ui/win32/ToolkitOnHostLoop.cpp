@@ -2,8 +2,12 @@
 // the thread that creates the first instance makes that thread the message thread; JUCE's hidden
 // message window and the analyzer windows belong to it, so the host's ordinary Win32 message loop
 // (GetMessage or PeekMessage, then DispatchMessage) on that thread delivers window events, repaints,
-// timers and asynchronous updates.
+// timers and asynchronous updates. The host's DispatchMessage is a boundary no exception may cross:
+// the toolkit stops them where it is entered (its window procedure, paints, timers and posted
+// messages) and hands them to the module's report.
 #include "ui/ToolkitOnHostLoop.h"
+
+#include "engine/EscapedExceptions.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -30,6 +34,7 @@ HINSTANCE thisModule() {
 
 bool start() {
     if (running) return true;
+    juce::unhandledExceptionWithoutApplication = &reportEscapedException;
     juce::Process::setCurrentModuleInstanceHandle(thisModule());
     juce::initialiseJuce_GUI();
     running = true;
