@@ -65,9 +65,10 @@ public:
 
     // Applies the values queued so far, in arrival order; returns how many. Called by the RelayPump.
     int applyPendingValues();
-    bool hasPendingValues() const { return pendingValues.pending(); }
-    // Values the engine sent that found the ring full.
-    long droppedValues() const { return pendingValues.dropped(); }
+    // True while values or a show request wait for the next pass.
+    bool hasPendingValues() const;
+    // Values the engine sent that found the ring full and waited in their slot's mailbox.
+    long overflowedValues() const { return pendingValues.overflowed(); }
 
     // Sets the display's level scale from the view controls, then repaints the scale strip.
     void updateScaleMode();

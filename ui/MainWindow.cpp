@@ -9,7 +9,7 @@ constexpr int kMinimiseButtonOnly = juce::DocumentWindow::minimiseButton;
 }  // namespace
 
 void SafeUpdater::handleAsyncUpdate() {
-    if (window == nullptr) return;
+    if (window == nullptr || !requested.exchange(false, std::memory_order_acquire)) return;
     const bool show = shown.load(std::memory_order_relaxed);
     window->setVisible(show);
     if (show && window->isMinimised()) {
@@ -52,5 +52,7 @@ void MainWindow::mouseDown(const juce::MouseEvent& event) {
 
 void MainWindow::setShown(bool show) {
     updater.shown.store(show, std::memory_order_relaxed);
-    updater.triggerAsyncUpdate();
+    updater.requested.store(true, std::memory_order_release);
 }
+
+void MainWindow::applyShown() { updater.handleAsyncUpdate(); }

@@ -2,10 +2,11 @@
 // 1065 x 560 panel, the title bar over the panel's top 30 rows, centred on the main monitor.
 //
 // SafeUpdater carries show and hide requests from the engine's thread to the window: setShown only
-// records the flag and triggers the toolkit's asynchronous update, and the window is touched on the
-// message thread.
+// records the flag, and the window follows the last recorded flag on the message thread, when the
+// panel's relay pump next applies its values (applyShown). Recording neither locks, allocates nor
+// makes a system call; the pump is woken by the doorbell the panel rings for its values.
 //
-// Threads: setShown [audio-thread] or any thread; everything else [main-thread].
+// Threads: setShown and showRequested [audio-thread] or any thread; everything else [main-thread].
 #pragma once
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -22,6 +23,7 @@ public:
     void handleAsyncUpdate() override;
 
     std::atomic<bool> shown{true};
+    std::atomic<bool> requested{false};  // a flag was recorded that the window has not followed yet
     juce::DocumentWindow* window = nullptr;
 };
 
@@ -34,8 +36,13 @@ public:
     void mouseDown(const juce::MouseEvent& event) override;
     // A platform close request (window manager, keyboard shortcut) is ignored: the window stays.
     void closeButtonPressed() override {}
-    // Records a show (1) or hide (0) request; the window follows on the message thread.
+    // Records a show (1) or hide (0) request; the window follows the last one in applyShown.
     void setShown(bool show);
+    bool showRequested() const { return updater.requested.load(std::memory_order_acquire); }
+    // Shows or hides the window as the last request asked, if one came since the last call.
+    void applyShown();
+    // Where no relay pump runs: has the toolkit call applyShown (it locks and posts a message).
+    void applyShownLater() { updater.triggerAsyncUpdate(); }
 
     // The panel: the window's content component.
     MainComponent& content() const { return *panel; }

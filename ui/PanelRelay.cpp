@@ -22,18 +22,32 @@ void MainComponent::setValue(int32_t slot, int32_t value) {
     if (relayPump) relayPump->valueQueued();
 }
 
-void MainComponent::showWindow(int32_t flag) { mainWindow->setShown(flag != 0); }
+// The request waits beside the values and is applied with them: the window ends in the state of
+// the last request however long the message thread was away.
+void MainComponent::showWindow(int32_t flag) {
+    mainWindow->setShown(flag != 0);
+    if (relayPump) {
+        relayPump->valueQueued();
+    } else {
+        mainWindow->applyShownLater();
+    }
+}
+
+bool MainComponent::hasPendingValues() const { return pendingValues.pending() || mainWindow->showRequested(); }
 
 int MainComponent::applyPendingValues() {
     // The lock-free ring hands over only what was queued before this pass; values queued meanwhile
     // wait for the next pass.
-    return pendingValues.applyPending([this](const PendingValue& entry) {
+    const int applied = pendingValues.applyPending([this](const PendingValue& entry) {
         if (entry.slot < 128) applyValue(entry.slot, entry.value);
         if (entry.slot == slot::kFirstHeldTrace + 3) {
             RACE_CHECKER_RELEASE(&heldTracesPending_);
             heldTracesPending_.store(false, std::memory_order_release);
         }
     });
+    if (!mainWindow->showRequested()) return applied;
+    mainWindow->applyShown();
+    return applied + 1;
 }
 
 double MainComponent::levelToDb(int32_t x) {
