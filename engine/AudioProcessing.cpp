@@ -1,8 +1,10 @@
 // The audio entry of an analyzer instance: gates, capture of the four inputs with the optional
-// zero-crossing trigger, and one analysis step per complete capture followed by the drawing workers.
+// zero-crossing trigger, and the hand-over of each complete capture to the instance's worker, which
+// analyses it and draws the traces.
 //
-// Threads: [audio-thread]. The drawing workers are synchronised only through their done flags: they
-// are read here with acquire semantics (workers.isIdle) before the jobs are touched.
+// Threads: processAudio and the hand-over [audio-thread]; the analysis step [worker]. The worker is
+// synchronised only through its flags: they are read here with acquire semantics (workers.isIdle)
+// before the capture, the display rows or the analysis's results are touched.
 #include "engine/GuiCtrl.h"
 
 #include "engine/ControlSlots.h"
@@ -29,6 +31,7 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
     if (link_.startupCalls < kStartupCalls) return -1;
 
     const bool workersIdle = workers_.isIdle();
+    publishAnalysisResults();
 
     const int32_t hold = link_.panelValues[slot::kHold];
     if (!workersIdle || hold != 0 || !link_.windowShown) {
@@ -78,13 +81,9 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
         for (int input = 0; input < kTraces; ++input) capture_.lastSamples[input] = inputs[input][start + i - 1];
         if (capture_.captureCount >= setup_.fftSize) {
             // The rest of this block is not used; the next capture starts with the next block.
-            runAnalysisStep();
+            handOverCapture();
             for (int input = 0; input < kTraces; ++input)
                 capture_.lastSamples[input] = inputs[input][start + count - 1];
-            if (setup_.resetRequest) {
-                setup_.resetRequest = false;
-                sendValue(slot::kRedraw, 1);
-            }
             return -1;
         }
     }
@@ -113,7 +112,10 @@ void GuiCtrl::snapshotSettings() {
     for (int k = 0; k < kControlSlots; ++k) setup_.settings[k] = link_.panelValues[k];
 }
 
-void GuiCtrl::runAnalysisStep() {
+// The audio thread's part of an analysis step: the snapshot of the settings, the bookkeeping of the
+// view modes, and the hand-over. The capture stays where it is: nothing is captured until the worker
+// is done with it.
+void GuiCtrl::handOverCapture() {
     snapshotSettings();
     const bool alt = setup_.settings[slot::kAltDisplay] != 0;
     if (alt != setup_.altDisplay) setup_.resetRequest = true;
@@ -126,29 +128,57 @@ void GuiCtrl::runAnalysisStep() {
         setup_.resetRequest = true;
         setup_.lastPhaseMode = setup_.settings[slot::kPhase];
     }
+    capture_.frameReset = setup_.resetRequest;
+    setup_.resetRequest = false;
+    capture_.captureCount = 0;
+    workers_.startAnalysis();
+}
 
-    if (setup_.resetRequest)
+void GuiCtrl::analyseOnWorker(void* self) { static_cast<GuiCtrl*>(self)->runAnalysisStep(); }
+
+// The worker's part: the time or spectrum analysis of the capture into the display rows, then the
+// frame for the drawing. What it sends to the panel waits in results until the audio thread takes it.
+void GuiCtrl::runAnalysisStep() {
+    if (capture_.frameReset)
         for (int k = 0; k < kTraces; ++k)
             for (int32_t& position : capture_.history[kFirstCurrentRow + k]) position = NO_LEVEL;
 
-    capture_.captureCount = 0;
     std::memcpy(capture_.history[kFirstPreviousRow], capture_.history[kFirstCurrentRow],
                 sizeof(capture_.history[0]) * kTraces);
 
-    if (setup_.settings[slot::kSpectrumMode] == 0) {
-        analyseTime();
-    } else {
+    const bool spectrum = setup_.settings[slot::kSpectrumMode] != 0;
+    if (spectrum) {
         analyseSpectrum();
+    } else {
+        analyseTime();
     }
-    launchFrame();
+    capture_.levelsReady = spectrum;
+    capture_.redrawReady = capture_.frameReset;
+    capture_.resultsReady = true;
+    workers_.fillJobs(frameToDraw());
+}
+
+// The values of the last analysis, sent once the worker is done: the levels at the marker, then a
+// redraw request when the analysis was reset.
+void GuiCtrl::publishAnalysisResults() {
+    if (!workers_.isIdle() || !capture_.resultsReady) return;
+    capture_.resultsReady = false;
+    if (capture_.levelsReady) {
+        for (int k = 0; k < kTraces; ++k) {
+            // |INT32_MIN| does not fit: the largest magnitude sent is INT32_MAX.
+            const int64_t level = capture_.markerLevels[k];
+            sendValue(slot::kFirstMarkerLevel + k, int32_t(level < 0 ? std::min<int64_t>(-level, INT32_MAX) : level));
+        }
+    }
+    if (capture_.redrawReady) sendValue(slot::kRedraw, 1);
 }
 
 void GuiCtrl::launchWorkers() {
     snapshotSettings();
-    launchFrame();
+    workers_.launch(frameToDraw());
 }
 
-void GuiCtrl::launchFrame() {
-    workers_.launch(TraceFrame{link_.analyzerWindow, setup_.settings, setup_.altDisplay,
-                               &capture_.history[kFirstCurrentRow], &capture_.history[kFirstPreviousRow]});
+TraceFrame GuiCtrl::frameToDraw() const {
+    return TraceFrame{link_.analyzerWindow, setup_.settings, setup_.altDisplay, &capture_.history[kFirstCurrentRow],
+                      &capture_.history[kFirstPreviousRow]};
 }

@@ -39,27 +39,29 @@ int32_t GuiCtrl::processControl(int32_t inputs, int32_t, int32_t outputs, int32_
 
 int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outputs) {
     if (countStartupCall(outputs)) return 0;
+    // The transform, the maps and the window are what the worker analyses with: while it analyses,
+    // a change waits for a later call (each step compares with the panel again).
+    const bool workerIdle = workers_.isIdle();
+    publishAnalysisResults();
     followShowPin(inputs, outputs);
     outputs[slot::kReadyPin] = 1;
     sendIdleCountAndMarkerFrequency();
     exchangePins(inputs, outputs);
     const bool spectrumMode = link_.panelValues[slot::kSpectrumMode] != 0;
-    followTransformSize(spectrumMode);
-    keepFrequencyMarks(spectrumMode);
-    keepWindow();
+    if (workerIdle) followTransformSize(spectrumMode);
+    keepFrequencyMarks(spectrumMode, workerIdle);
+    if (workerIdle) keepWindow();
     return 0;
 }
 
-// Start-up: the first calls only count; from the 16th on they take the instance's own window, or look
-// for a window by its title when the instance has none of its own. True while starting up.
+// Start-up: the first calls only count; from the 16th on they take the instance's own window, which
+// the thread that made the instance handed over (an instance without one draws nowhere). True while
+// starting up.
 bool GuiCtrl::countStartupCall(int32_t* outputs) {
     if (link_.startupCalls >= kStartupCalls) return false;
     outputs[slot::kReadyPin] = 0;
     ++link_.startupCalls;
-    if (link_.startupCalls > 15) {
-        const HWND own = link_.ownWindow.load(std::memory_order_acquire);
-        link_.analyzerWindow = own ? own : FindWindowA(nullptr, "Analyzer");
-    }
+    if (link_.startupCalls > 15) link_.analyzerWindow = link_.ownWindow.load(std::memory_order_acquire);
     return true;
 }
 
@@ -116,7 +118,7 @@ void GuiCtrl::followTransformSize(bool spectrumMode) {
 
 // A new sample rate resets the analysis; a new "Hz Stretch" rebuilds the frequency maps; either
 // publishes the frequency marks again, which show in the spectrum view without "Vibes Watch".
-void GuiCtrl::keepFrequencyMarks(bool spectrumMode) {
+void GuiCtrl::keepFrequencyMarks(bool spectrumMode, bool workerIdle) {
     const bool marksWanted = spectrumMode && !setup_.altDisplay;
     const int32_t sampleRate = moduleSampleRate.load(std::memory_order_relaxed);
     if (sampleRate != setup_.lastSampleRate) {
@@ -124,7 +126,7 @@ void GuiCtrl::keepFrequencyMarks(bool spectrumMode) {
         setup_.resetRequest = true;
         setup_.markersPublished = marksWanted ? 0 : 1;
     }
-    if (setup_.frequencyShape != double(link_.panelValues[slot::kShape])) {
+    if (workerIdle && setup_.frequencyShape != double(link_.panelValues[slot::kShape])) {
         setup_.frequencyShape = double(link_.panelValues[slot::kShape]);
         buildFrequencyMaps(setup_.frequencyShape, setup_.binMap, setup_.coarseBinMap);
         setup_.markersPublished = marksWanted ? 0 : 1;

@@ -7,10 +7,14 @@
 GuiCtrl::GuiCtrl(const ModuleDescriptor* descriptor, const std::atomic<int32_t>& sampleRate)
     : Effect(descriptor), moduleSampleRate(sampleRate) {
     initialise();
+    workers_.setAnalysis(&GuiCtrl::analyseOnWorker, this);
 }
 
-// The workers end with their TraceWorkers member; they read only their own jobs.
-GuiCtrl::~GuiCtrl() { setup_.fftObject.release(); }
+// The worker analyses in the instance's tables: it ends before any of them goes.
+GuiCtrl::~GuiCtrl() {
+    workers_.stop();
+    setup_.fftObject.release();
+}
 
 bool GuiCtrl::isComplete() const { return workers_.isComplete() && setup_.fftObject.isReady(); }
 

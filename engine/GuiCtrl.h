@@ -5,13 +5,14 @@
 //
 // Where the methods are: GuiCtrl.cpp (construction, initial state, sending values to the panel),
 // ControlProcessing.cpp (processControl and its steps), AudioProcessing.cpp (processAudio: gates,
-// capture, trigger, hold, the analysis step and the launch of the workers), SpectrumAnalysis.cpp
-// (the time and spectrum analyses).
+// capture, trigger, hold, the hand-over of a capture and the analysis step around the analyses),
+// SpectrumAnalysis.cpp (the time and spectrum analyses).
 //
 // Threads: construction and destruction [main-thread]; processControl and processAudio
 // [audio-thread] (never at the same time); setPanelValue [main-thread]. Panel values are whole
 // 32-bit words (relaxed atomics) written by the panel and read by the processing calls without a
-// lock. Drawing [worker]s see only their TraceJob and their done flag (TraceWorkers.h).
+// lock. The instance's [worker] runs the analysis step of each capture handed over and then draws
+// (TraceWorkers.h); while it does, the audio thread changes nothing the analysis reads.
 #pragma once
 
 #include "engine/Effect.h"
@@ -71,6 +72,9 @@ public:
     // Takes a snapshot of the panel values and hands the display rows to the workers with it (only
     // while workers().isIdle()). [audio-thread]
     void launchWorkers();
+    // Sends what the last analysis has for the panel (the levels at the marker, a redraw request),
+    // once, when the worker is done with it; every processing call does this first. [audio-thread]
+    void publishAnalysisResults();
 
 private:
     const std::atomic<int32_t>& moduleSampleRate;
@@ -81,9 +85,11 @@ private:
 
     void initialise();
     void snapshotSettings();
-    void launchFrame();
+    TraceFrame frameToDraw() const;
     void holdTraces();
     bool triggered(int32_t mode, const int32_t* samples) const;
+    void handOverCapture();
+    static void analyseOnWorker(void* self);
     void runAnalysisStep();
     // Switches a trace off (and asks for a reset) or marks it active; true when it is to be processed.
     bool traceSwitchedOn(int trace);
@@ -97,7 +103,7 @@ private:
     void sendIdleCountAndMarkerFrequency();
     void exchangePins(const int32_t* const* inputs, int32_t* outputs);
     void followTransformSize(bool spectrumMode);
-    void keepFrequencyMarks(bool spectrumMode);
+    void keepFrequencyMarks(bool spectrumMode, bool workerIdle);
     void keepWindow();
     void switchFftSize(int32_t size, int32_t code);
     void publishFrequencyMarks(bool show, int32_t sampleRate);

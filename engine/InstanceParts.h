@@ -34,9 +34,9 @@ constexpr int kStartupCalls = 30;
 struct PanelLink {
     GuiObjectCallback* guiCallback = nullptr;
     PanelValue panelValues[kControlSlots];
-    // The instance's own window; the start-up looks the window up by its title only while this is 0.
+    // The instance's own window, handed over by the thread that made the instance.
     std::atomic<HWND> ownWindow{0};
-    // Where the workers draw: found during start-up, null for none.
+    // Where the workers draw: taken from ownWindow during start-up, null for none.
     HWND analyzerWindow = 0;
     bool windowShown = false;
     int32_t startupCalls = 0;
@@ -44,7 +44,8 @@ struct PanelLink {
 };
 
 // How the next analysis is made: the transform, the window function, the frequency maps, and the
-// panel values one analysis works with. [audio-thread]
+// panel values one analysis works with. Written on the [audio-thread], and only while the worker is
+// idle; the [worker] reads them during an analysis.
 struct AnalysisSettings {
     int32_t fftSize = 1024;
     int32_t fftSizeCode = 0;
@@ -65,8 +66,10 @@ struct AnalysisSettings {
     int32_t settings[kControlSlots];
 };
 
-// The audio collected for the next analysis and what the analyses made of it. [audio-thread]; the
-// drawing workers read history only through the frames handed to them (TraceWorkers.h).
+// The audio collected for the next analysis and what the analyses made of it. The capture, the
+// trigger and the held rows belong to the [audio-thread]. From the hand-over of a complete capture
+// until the worker is idle again, the capture, the display rows and the analysis's tables and
+// results belong to the [worker] (TraceWorkers.h), and the audio thread captures nothing.
 struct CapturedAudio {
     int32_t captureBuffers[kTraces][kCaptureLength];
     int32_t captureCount = 0;
@@ -78,6 +81,12 @@ struct CapturedAudio {
     bool traceActive[kTraces];
     int32_t previousBin = 0;
     int32_t markerLevels[kTraces];
+    // The analysis in hand starts from cleared rows, and asks the panel to redraw when done.
+    bool frameReset = false;
+    // What the last analysis has for the panel, sent by the audio thread once the worker is idle.
+    bool resultsReady = false;
+    bool levelsReady = false;
+    bool redrawReady = false;
     int32_t history[kHistoryRows][kDisplayColumns];
     // Working storage of one analysis: one spectrum per input.
     double inputSpectra[kTraces][kMaxFftSize];

@@ -1,8 +1,9 @@
 // Turning one complete capture into display positions: the time traces, or the windowed spectra
 // mapped onto the display columns through the bent frequency scale, with the level at the marker.
 //
-// Threads: [audio-thread], inside processAudio, only while every drawing job is idle. Every setting is
-// read from the analysis's snapshot (settings), never from the live panel values.
+// Threads: [worker], between the hand-over of a capture and the end of its frame; the audio thread
+// leaves everything read and written here alone meanwhile. Every setting is read from the analysis's
+// snapshot (settings), never from the live panel values.
 #include "engine/GuiCtrl.h"
 
 #include "engine/ControlSlots.h"
@@ -32,7 +33,7 @@ bool GuiCtrl::traceSwitchedOn(int trace) {
     if (code < 2) {
         if (code == 1 && capture_.traceActive[trace]) {
             capture_.traceActive[trace] = false;
-            setup_.resetRequest = true;
+            capture_.frameReset = true;
         }
         return false;
     }
@@ -116,12 +117,6 @@ void GuiCtrl::analyseSpectrum() {
                               kDisplayColumns - kCoarseColumns);
         }
         capture_.previousBin = 0;
-    }
-
-    for (int k = 0; k < kTraces; ++k) {
-        // |INT32_MIN| does not fit: the largest magnitude sent is INT32_MAX.
-        const int64_t level = capture_.markerLevels[k];
-        sendValue(slot::kFirstMarkerLevel + k, int32_t(level < 0 ? std::min<int64_t>(-level, INT32_MAX) : level));
     }
 }
 

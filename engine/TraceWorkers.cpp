@@ -1,7 +1,9 @@
 #include "engine/TraceWorkers.h"
 
 #include "engine/ControlSlots.h"
+#include "engine/EscapedExceptions.h"
 #include "engine/RaceCheckerAnnotations.h"
+#include "platform/FloatingPoint.h"
 
 #include <atomic>
 #include <chrono>
@@ -119,6 +121,8 @@ uint32_t traceColourWord(const PanelValue* panel, int trace) {
 
 TraceWorkers::TraceWorkers() {
     RACE_CHECKER_ATOMIC_WORD(&quit);
+    RACE_CHECKER_ATOMIC_WORD(&analysisPending_);
+    RACE_CHECKER_ATOMIC_WORD(&analysisIdle_);
     for (int k = 0; k < kTraces; ++k) {
         jobIdle[k].store(true, std::memory_order_relaxed);
         draw[k].store(nullptr, std::memory_order_relaxed);
@@ -135,17 +139,21 @@ TraceWorkers::TraceWorkers() {
 // Asks the worker to end and waits for it: a frame it is drawing is finished first, so no worker
 // touches the jobs or flags once the jobs go.
 TraceWorkers::~TraceWorkers() {
-    if (thread_) {
-        quit.store(true, std::memory_order_release);
-        SetEvent(wake);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-    }
+    stop();
     if (wake) CloseHandle(wake);
     for (TraceJob*& job : traceJobs) {
         delete job;
         job = nullptr;
     }
+}
+
+void TraceWorkers::stop() {
+    if (thread_ == nullptr) return;
+    quit.store(true, std::memory_order_release);
+    SetEvent(wake);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
 }
 
 bool TraceWorkers::isComplete() const {
@@ -154,23 +162,63 @@ bool TraceWorkers::isComplete() const {
     return wake != nullptr && thread_ != nullptr;
 }
 
-// The worker's life: sleep until woken, draw each frame handed over (each draw sets its job's flag
-// as its last act), sleep again; end when asked to.
+// The worker's life: sleep until woken; analyse the capture handed over, if any; draw each job
+// filled (each draw sets its job's flag as its last act); mark the analysis done; sleep again; end
+// when asked to. The thread's own floating-point mode: exceptions masked (the host may have
+// unmasked them in the thread that made the instance) and denormals flushed to zero.
 DWORD TraceWorkers::run(void* parameter) {
+    const FloatingPointGuard quietMaths(FloatingPointGuard::kFlushDenormals);
     TraceWorkers& self = *static_cast<TraceWorkers*>(parameter);
     for (;;) {
         if (WaitForSingleObject(self.wake, INFINITE) != WAIT_OBJECT_0) return 0;
         if (self.quit.load(std::memory_order_acquire)) return 0;
+        const bool analysing = self.analysisPending_.exchange(false, std::memory_order_acquire);
+        if (analysing) {
+            RACE_CHECKER_ACQUIRE(&self.analysisPending_);
+            try {
+                self.analysis_(self.owner_);
+            } catch (...) {
+                reportEscapedException("the analysis worker");
+            }
+        }
         for (int k = 0; k < kTraces; ++k)
             if (LPTHREAD_START_ROUTINE routine = self.draw[k].exchange(nullptr, std::memory_order_acquire))
                 routine(self.traceJobs[k]);
+        if (analysing) {
+            RACE_CHECKER_RELEASE(&self.analysisIdle_);
+            self.analysisIdle_.store(true, std::memory_order_release);
+        }
     }
+}
+
+void TraceWorkers::setAnalysis(Analysis analysis, void* owner) {
+    analysis_ = analysis;
+    owner_ = owner;
+}
+
+void TraceWorkers::startAnalysis() {
+    if (thread_ == nullptr || analysis_ == nullptr) return;
+    analysisIdle_.store(false, std::memory_order_relaxed);
+    RACE_CHECKER_RELEASE(&analysisPending_);
+    analysisPending_.store(true, std::memory_order_release);
+    // The event orders everything the caller wrote before the worker's first look at it.
+    if (!SetEvent(wake) && analysisPending_.exchange(false, std::memory_order_relaxed))
+        analysisIdle_.store(true, std::memory_order_release);
 }
 
 void TraceWorkers::launch(const TraceFrame& frame) {
     if (thread_ == nullptr) return;
+    fillJobs(frame);
+    // The event orders everything above before the worker's first look at the jobs.
+    if (!SetEvent(wake)) {
+        // No worker will ever set these flags; a flag left false would stop every later analysis.
+        for (int k = 0; k < kTraces; ++k)
+            if (draw[k].exchange(nullptr, std::memory_order_relaxed)) jobIdle[k].store(true, std::memory_order_release);
+    }
+}
+
+void TraceWorkers::fillJobs(const TraceFrame& frame) {
     const bool shareColours = frame.settings[slot::kPhase] == kPhaseXTimesY;
-    bool launched = false;
     for (int k = 0; k < kTraces; ++k) {
         if (frame.settings[slot::kFirstSelection + k] <= kSelectionNull) continue;
         TraceJob& job = *traceJobs[k];
@@ -184,19 +232,14 @@ void TraceWorkers::launch(const TraceFrame& frame) {
         jobIdle[k].store(false, std::memory_order_relaxed);
         job.doneFlag = &jobIdle[k];
         draw[k].store(chooseWorker(frame, k), std::memory_order_release);
-        launched = true;
-    }
-    // The event orders everything above before the worker's first look at the jobs.
-    if (launched && !SetEvent(wake)) {
-        // No worker will ever set these flags; a flag left false would stop every later analysis.
-        for (int k = 0; k < kTraces; ++k)
-            if (draw[k].exchange(nullptr, std::memory_order_relaxed)) jobIdle[k].store(true, std::memory_order_release);
     }
 }
 
 bool TraceWorkers::isIdle() const {
+    if (!analysisIdle_.load(std::memory_order_acquire)) return false;
     for (const std::atomic<bool>& idle : jobIdle)
         if (!idle.load(std::memory_order_acquire)) return false;
+    RACE_CHECKER_ACQUIRE(&analysisIdle_);
     for (const std::atomic<bool>& idle : jobIdle) RACE_CHECKER_ACQUIRE(&idle);
     return true;
 }

@@ -1,15 +1,17 @@
-// The drawing worker of one instance: a long-lived thread, woken once per analysis, that draws the
-// job of each trace handed to it: it erases or dims the trace's previous frame and draws the new one
-// straight into the analyzer window with GDI calls. The instance owns one TraceWorkers: the four
-// jobs, their done flags, the thread and the event that wakes it. The thread starts with the
-// instance and ends with it. One thread draws the four traces one after another: all drawing goes
-// through one display connection (on Windows, one GDI), so more threads would only queue, and 256
-// instances keep 256 threads, not 1024.
+// The worker of one instance: a long-lived thread, woken once per complete capture, that runs the
+// instance's analysis of it and then draws the job of each trace: it erases or dims the trace's
+// previous frame and draws the new one straight into the analyzer window with GDI calls. The
+// instance owns one TraceWorkers: the four jobs, their done flags, the thread and the event that
+// wakes it. The thread starts with the instance and ends with it. One thread draws the four traces
+// one after another: all drawing goes through one display connection (on Windows, one GDI), so more
+// threads would only queue, and 256 instances keep 256 threads.
 //
-// Threads: construction and destruction [main-thread] (the instance's owner); launch and isIdle
-// [audio-thread]: launch fills the jobs of idle traces and sets the wake-up event, which neither
-// locks, allocates nor waits. The worker runs on its own [worker] thread, reads only a private copy
-// of each job and sets that job's done flag (release) as the very last act of drawing it.
+// Threads: construction, setAnalysis, stop and destruction [main-thread] (the instance's owner);
+// startAnalysis, launch and isIdle [audio-thread]: they fill flags and jobs and set the wake-up
+// event, which neither locks, allocates nor waits. The worker runs on its own [worker] thread with
+// floating-point exceptions masked and denormals flushed; it reads only a private copy of each job,
+// sets that job's done flag (release) as the very last act of drawing it, and marks the analysis
+// done (release) after the last job of its frame.
 #pragma once
 
 #include "engine/PanelValue.h"
@@ -20,8 +22,8 @@
 
 // The stack each worker is started with. A worker copies its 8 KB job and draws; measured, its calls
 // reach about 9 KB deep drawing into memory and 12 KB into an X11 window (more under
-// AddressSanitizer). The default of 8 MB a thread would let about 500 workers exhaust a 32-bit address
-// space, while 256 instances run 1024.
+// AddressSanitizer); the analysis works in the instance's own tables. The default of 8 MB a thread
+// would let about 500 workers exhaust a 32-bit address space.
 constexpr uint32_t kWorkerStackSize = 256 * 1024;
 
 // What one analysis hands to the workers: where to draw, the settings the analysis used, and one
@@ -47,13 +49,30 @@ public:
 
     bool isComplete() const;
 
-    // Fills the job of every trace whose input selection is on (selection > 1) and wakes the worker.
-    // Called once per analysis, only while isIdle() holds.
+    // What the worker runs for each capture handed over: the owner's analysis, which ends by calling
+    // fillJobs with the frame it made. Set once, before the first startAnalysis.
+    using Analysis = void (*)(void* owner);
+    void setAnalysis(Analysis analysis, void* owner);
+
+    // Hands the owner's capture to the worker: it analyses it and draws the frame. Only while
+    // isIdle() holds; until isIdle() holds again, the worker owns everything the analysis reads
+    // and writes.
+    void startAnalysis();
+
+    // Fills the job of every trace whose input selection is on (selection > 1). Called by the
+    // analysis on the worker, which draws the jobs next.
+    void fillJobs(const TraceFrame& frame);
+
+    // Fills the jobs and wakes the worker to draw them, without an analysis. Only while isIdle() holds.
     void launch(const TraceFrame& frame);
 
-    // True when every trace's worker has handed its job back (the four flags read with acquire
-    // semantics, so everything the workers did happens before what the caller does next).
+    // True when the worker has finished the analysis and handed every job back (the flags read with
+    // acquire semantics, so everything the worker did happens before what the caller does next).
     bool isIdle() const;
+
+    // Ends the worker (a frame being analysed or drawn is finished first). The destructor does it
+    // too; an owner whose analysis uses its own members calls it before they go.
+    void stop();
 
     // Sleeps until isIdle() holds. For the instance's owner, tests and benchmarks; never on the audio
     // thread.
@@ -75,6 +94,10 @@ private:
     // Per trace, how to draw the frame handed over; null when none is waiting.
     std::atomic<LPTHREAD_START_ROUTINE> draw[kTraces];
     std::atomic<bool> quit{false};
+    Analysis analysis_ = nullptr;
+    void* owner_ = nullptr;
+    std::atomic<bool> analysisPending_{false};
+    std::atomic<bool> analysisIdle_{true};
     HANDLE wake = nullptr;  // auto-reset event: set once per analysis and at the end
     HANDLE thread_ = nullptr;
     DWORD threadId = 0;

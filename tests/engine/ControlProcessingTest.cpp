@@ -25,22 +25,28 @@ TEST_F(ControlStartUp, First30CallsOnlyCountAndHoldTheReadyPinAt0) {
     EXPECT_EQ(panel.valuesOn(1), std::vector<int32_t>{7});
 }
 
-TEST_F(ControlStartUp, WindowIsLookedUpByTitleOnCalls16To30AndTheLastLookupStands) {
-    const HWND early = PlatformSurface_register(0, 64, 32, "Analyzer");
-    ASSERT_NE(early, 0u);
+TEST_F(ControlStartUp, TheOwnWindowIsTakenOnCalls16To30AndNeverLookedUpByTitle) {
+    const HWND titled = PlatformSurface_register(0, 64, 32, "Analyzer");
+    const HWND early = PlatformSurface_register(0, 64, 32, "Mine");
+    instance->adoptWindow(early);
     for (int call = 1; call <= 15; ++call) control();
-    EXPECT_EQ(instance->panelLink().analyzerWindow, 0u) << "no lookup before call 16";
+    EXPECT_EQ(instance->panelLink().analyzerWindow, 0u) << "nothing before call 16";
     control();
     EXPECT_EQ(instance->panelLink().analyzerWindow, early);
 
-    PlatformSurface_unregister(early);
     for (int call = 17; call <= 29; ++call) control();
-    const HWND late = PlatformSurface_register(0, 64, 32, "Analyzer");
+    const HWND late = PlatformSurface_register(0, 64, 32, "Mine");
+    instance->adoptWindow(late);
     control();  // call 30
     EXPECT_EQ(instance->panelLink().analyzerWindow, late);
-    PlatformSurface_unregister(late);
-    control();  // running calls look nothing up
+    instance->adoptWindow(0);
+    control();  // running calls take nothing
     EXPECT_EQ(instance->panelLink().analyzerWindow, late);
+
+    instance = makeEngineInstance();
+    for (int call = 1; call <= 31; ++call) control();
+    EXPECT_EQ(instance->panelLink().analyzerWindow, 0u) << "without a window of its own, no other window is taken";
+    for (HWND surface : {titled, early, late}) PlatformSurface_unregister(surface);
 }
 
 TEST_F(ControlRunning, ShowPinShowsOnceHidesAtZeroAndIgnoresNegatives) {

@@ -1,5 +1,5 @@
-// From audio in to pixels out: an instance finds its window by title during start-up, captures real
-// signals, analyses them and its workers draw the traces where a user would see them.
+// From audio in to pixels out: an instance takes the window handed to it during start-up, captures
+// real signals, and its worker analyses them and draws the traces where a user would see them.
 #include "EngineHarness.h"
 
 #include "platform/MemorySurface.h"
@@ -18,8 +18,9 @@ protected:
         window = PlatformSurface_register(0, 1100, 500, "Analyzer");
         ASSERT_NE(window, 0u);
         EngineTest::SetUp();
+        instance->adoptWindow(window);
         startRunning();
-        ASSERT_EQ(instance->panelLink().analyzerWindow, window) << "found by its title during start-up";
+        ASSERT_EQ(instance->panelLink().analyzerWindow, window) << "taken during start-up";
         instance->setPanelValue(slot::kShape, 21);
         instance->setPanelValue(slot::kFirstColour, 255);  // trace 1 red
         instance->setPanelValue(slot::kFirstColour + 4, 255);  // trace 2 green

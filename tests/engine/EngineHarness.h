@@ -85,10 +85,14 @@ protected:
     // The same signal on all four inputs.
     void feedAll(const std::vector<int32_t>& x) { feed(x, x, x, x); }
 
-    // Waits until every drawing job has finished (generous timeout for slow machines and valgrind).
+    // Waits until the worker has finished its analysis and drawing (generous timeout for slow machines
+    // and valgrind), then has the instance send the analysis's values to the panel.
     bool waitIdle() {
         for (int spin = 0; spin < 200000; ++spin) {
-            if (instance->workers().isIdle()) return true;
+            if (instance->workers().isIdle()) {
+                instance->publishAnalysisResults();
+                return true;
+            }
             usleep(100);
         }
         return false;

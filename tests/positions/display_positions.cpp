@@ -88,6 +88,7 @@ void runCase(const Case& c) {
         instance->processAudioBlock(audio, 0, kBlock);
         if (instance->capture().captureCount >= before) continue;  // no analysis in this block
         ++analyses;
+        while (!instance->workers().isIdle()) std::this_thread::yield();  // the worker analyses it
         for (int row = 0; row < kHistoryRows; ++row) {
             std::printf("%s analysis %d row %d:", c.name, analyses, row);
             for (int i = 0; i < kDisplayColumns; ++i) std::printf(" %d", instance->capture().history[row][i]);
