@@ -2,6 +2,7 @@
 
 #include "engine/Effect.h"
 #include "engine/EscapedExceptions.h"
+#include "platform/FloatingPoint.h"
 
 #include <cstdarg>
 #include <type_traits>
@@ -11,9 +12,13 @@ namespace {
 Effect* instanceOf(uint32_t handle) { return reinterpret_cast<Effect*>(uintptr_t(handle)); }
 
 // Nothing is thrown across an entry point: an exception is reported and the entry returns its
-// documented value (processAudio -1, processControl 0, auxOperation3 -1, flagControl -3).
+// documented value (processAudio -1, processControl 0, auxOperation3 -1, flagControl -3). The entry
+// computes in the module's floating-point mode (denormals flushed on the processing entries) and
+// gives the host's thread its own mode back.
 template <typename Result, typename Call>
-Result guarded(const char* entry, Result failure, Call call) noexcept {
+Result guarded(const char* entry, Result failure, Call call,
+               FloatingPointGuard::Denormals denormals = FloatingPointGuard::kKeepDenormals) noexcept {
+    const FloatingPointGuard maths(denormals);
     try {
         return call();
     } catch (...) {
@@ -24,14 +29,17 @@ Result guarded(const char* entry, Result failure, Call call) noexcept {
 
 extern "C" int32_t QANAGUI_ABI processAudioEntry(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3,
                                                  int32_t host4, int32_t start, int32_t count) noexcept {
-    return guarded("the audio entry", int32_t(-1),
-                   [&] { return instanceOf(handle)->processAudio(host1, inputs, host3, host4, start, count); });
+    return guarded(
+        "the audio entry", int32_t(-1),
+        [&] { return instanceOf(handle)->processAudio(host1, inputs, host3, host4, start, count); },
+        FloatingPointGuard::kFlushDenormals);
 }
 
 extern "C" int32_t QANAGUI_ABI processControlEntry(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
                                                    int32_t host4) noexcept {
-    return guarded("the control entry", int32_t(0),
-                   [&] { return instanceOf(handle)->processControl(inputs, host2, outputs, host4); });
+    return guarded(
+        "the control entry", int32_t(0), [&] { return instanceOf(handle)->processControl(inputs, host2, outputs, host4); },
+        FloatingPointGuard::kFlushDenormals);
 }
 
 extern "C" void QANAGUI_ABI auxOperation1Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,

@@ -5,6 +5,7 @@
 #include "engine/EscapedExceptions.h"
 #include "module/CommandDispatch.h"
 #include "module/Status.h"
+#include "platform/FloatingPoint.h"
 
 #include <cstring>
 #include <type_traits>
@@ -12,9 +13,11 @@
 // Threads: [main-thread] (the host thread that issues commands).
 // Nothing is thrown across it: a command that fails with an exception inside the module reports the
 // status the protocol has for a command that could not be carried out, QANAGUI_STATUS_TABLE_FULL (-1).
+// It computes in the module's floating-point mode and gives the host's thread its own mode back.
 extern "C" __attribute__((visibility("default"))) int32_t QANAGUI_ABI
 DARAZE_W32_DeviceIOControl(int32_t command, const void* inBuffer, int32_t inSize, void* outBuffer, int32_t outSize,
                            int32_t* bytesReturned) noexcept {
+    const FloatingPointGuard maths;
     try {
         const int32_t hook = preDispatch(command, 0, 0, inBuffer, inSize, outBuffer, outSize, bytesReturned);
         if (hook != NOT_HANDLED) return hook;

@@ -1,6 +1,7 @@
 #include "ui/RelayPump.h"
 
 #include "engine/EscapedExceptions.h"
+#include "platform/FloatingPoint.h"
 #include "ui/MainComponent.h"
 #include "ui/ToolkitMemory.h"
 
@@ -52,6 +53,8 @@ void RelayPump::detach(MainComponent* panel) {
 RelayPump::~RelayPump() = default;
 
 bool RelayPump::applyAll() {
+    // Applying runs the controls' listeners in the module's floating-point mode, not the host's.
+    const FloatingPointGuard maths;
     // Applying moves controls, which posts the toolkit's messages and repaints: with memory short the
     // values stay queued, and the frame timer keeps ticking until they can be applied.
     if (!toolkit::hasWorkingMemory()) return true;

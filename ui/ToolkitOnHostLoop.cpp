@@ -1,6 +1,7 @@
 #include "ui/ToolkitOnHostLoop.h"
 
 #include "engine/EscapedExceptions.h"
+#include "platform/FloatingPoint.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 #include "ui/ToolkitMemory.h"
@@ -78,6 +79,8 @@ private:
     }
 
     static void dispatch(int fd) noexcept {
+        // Paints, input and timers compute in the module's floating-point mode, not the host's.
+        const FloatingPointGuard maths;
         // After the X server went away (or dropped the toolkit's client) the toolkit's windows are
         // gone; its other descriptors (its message socket) keep serving it.
         if (PlatformWindow_x11ConnectionLost() && fd == toolkitConnectionFd()) {

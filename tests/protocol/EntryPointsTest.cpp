@@ -1,6 +1,11 @@
 // The entry-point table of command 1027, called as the host calls it.
 #include "ModuleFixture.h"
 
+#include "engine/GuiCtrl.h"
+#include "tests/support/FloatingPointMode.h"
+
+#include <cfenv>
+#include <climits>
 #include <set>
 #include <thread>
 #include <type_traits>
@@ -121,4 +126,41 @@ TEST_F(EntryPoints, SampleRateSetWhileTheProcessingThreadRuns) {
     });
     for (int i = 0; i < 400; ++i) run(kSetSampleRate, {handle, i % 2 ? 48000 : 96000}, 4);
     processing.join();
+}
+
+// A host that runs with invalid operations, division by zero and overflow unmasked, fed full-scale
+// inputs and panel values far outside the controls' ranges: nothing traps inside the module, and
+// every command and entry gives the host its own mode back.
+TEST_F(EntryPoints, AHostWithUnmaskedExceptionsKeepsItsModeAndNothingTraps) {
+    feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    const FloatingPointMode host = currentFloatingPointMode();
+    const uint32_t handle = uint32_t(create());
+    EXPECT_EQ(currentFloatingPointMode(), host) << "after creation";
+    // The panel's side of the instance, as the panel publishes its controls.
+    ScopeEffectCallback* panel = static_cast<GuiCtrl*>(reinterpret_cast<Effect*>(uintptr_t(handle)));
+    for (int32_t slot : {2, 11, 47}) panel->setPanelValue(slot, INT_MAX);
+
+    const auto table = entryPoints();
+    int32_t inputs[81] = {}, outputs[77] = {};
+    const int32_t* pointers[81];
+    for (int i = 0; i < 81; ++i) pointers[i] = &inputs[i];
+    inputs[1] = 1;  // spectrum
+    inputs[44] = 1;  // shown
+    for (int k = 0; k < 4; ++k) inputs[20 + k] = 6 + k;  // sums of full-scale inputs
+    std::vector<int32_t> top(1024, INT_MAX), bottom(1024, INT_MIN);
+    int32_t* rows[4] = {top.data(), top.data(), bottom.data(), bottom.data()};
+    bool kept = true;
+    for (int block = 0; block < 200; ++block) {
+        if (block == 100) panel->setPanelValue(47, INT_MIN);
+        entry<Control>(table[1])(handle, int32_t(reinterpret_cast<uintptr_t>(pointers)), 0,
+                                 int32_t(reinterpret_cast<uintptr_t>(outputs)), 0);
+        kept = kept && currentFloatingPointMode() == host;
+        entry<Audio>(table[0])(handle, 0, int32_t(reinterpret_cast<uintptr_t>(rows)), 0, 0, 0, 1024);
+        kept = kept && currentFloatingPointMode() == host;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));  // the worker analyses
+    }
+    EXPECT_TRUE(kept) << "an entry changed the host's floating-point mode";
+    EXPECT_EQ(destroy(int32_t(handle)), 0);
+    EXPECT_EQ(currentFloatingPointMode(), host) << "after destruction";
+    fedisableexcept(FE_ALL_EXCEPT);
 }
