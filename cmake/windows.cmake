@@ -58,6 +58,7 @@ target_include_directories(resources PUBLIC ${PROJECT_SOURCE_DIR})
 
 # --- Windows counterparts of the platform library: thread starts, window read-back, PNG ---------
 add_library(platform STATIC
+  platform/src/MemoryProbe.cpp
   platform/windows/Threads.cpp
   platform/windows/WindowCapture.cpp)
 target_include_directories(platform PUBLIC ${PROJECT_SOURCE_DIR}/platform/include)

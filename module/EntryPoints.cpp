@@ -38,7 +38,8 @@ extern "C" int32_t QANAGUI_ABI processAudioEntry(uint32_t handle, int32_t host1,
 extern "C" int32_t QANAGUI_ABI processControlEntry(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
                                                    int32_t host4) noexcept {
     return guarded(
-        "the control entry", int32_t(0), [&] { return instanceOf(handle)->processControl(inputs, host2, outputs, host4); },
+        "the control entry", int32_t(0),
+        [&] { return instanceOf(handle)->processControl(inputs, host2, outputs, host4); },
         FloatingPointGuard::kFlushDenormals);
 }
 

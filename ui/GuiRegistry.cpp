@@ -2,6 +2,7 @@
 
 #include "engine/EscapedExceptions.h"
 #include "engine/GuiCtrl.h"
+#include "platform/MemoryProbe.h"
 #include "ui/MainComponent.h"
 #include "ui/MainWindow.h"
 #include "ui/ToolkitOnHostLoop.h"
@@ -64,11 +65,7 @@ GuiHolder::~GuiHolder() {
 bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
     *panel = nullptr;
     // Only a window needs the block; without a display the instance runs without one.
-    if (toolkit::canOpenWindows()) {
-        void* reserve = std::malloc(GuiHolder::kWindowReserve);
-        if (reserve == nullptr) return false;
-        std::free(reserve);
-    }
+    if (toolkit::canOpenWindows() && !PlatformMemory_available(GuiHolder::kWindowReserve)) return false;
     // In a host written in C the C++ runtime came with this module, and a thread's exception state is
     // allocated on its first exception. Have it allocated now, while memory is known to be there, so
     // that the bad_alloc below can always be raised. (The runtime declares the call free of side

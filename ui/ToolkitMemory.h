@@ -3,7 +3,7 @@
 // cannot grow), so while memory is short the module leaves the toolkit's events and the panels'
 // values waiting instead, and they are taken up once memory is back.
 //
-// Threads: [any-thread].
+// Threads: [main-thread] (the loop's owner).
 #pragma once
 
 #include <cstddef>
@@ -13,7 +13,11 @@ namespace toolkit {
 // What a round of the toolkit's work may allocate, with room to spare.
 constexpr size_t kWorkingMemory = 1024 * 1024;
 
-// True when kWorkingMemory can be allocated at this moment.
+// True when kWorkingMemory could be allocated. Where the loop says when a round begins
+// (newLoopRound), one look per round serves every caller of that round; elsewhere each call looks.
 bool hasWorkingMemory() noexcept;
+
+// A new round of the loop begins: the next hasWorkingMemory looks again.
+void newLoopRound() noexcept;
 
 }  // namespace toolkit

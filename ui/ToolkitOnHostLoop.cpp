@@ -72,6 +72,7 @@ private:
 
     // The toolkit's own round trips may have read events into Xlib's queue: dispatch them now.
     static int beforePoll(void*) noexcept {
+        newLoopRound();
         if (bridge != nullptr && bridge->waitingForMemory_) return 0;
         const int fd = toolkitConnectionWithQueuedEvents();
         if (fd >= 0) dispatch(fd);

@@ -89,8 +89,8 @@ TEST(ValueRelayRing, RepeatsAreNotQueuedAndAFullRingKeepsTheLastValueOfEachSlot)
     // The ring took 0.., 9, 10, 12 = 40; the mailboxes hold 12 = 42 and the held group.
     std::vector<std::pair<int32_t, int32_t>> tail;
     for (size_t i = got.size() - 6; i < got.size(); ++i) tail.emplace_back(got[i].slot, got[i].value);
-    EXPECT_EQ(tail, (std::vector<std::pair<int32_t, int32_t>>{{12, 40}, {12, 42}, {28, 100}, {29, 100}, {30, 100},
-                                                                {31, 100}}));
+    EXPECT_EQ(tail, (std::vector<std::pair<int32_t, int32_t>>{
+                        {12, 40}, {12, 42}, {28, 100}, {29, 100}, {30, 100}, {31, 100}}));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include "engine/GuiCtrl.h"
 #include "tests/support/FloatingPointMode.h"
 
-#include <cfenv>
 #include <climits>
 #include <set>
 #include <thread>
@@ -132,7 +131,7 @@ TEST_F(EntryPoints, SampleRateSetWhileTheProcessingThreadRuns) {
 // inputs and panel values far outside the controls' ranges: nothing traps inside the module, and
 // every command and entry gives the host its own mode back.
 TEST_F(EntryPoints, AHostWithUnmaskedExceptionsKeepsItsModeAndNothingTraps) {
-    feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    unmaskFloatingPointTraps(true);
     const FloatingPointMode host = currentFloatingPointMode();
     const uint32_t handle = uint32_t(create());
     EXPECT_EQ(currentFloatingPointMode(), host) << "after creation";
@@ -162,5 +161,5 @@ TEST_F(EntryPoints, AHostWithUnmaskedExceptionsKeepsItsModeAndNothingTraps) {
     EXPECT_TRUE(kept) << "an entry changed the host's floating-point mode";
     EXPECT_EQ(destroy(int32_t(handle)), 0);
     EXPECT_EQ(currentFloatingPointMode(), host) << "after destruction";
-    fedisableexcept(FE_ALL_EXCEPT);
+    unmaskFloatingPointTraps(false);
 }

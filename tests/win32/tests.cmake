@@ -14,7 +14,8 @@ add_executable(protocol_tests
   tests/protocol/CommandProtocolTest.cpp
   tests/protocol/EntryPointsTest.cpp
   tests/win32/DllFileTest.cpp)
-target_include_directories(protocol_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/protocol)
+target_include_directories(protocol_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/protocol
+                                                  $<TARGET_PROPERTY:engine,INTERFACE_INCLUDE_DIRECTORIES>)
 target_compile_options(protocol_tests PRIVATE ${QANAGUI_WARNINGS})
 target_compile_definitions(protocol_tests PRIVATE QANAGUI_MODULE_PATH="qanagui.dll")
 target_link_libraries(protocol_tests PRIVATE hostcore gtest gtest_main)

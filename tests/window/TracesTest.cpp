@@ -9,7 +9,6 @@
 
 #include <sys/stat.h>
 
-#include <cfenv>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -129,7 +128,7 @@ TEST_F(Traces, ASineOnInputAShowsItsSpectrumPeakAtItsColumn) {
 // unmasked: every round of the loop (paints, pointer input, relayed values, the held display) leaves
 // the host its own mode.
 TEST_F(Traces, LoopRoundsGiveAHostWithUnmaskedExceptionsItsModeBack) {
-    feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    unmaskFloatingPointTraps(true);
     const FloatingPointMode host = currentFloatingPointMode();
     int32_t h = 0;
     const Window w = open(&h);
@@ -154,7 +153,7 @@ TEST_F(Traces, LoopRoundsGiveAHostWithUnmaskedExceptionsItsModeBack) {
     rounds(10);
     EXPECT_TRUE(kept) << "a round of the loop changed the host's floating-point mode";
     EXPECT_EQ(destroy(h), 0);
-    fedisableexcept(FE_ALL_EXCEPT);
+    unmaskFloatingPointTraps(false);
 }
 
 }  // namespace
