@@ -1,6 +1,7 @@
-// The processing thread of a host that runs four spectrum traces at 8192 points with the window
-// shown: in steady state the module's control and audio entries neither allocate, lock, wait nor
-// start threads, while the engine analyses, its workers draw and its values reach the panel.
+// The processing thread of a host that runs four spectrum traces at 8192 points, showing and hiding
+// the window now and then: in steady state the module's control and audio entries neither allocate,
+// lock, wait nor start threads, while the engine hands its captures over, its worker analyses and
+// draws, and its values and show requests reach the panel and the window.
 #include "CallCounters.h"
 
 #include "host/ModuleLoader.h"
@@ -57,6 +58,7 @@ TEST(AudioThread, SteadyStateNeitherAllocatesLocksWaitsNorStartsThreads) {
             const int start = (block % 64) * kBlock;
             const int32_t* rows[4] = {signal[0].data(), signal[1].data(), signal[2].data(), signal[3].data()};
             if (block == kWarmUpBlocks) drawnWhileCounting = PlatformWindow_drawingCount();
+            pins[44] = (block / 200) % 4 != 2;  // hidden for 200 blocks of every 800
             countCallsOnThisThread(block >= kWarmUpBlocks);
             control(handle, word(pinPointers), 0, word(outputs), 0);
             audio(handle, 0, word(rows), 0, 0, start, kBlock);
@@ -77,6 +79,7 @@ TEST(AudioThread, SteadyStateNeitherAllocatesLocksWaitsNorStartsThreads) {
     EXPECT_EQ(counted.blockingWaits, 0);
     EXPECT_GT(drawnWhileCounting, 40u) << "the counted blocks must include analyses drawn by the workers";
     EXPECT_EQ(outputs[4], 8192) << "the panel took the pins' settings";
+    EXPECT_EQ(outputs[44], 1) << "shown again at the end";
 
     int32_t out[1] = {-9};
     module.command(1026, &created[1], 4, out, 4, returned);

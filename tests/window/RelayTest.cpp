@@ -59,6 +59,64 @@ TEST_F(AnalyzerHarness, ABurstQueuedBeforeTheLoopRunsIsAppliedInArrivalOrder) {
         << p.outputs[4];
 }
 
+// A host whose loop stops for a while as its processing thread keeps changing every exchanged pin,
+// burst after burst, with the show pin toggling: however many values the bursts pile up, every output
+// pin ends on the last value sent and the window in the state of the last show value.
+class ControlBursts : public AnalyzerHarness, public ::testing::WithParamInterface<int> {};
+
+// The value pin takes in block i, inside its control's range, so that the panel echoes it unchanged.
+int32_t burstValue(int pin, int i) {
+    static const int32_t sizes[] = {1024, 2048, 4096, 8192}, windows[] = {0, 1, 2, 3, 5, 6, 7, 8, 9, 10, 11};
+    if (pin == 4) return sizes[i % 4];
+    if (pin == 13) return i % 9;
+    if (pin == 18) return windows[i % 11];
+    if (pin >= 20 && pin <= 23) return 1 + (i + pin) % 17;
+    if (pin >= 32) return (i * 7 + pin) % 256;
+    return (i + pin) % 2;  // 1, 3 and the history buttons
+}
+
+TEST_P(ControlBursts, EveryOutputPinEndsOnTheLastValueSentAndTheWindowOnTheLastShowValue) {
+    const int blocksPerBurst = GetParam();
+    const int32_t handles[] = {create(), create()};
+    ASSERT_TRUE(waitUntil([&] { return analyzerWindows().size() == 2; }));
+    const int exchanged[] = {1,  3,  4,  13, 18, 20, 21, 22, 23, 24, 25, 26, 27,
+                             32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43};
+    int i = 0;
+    for (int32_t h : handles) startUp(h);
+    for (int burst = 0; burst < 5; ++burst, pump(5)) {  // the loop runs only between bursts
+        for (int block = 0; block < blocksPerBurst; ++block, ++i) {
+            for (int32_t h : handles) {
+                for (int pin : exchanged) pins.at(h)->inputs[pin] = burstValue(pin, i);
+                pins.at(h)->inputs[44] = i % 3 != 0;
+                control(h);
+            }
+        }
+    }
+    for (int32_t h : handles) {
+        pins.at(h)->inputs[44] = 0;
+        control(h);
+    }
+    std::string mismatches;
+    EXPECT_TRUE(waitUntil([&] {
+        mismatches.clear();
+        for (int32_t h : handles) {
+            control(h);
+            for (int pin : exchanged)
+                if (pins.at(h)->outputs[pin] != burstValue(pin, i - 1))
+                    mismatches += " " + std::to_string(pin) + ":" + std::to_string(pins.at(h)->outputs[pin]);
+        }
+        return mismatches.empty();
+    })) << "pins echoing an older value than the last sent:"
+        << mismatches;
+    EXPECT_TRUE(waitUntil([&] {
+        for (Window w : analyzerWindows())
+            if (isMapped(w)) return false;
+        return true;
+    })) << "the show pin came to rest at 0";
+}
+
+INSTANTIATE_TEST_SUITE_P(BurstSizes, ControlBursts, ::testing::Values(40, 400, 4000));
+
 // Destroyed with values queued for its panel and its worker drawing a frame, with no loop round in
 // between: the panel lets go of the engine before the engine goes, and the values are dropped. The
 // sanitizer build checks that nothing touches freed memory.
