@@ -4,13 +4,10 @@
 
 #include "engine/FrequencyMap.h"
 #include "platform/WindowPixels.h"
-#include "tests/support/FloatingPointMode.h"
-#include "tests/support/XInput.h"
 
 #include <sys/stat.h>
 
 #include <chrono>
-#include <climits>
 #include <cmath>
 
 namespace {
@@ -122,38 +119,6 @@ TEST_F(Traces, ASineOnInputAShowsItsSpectrumPeakAtItsColumn) {
     EXPECT_GE(map[0][peakColumn], 22) << "column " << peakColumn;
     EXPECT_LE(map[0][peakColumn], 24) << "column " << peakColumn;
     EXPECT_EQ(PlatformWindow_x11ErrorCount(), 0u);
-}
-
-// The paint path of a host that runs with invalid operations, division by zero and overflow
-// unmasked: every round of the loop (paints, pointer input, relayed values, the held display) leaves
-// the host its own mode.
-TEST_F(Traces, LoopRoundsGiveAHostWithUnmaskedExceptionsItsModeBack) {
-    unmaskFloatingPointTraps(true);
-    const FloatingPointMode host = currentFloatingPointMode();
-    int32_t h = 0;
-    const Window w = open(&h);
-    ASSERT_NE(w, 0u);
-    pins.at(h)->inputs[1] = 1;
-    const std::vector<int32_t> top(1024, INT_MAX), bottom(1024, INT_MIN);
-    bool kept = true;
-    auto rounds = [&](int count) {
-        for (int round = 0; round < count; ++round) {
-            pins.at(h)->inputs[3] = round % 2;  // magnitudes on and off: relayed values and repaints
-            control(h);
-            audio(h, top, bottom, top, bottom);
-            pump(5);
-            kept = kept && currentFloatingPointMode() == host;
-        }
-    };
-    rounds(20);
-    press(w, 500, 150, 1);  // the marker and its read-outs
-    rounds(10);
-    xinput::button(display, 1, false);
-    click(w, 536, 506);  // "V.O.R.K.": the panel paints the held traces
-    rounds(10);
-    EXPECT_TRUE(kept) << "a round of the loop changed the host's floating-point mode";
-    EXPECT_EQ(destroy(h), 0);
-    unmaskFloatingPointTraps(false);
 }
 
 }  // namespace
