@@ -3,8 +3,8 @@
 // sample rates. The start and the count always stay within the four sample arrays owned here: the
 // entry reads inputs[k][start .. start + count - 1] for k = 0 .. 3.
 //
-// An in-memory window titled "Analyzer" stands in for the display, so the instance finds it during
-// start-up and its drawing workers really draw every analysis into it. Whether the workers have
+// An in-memory window stands in for the display: each instance is handed it as its own window, so its
+// worker really draws every analysis into it. Whether the workers have
 // finished when the next block comes depends on thread timing; after each block the input chooses to
 // wait for them (a host at real-time pace, reproducible) or not (a host running flat out). It also
 // chooses when starting a worker thread fails.
@@ -80,12 +80,15 @@ void audioBlock(const Instance& instance, FuzzedDataProvider& data) {
     }
 }
 
+HWND window = 0;
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     runWithoutDisplay();
     // The size of the analyzer's window; it lives as long as the process.
-    if (PlatformSurface_register(0, 1065, 590, "Analyzer") == 0) fail("no in-memory window");
+    window = PlatformSurface_register(0, 1065, 590, "Analyzer");
+    if (window == 0) fail("no in-memory window");
     setTraceThreadStarter(&startWorker);
     return 0;
 }
@@ -95,6 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     {
         InstanceForInput forInput;
         Instance& instance = *forInput;
+        // Without a display the instance has no window of its own: it is handed the in-memory one.
+        static_cast<GuiCtrl*>(reinterpret_cast<Effect*>(uintptr_t(instance.handle)))->adoptWindow(window);
         instance.pins.set(slot::kShowPin, 1);
         instance.control();
         while (instance.calls() <= fuzzhost::kStartupCalls) instance.control();  // start-up, then shown
