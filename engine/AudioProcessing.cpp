@@ -16,8 +16,6 @@
 
 namespace {
 
-static_assert(sizeof(void*) == 4, "held traces travel to the panel as 32-bit addresses");
-
 // True exactly when the signal crosses from 0 or below to above 0.
 inline bool risingEdge(int32_t previous, int32_t current) { return previous <= 0 && current > 0; }
 
@@ -90,6 +88,8 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
     return -1;
 }
 
+const int32_t* GuiCtrl::heldTrace(int trace) const { return capture_.heldTraces[trace]; }
+
 bool GuiCtrl::triggered(int32_t mode, const int32_t* samples) const {
     if (mode < 1 || mode > 8) return false;
     const int input = (mode - 1) / 2;
@@ -100,11 +100,10 @@ bool GuiCtrl::triggered(int32_t mode, const int32_t* samples) const {
 
 void GuiCtrl::holdTraces() {
     // Hand each current display row to the panel once per hold; the panel paints them while frozen.
-    // The rows go from a buffer of their own that no analysis writes, so the panel may read them
-    // at its own pace.
+    // The rows go from a buffer of their own that no analysis writes (heldTrace), so the panel may
+    // read them at its own pace.
     std::memcpy(capture_.heldTraces, capture_.history[kFirstCurrentRow], sizeof capture_.heldTraces);
-    for (int k = 0; k < kTraces; ++k)
-        sendValue(slot::kFirstHeldTrace + k, int32_t(reinterpret_cast<uintptr_t>(capture_.heldTraces[k])));
+    for (int k = 0; k < kTraces; ++k) sendValue(slot::kFirstHeldTrace + k, slot::kHeldRowsToken);
     capture_.drawingActive = true;
 }
 

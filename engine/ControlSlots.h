@@ -28,6 +28,9 @@ constexpr int kFirstMark = 8;  // 8, 9, 10: first columns at 100 Hz, 1 kHz, 10 k
 constexpr int kFirstMarkerLevel = 14;  // 14..17: level of each trace at the marker
 constexpr int kRedraw = 19;
 constexpr int kFirstHeldTrace = 28;  // 28..31: display rows handed over while hold is on
+// The value sent with each held trace: "read trace k's rows from the instance's held-trace buffer".
+// A token rather than an address, so that it fits the 32-bit value on any build.
+constexpr int kHeldRowsToken = 1;
 
 // Pins.
 constexpr int kReadyPin = 0;

@@ -72,6 +72,10 @@ public:
     // Takes a snapshot of the panel values and hands the display rows to the workers with it (only
     // while workers().isIdle()). [audio-thread]
     void launchWorkers();
+    // The display rows of trace 0..3 last handed to the panel for the held display: what the token on
+    // slots 28..31 names. [main-thread], between the hand-over and GuiObjectCallback::heldTracesPending
+    // going false.
+    const int32_t* heldTrace(int trace) const;
     // Sends what the last analysis has for the panel (the levels at the marker, a redraw request),
     // once, when the worker is done with it; every processing call does this first. [audio-thread]
     void publishAnalysisResults();

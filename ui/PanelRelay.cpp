@@ -5,6 +5,7 @@
 #include "ui/MainComponent.h"
 
 #include "engine/ControlSlots.h"
+#include "engine/GuiCtrl.h"
 #include "ui/MainWindow.h"
 #include "ui/RelayPump.h"
 
@@ -79,10 +80,10 @@ void MainComponent::applyValue(int32_t slot, int32_t value) {
         return;
     }
     if (slot >= slot::kFirstHeldTrace && slot < slot::kFirstHeldTrace + 4) {
-        // The engine's drawing-job rows, handed over by address when the display is held.
-        const auto* rows = reinterpret_cast<const int32_t*>(uintptr_t(uint32_t(value)));
-        if (rows != nullptr)
-            std::memcpy(display->traceData[slot - slot::kFirstHeldTrace], rows, 1024 * sizeof(int32_t));
+        // The instance's held rows, named by a token when the display is held.
+        if (value == slot::kHeldRowsToken && guiCtrl != nullptr)
+            std::memcpy(display->traceData[slot - slot::kFirstHeldTrace],
+                        guiCtrl->heldTrace(slot - slot::kFirstHeldTrace), 1024 * sizeof(int32_t));
         display->repaintHelper(false);
         return;
     }

@@ -204,7 +204,8 @@ TEST_F(Capture, HoldHandsTheTracesOverOnceThenResumes) {
     ASSERT_EQ(panel.calls.size(), 4u) << "one hand-over per hold";
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(panel.calls[size_t(k)].slot, 28 + k);
-        const int32_t* held = reinterpret_cast<const int32_t*>(uintptr_t(uint32_t(panel.calls[size_t(k)].value)));
+        EXPECT_EQ(panel.calls[size_t(k)].value, slot::kHeldRowsToken);
+        const int32_t* held = instance->heldTrace(k);
         for (int j = 0; j < 1024; ++j) ASSERT_EQ(held[j], instance->capture().history[k][j]) << k << " " << j;
     }
 
