@@ -32,6 +32,8 @@ foreach(module ${juce_modules})
 endforeach()
 add_library(juce STATIC ${juce_sources})
 target_include_directories(juce SYSTEM PUBLIC ${juce_copy})
+# Patch 07 guards the floating-point mode of the window procedure with the platform's guard.
+target_include_directories(juce PRIVATE ${PROJECT_SOURCE_DIR}/platform/include)
 # JUCE_TRY catches around paints, timers and posted messages: on Windows the host's DispatchMessage
 # enters the toolkit, and nothing may unwind through it (patch 07 and ui/win32/ToolkitOnHostLoop.cpp).
 set(juce_definitions ${juce_common_definitions} _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE
@@ -103,7 +105,7 @@ target_compile_options(hostcore PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(hostcore PUBLIC qanagui_protocol)
 
 add_executable(analyzer-host host/win32/main.cpp host/DescribeModule.cpp host/HostOptions.cpp host/AnalyzerSession.cpp
-                             host/AudioSources.cpp host/ProcessingThread.cpp host/BlockRunner.cpp host/OutputLog.cpp
+                             host/AudioSources.cpp engine/FullScale.cpp host/ProcessingThread.cpp host/BlockRunner.cpp host/OutputLog.cpp
                              host/SessionRunner.cpp)
 target_compile_options(analyzer-host PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(analyzer-host PRIVATE hostcore platform)

@@ -178,6 +178,6 @@ void GuiCtrl::launchWorkers() {
 }
 
 TraceFrame GuiCtrl::frameToDraw() const {
-    return TraceFrame{link_.analyzerWindow, setup_.settings, setup_.altDisplay, &capture_.history[kFirstCurrentRow],
-                      &capture_.history[kFirstPreviousRow]};
+    return TraceFrame{link_.analyzerWindow.load(std::memory_order_acquire), setup_.settings, setup_.altDisplay,
+                      &capture_.history[kFirstCurrentRow], &capture_.history[kFirstPreviousRow]};
 }

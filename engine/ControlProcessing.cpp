@@ -61,7 +61,8 @@ bool GuiCtrl::countStartupCall(int32_t* outputs) {
     if (link_.startupCalls >= kStartupCalls) return false;
     outputs[slot::kReadyPin] = 0;
     ++link_.startupCalls;
-    if (link_.startupCalls > 15) link_.analyzerWindow = link_.ownWindow.load(std::memory_order_acquire);
+    if (link_.startupCalls > 15)
+        link_.analyzerWindow.store(link_.ownWindow.load(std::memory_order_acquire), std::memory_order_release);
     return true;
 }
 

@@ -57,6 +57,13 @@ public:
     // Hands over the instance's own window [main-thread]; the workers draw into it from the end of
     // the start-up on.
     void adoptWindow(HWND window) { link_.ownWindow.store(window, std::memory_order_release); }
+    // Hands over a window at any time, also after the start-up (a plug-in's window comes and goes with
+    // its editor): frames filled from now on are drawn into it (null: nowhere). A frame filled before
+    // may still be drawn into the previous one until workers().isIdle() holds. [main-thread]
+    void drawInto(HWND window) {
+        link_.ownWindow.store(window, std::memory_order_release);
+        link_.analyzerWindow.store(window, std::memory_order_release);
+    }
 
     // The parts of the instance. The owner, tests and benchmarks may change a part only while no
     // processing call runs and the workers are idle.

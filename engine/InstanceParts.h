@@ -36,8 +36,9 @@ struct PanelLink {
     PanelValue panelValues[kControlSlots];
     // The instance's own window, handed over by the thread that made the instance.
     std::atomic<HWND> ownWindow{0};
-    // Where the workers draw: taken from ownWindow during start-up, null for none.
-    HWND analyzerWindow = 0;
+    // Where the workers draw: taken from ownWindow during start-up, null for none; read by the worker
+    // when it fills a frame.
+    std::atomic<HWND> analyzerWindow{0};
     bool windowShown = false;
     int32_t startupCalls = 0;
     int32_t lastInput[kInputPins];

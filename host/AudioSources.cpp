@@ -14,16 +14,6 @@
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586476925;
-constexpr double kFullScale = 2147483648.0;  // 2^31: the sample value of 1.0
-
-// sample * 2^31 rounded to nearest even (the default MXCSR mode) and clamped to the int32 range, NaN
-// as 0. Clamping before the rounding gives what rounding and then clamping would: the bounds are whole.
-inline int32_t convertScaled(double sample) {
-    const __m128d scaled = _mm_mul_sd(_mm_set_sd(sample), _mm_set_sd(kFullScale));
-    const __m128d number = _mm_and_pd(scaled, _mm_cmpord_sd(scaled, scaled));  // NaN -> +0
-    const __m128d clamped = _mm_max_sd(_mm_min_sd(number, _mm_set_sd(2147483647.0)), _mm_set_sd(-2147483648.0));
-    return _mm_cvtsd_si32(clamped);
-}
 
 // A point on a circle, turned by complex multiplication.
 struct Phasor {
@@ -62,10 +52,10 @@ public:
             if (untilResync_ == 0) resync();
             const int run = int(std::min<int64_t>(frames - i, untilResync_));
             for (const int end = i + run; i < end; ++i) {
-                inputs[0][i] = convertScaled(amplitude_ * tone_.im);
-                inputs[1][i] = convertScaled(-amplitude_ * tone_.re);  // sin(x - 90°) = -cos(x)
-                inputs[2][i] = convertScaled(0.25 * pink());
-                inputs[3][i] = convertScaled(amplitude_ * sweep_.im);
+                inputs[0][i] = toFullScale(amplitude_ * tone_.im);
+                inputs[1][i] = toFullScale(-amplitude_ * tone_.re);  // sin(x - 90°) = -cos(x)
+                inputs[2][i] = toFullScale(0.25 * pink());
+                inputs[3][i] = toFullScale(amplitude_ * sweep_.im);
                 tone_.turn(toneTurn_);
                 sweep_.turn(sweepTurn_);
                 const double delta = sweepOmega_ * sweepStep_;
@@ -164,29 +154,6 @@ private:
 #endif  // _WIN32
 
 }  // namespace
-
-int32_t toFullScale(double sample) { return convertScaled(sample); }
-
-void toFullScaleBlock(const float* samples, int32_t* out, int count) {
-    // Four at a time in single precision: scaling by 2^31 is as exact in floats as in doubles, and the
-    // conversion rounds that same value the same way. NaN becomes +0 before converting. From 2^31 up
-    // (1.0 and beyond) the conversion gives 0x80000000, and adding the all-ones mask of those lanes
-    // turns it into INT32_MAX; -2^31 and below are clamped to -2^31 first.
-    const __m128 scale = _mm_set1_ps(2147483648.0f), bottom = _mm_set1_ps(-2147483648.0f);
-    int i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m128 scaled = _mm_mul_ps(_mm_loadu_ps(samples + i), scale);
-        const __m128 number = _mm_and_ps(scaled, _mm_cmpord_ps(scaled, scaled));
-        const __m128 over = _mm_cmpge_ps(number, scale);
-        const __m128i converted = _mm_cvtps_epi32(_mm_max_ps(number, bottom));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_add_epi32(converted, _mm_castps_si128(over)));
-    }
-    for (; i < count; ++i) out[i] = convertScaled(double(samples[i]));
-}
-
-void toFullScaleBlock(const double* samples, size_t stride, int32_t* out, int count) {
-    for (int i = 0; i < count; ++i) out[i] = convertScaled(samples[size_t(i) * stride]);
-}
 
 std::unique_ptr<AudioSource> makeGenerator(int sampleRate) { return std::make_unique<Generator>(sampleRate); }
 

@@ -4,6 +4,8 @@
 // Threads: created on [main-thread], read on the processing thread only.
 #pragma once
 
+#include "engine/FullScale.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -28,11 +30,4 @@ std::unique_ptr<AudioSource> makeGenerator(int sampleRate);
 // further ones ignored). Returns null with error set when the file cannot be read.
 std::unique_ptr<AudioSource> openSoundFile(const std::string& path, bool loop, std::string& error);
 
-// A sample in -1 .. 1 as a full-scale 32-bit sample: scaled by 2^31, rounded to nearest (ties to even),
-// clamped to INT32_MIN .. INT32_MAX; NaN gives 0.
-int32_t toFullScale(double sample);
-
-// toFullScale over a block: count samples into out. The double form reads every stride-th value (an
-// interleaved channel).
-void toFullScaleBlock(const float* samples, int32_t* out, int count);
-void toFullScaleBlock(const double* samples, size_t stride, int32_t* out, int count);
+// Samples in -1 .. 1 become full-scale 32-bit samples as engine/FullScale.h converts them.

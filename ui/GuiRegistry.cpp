@@ -95,12 +95,18 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
 void detachGuiFrom(GuiCtrl* instance) {
     if (instance == nullptr) return;  // a free slot's empty handle: nothing to detach
     instance->attachPanel(nullptr);
-    if (holders == nullptr) return;
+    detachPanelOf(instance);
+}
+
+MainWindow* guiWindowOf(const GuiCtrl* instance) {
+    if (holders == nullptr) return nullptr;
     for (GuiHolder* holder : *holders)
-        if (holder->instance == instance) {
-            if (holder->window != nullptr) holder->window->content().detachInstance();
-            return;
-        }
+        if (holder->instance == instance) return holder->window;
+    return nullptr;
+}
+
+void detachPanelOf(const GuiCtrl* instance) {
+    if (MainWindow* window = guiWindowOf(instance)) window->content().detachInstance();
 }
 
 void destroyGuiFor(const GuiCtrl* instance) {

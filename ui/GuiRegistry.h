@@ -44,6 +44,14 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel);
 // open until destroyGuiFor, so that the engine's drawing worker can end its frame into it.
 void detachGuiFrom(GuiCtrl* instance);
 
+// The panel of the instance stops publishing to it and drops what it had not shown, as in
+// detachGuiFrom, while the instance keeps its own road to the panel (a plug-in's engine talks to its
+// panel through a relay of the plug-in's). Nothing when the instance has no window.
+void detachPanelOf(const GuiCtrl* instance);
+
+// The window of the instance, null when it has none.
+MainWindow* guiWindowOf(const GuiCtrl* instance);
+
 // Deletes the first holder serving the instance; nothing when there is none.
 void destroyGuiFor(const GuiCtrl* instance);
 

@@ -56,3 +56,14 @@ void MainWindow::setShown(bool show) {
 }
 
 void MainWindow::applyShown() { updater.handleAsyncUpdate(); }
+
+uintptr_t MainWindow::embedInto(uintptr_t parent) {
+    // On the desktop the window is top-level; with the same style flags and a parent it is made again
+    // as the parent's child.
+    removeFromDesktop();
+    addToDesktop(getDesktopWindowStyleFlags(), reinterpret_cast<void*>(parent));
+    titleBar->showCloseButton(parent == 0);
+    setVisible(true);
+    auto* peer = getPeer();
+    return peer ? reinterpret_cast<uintptr_t>(peer->getNativeHandle()) : 0;
+}

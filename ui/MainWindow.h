@@ -47,6 +47,10 @@ public:
     // The panel: the window's content component.
     MainComponent& content() const { return *panel; }
 
+    // Puts the window inside a host's window (a plug-in's editor), without the "X" that minimises, or
+    // back on the desktop with it (parent 0). Returns the window's native handle afterwards.
+    uintptr_t embedInto(uintptr_t parent);
+
 private:
     std::unique_ptr<TITELCOMPONENT> titleBar;
     MainComponent* panel = nullptr;  // owned through the window's content slot

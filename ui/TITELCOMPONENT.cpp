@@ -29,7 +29,13 @@ void TITELCOMPONENT::paint(juce::Graphics& g) {
     g.setFont(juce::Font(24.0f, juce::Font::plain));
     g.drawText("Analyzer", 10, 3, barWidth - 20, 20, juce::Justification(kCentred), true);
     g.setFont(juce::Font(30.0f, juce::Font::plain));
-    g.drawText("X", barWidth - 30, 3, 22, 22, juce::Justification(kCentred), true);
+    if (closeShown) g.drawText("X", barWidth - 30, 3, 22, 22, juce::Justification(kCentred), true);
     g.setFont(juce::Font(24.0f, juce::Font::plain));
     g.drawText("K|W", 10, 2, 52, 22, juce::Justification(kCentred), true);
+}
+
+void TITELCOMPONENT::showCloseButton(bool shown) {
+    closeShown = shown;
+    closeButton->setVisible(shown);
+    repaint();
 }

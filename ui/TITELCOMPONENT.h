@@ -17,11 +17,14 @@ public:
 
     // True for the bar's close button (the window minimises on a left click on it).
     bool isCloseButton(const juce::Component* component) const { return component == closeButton.get(); }
+    // Shows or hides the "X" and its button: a window embedded in a host's editor does not minimise.
+    void showCloseButton(bool shown);
 
 private:
     int barHeight = 30;
     int barWidth = 1065;
     std::unique_ptr<juce::ImageButton> closeButton;
+    bool closeShown = true;
     juce::Image background;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(TITELCOMPONENT)

@@ -1,0 +1,102 @@
+#include "plugin/AnalyzerEditor.h"
+
+#include "engine/ControlSlots.h"
+#include "platform/FloatingPoint.h"
+#include "platform/MessageLoop.h"
+#include "ui/GuiRegistry.h"
+#include "ui/MainComponent.h"
+#include "ui/MainWindow.h"
+
+#include <new>
+
+using namespace panel;
+
+AnalyzerEditor::AnalyzerEditor(AnalyzerPlugin* instance, WriteToPort write, void* controller)
+    : instance_(instance), write_(write), controller_(controller) {}
+
+AnalyzerEditor* AnalyzerEditor::open(AnalyzerPlugin* instance, uintptr_t parent, WriteToPort write, void* controller) {
+    if (instance == nullptr || instance->editor() != nullptr) return nullptr;
+    const FloatingPointGuard maths;
+    auto* editor = new (std::nothrow) AnalyzerEditor(instance, write, controller);
+    if (editor == nullptr) return nullptr;
+    if (!editor->build(parent)) {
+        delete editor;
+        return nullptr;
+    }
+    return editor;
+}
+
+bool AnalyzerEditor::build(uintptr_t parent) {
+    GuiCtrl& engine = instance_->engine();
+    // The new panel publishes its own defaults: the settings only the panel makes are taken first.
+    int32_t panelOnly[4];
+    for (int i = 0; i < 4; ++i) panelOnly[i] = instance_->panelOnlySetting(AnalyzerPlugin::kPanelOnlySlots[i]);
+    GuiObjectCallback* panel = nullptr;
+    if (!createGuiFor(&engine, &panel) || panel == nullptr) {
+        destroyGuiFor(&engine);
+        stopToolkitIfUnused();
+        return false;
+    }
+    window_ = guiWindowOf(&engine);
+    MainComponent& content = window_->content();
+    content.slider(dbMultiplySlider).setValue(panelOnly[0], juce::sendNotificationSync);
+    content.button(vibesWatchButton).setToggleState(panelOnly[1] != 0, juce::sendNotification);
+    content.slider(hzStretchSlider).setValue(panelOnly[2], juce::sendNotificationSync);
+    content.comboBox(phasenBox).setSelectedId(panelOnly[3] + 1, juce::sendNotificationSync);
+
+    handle_ = window_->embedInto(parent);
+    engine.drawInto(HWND(handle_));
+    for (int p = 0; p < lv2port::portCount(); ++p)
+        if (lv2port::port(p).kind == lv2port::Kind::controlIn) seen_[p] = engine.panelValue(lv2port::port(p).pin);
+    instance_->attachPanel(panel);
+    instance_->setEditor(this);
+    return true;
+}
+
+AnalyzerEditor::~AnalyzerEditor() { close(); }
+
+void AnalyzerEditor::close() {
+    if (instance_ == nullptr) return;
+    GuiCtrl& engine = instance_->engine();
+    instance_->detachPanel();
+    instance_->setEditor(nullptr);
+    // No frame may be drawn into the window once it is gone (its X id may be reused).
+    engine.drawInto(0);
+    engine.workers().waitUntilIdle();
+    detachPanelOf(&engine);
+    destroyGuiFor(&engine);
+    stopToolkitIfUnused();
+    instance_ = nullptr;
+    window_ = nullptr;
+}
+
+void AnalyzerEditor::instanceGone() { close(); }
+
+int AnalyzerEditor::idle() {
+    if (instance_ == nullptr) return 1;
+    const FloatingPointGuard maths;
+    PlatformLoop_pump(PlatformLoop_shared(), 0);
+    writeBackChanges();
+    return 0;
+}
+
+// A published value that changed since the last look and differs from what its port carries came
+// from the user: the port follows it.
+void AnalyzerEditor::writeBackChanges() {
+    const GuiCtrl& engine = instance_->engine();
+    for (int p = 0; p < lv2port::portCount(); ++p) {
+        const lv2port::Port& port = lv2port::port(p);
+        if (port.kind != lv2port::Kind::controlIn) continue;
+        const int32_t published = engine.panelValue(port.pin);
+        if (published == seen_[p]) continue;
+        seen_[p] = published;
+        if (published != instance_->portValue(p) && write_ != nullptr)
+            write_(controller_, uint32_t(p), float(published));
+    }
+}
+
+void AnalyzerEditor::setShown(bool shown) {
+    if (window_ == nullptr) return;
+    const FloatingPointGuard maths;
+    window_->setVisible(shown);
+}

@@ -1,0 +1,141 @@
+#include "plugin/AnalyzerPlugin.h"
+
+#include "engine/ControlSlots.h"
+#include "engine/FullScale.h"
+#include "platform/FloatingPoint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <thread>
+
+namespace {
+
+constexpr double kLowestRate = 1000.0, kHighestRate = 768000.0;
+
+// A control port's float as the engine's 32-bit pin value: rounded, limited, NaN as 0.
+int32_t pinValue(float value) {
+    if (!(value == value)) return 0;
+    return int32_t(std::lrint(std::clamp(double(value), -2147483648.0, 2147483647.0)));
+}
+
+// 20 log10 (|x| / full scale), and -66.66 for 0, as the panel shows the levels.
+float decibels(int32_t level) {
+    if (level == 0) return -66.66f;
+    return float(20.0 * std::log10(std::fabs(double(level)) / 2147483647.0));
+}
+
+}  // namespace
+
+std::unique_ptr<AnalyzerPlugin> AnalyzerPlugin::create(double sampleRate) {
+    if (!(sampleRate >= kLowestRate && sampleRate <= kHighestRate)) return nullptr;
+    std::unique_ptr<AnalyzerPlugin> plugin(new (std::nothrow) AnalyzerPlugin(int32_t(std::lround(sampleRate))));
+    if (!plugin || !plugin->engine_ || !plugin->engine_->isComplete()) return nullptr;
+    return plugin;
+}
+
+AnalyzerPlugin::AnalyzerPlugin(int32_t sampleRate) : sampleRate_(sampleRate) {
+    for (int i = 0; i < 99; ++i) inputPointers_[i] = &inputs_[i];
+    for (auto& value : portValues_) value.store(0, std::memory_order_relaxed);
+    std::memset(samples_, 0, sizeof samples_);
+    engine_.reset(new (std::nothrow) GuiCtrl(nullptr, sampleRate_));
+    if (!engine_) return;
+    engine_->attachPanel(this);
+    // The engine analyses whether or not an editor shows it: the outputs need its readings.
+    inputs_[slot::kShowPin] = 1;
+    // The panel-only settings start where the panel starts them, so that the analysis without an
+    // editor is the one the editor would show.
+    engine_->setPanelValue(slot::kLevelFactor, 1);
+    engine_->setPanelValue(slot::kShape, 21);
+}
+
+AnalyzerPlugin::~AnalyzerPlugin() {
+    if (editor_ != nullptr) editor_->instanceGone();
+    engine_.reset();
+}
+
+void AnalyzerPlugin::connect(uint32_t port, void* data) {
+    if (port < uint32_t(lv2port::portCount())) ports_[port] = data;
+}
+
+void AnalyzerPlugin::attachPanel(GuiObjectCallback* panel) {
+    panel_.store(panel, std::memory_order_seq_cst);
+    panelIsNew_.store(true, std::memory_order_release);
+}
+
+void AnalyzerPlugin::detachPanel() {
+    panel_.store(nullptr, std::memory_order_seq_cst);
+    while (running_.load(std::memory_order_seq_cst)) std::this_thread::yield();
+}
+
+void AnalyzerPlugin::run(uint32_t samples) {
+    const FloatingPointGuard maths(FloatingPointGuard::kFlushDenormals);
+    running_.store(true, std::memory_order_seq_cst);
+    runControl();
+    for (uint32_t done = 0; done < samples;) {
+        const int count = int(std::min<uint32_t>(samples - done, kChunk));
+        const int32_t* rows[4];
+        for (int k = 0; k < lv2port::kAudioInputs; ++k) {
+            const auto* in = static_cast<const float*>(ports_[k]);
+            auto* out = static_cast<float*>(ports_[lv2port::kFirstAudioOutput + k]);
+            if (in != nullptr) {
+                toFullScaleBlock(in + done, samples_[k], count);
+                if (out != nullptr && out != in) std::memmove(out + done, in + done, sizeof(float) * size_t(count));
+            } else {
+                std::memset(samples_[k], 0, sizeof(int32_t) * size_t(count));
+                if (out != nullptr) std::memset(out + done, 0, sizeof(float) * size_t(count));
+            }
+            rows[k] = samples_[k];
+        }
+        engine_->processAudioBlock(rows, 0, count);
+        done += uint32_t(count);
+    }
+    writeOutputs();
+    running_.store(false, std::memory_order_seq_cst);
+}
+
+// The control inputs onto the engine's pins, then one control call. A panel attached since the last
+// run first gets the value of every pin, which the engine itself forwards only when it changes.
+// Without a panel, the settings are published as the panel would publish them.
+void AnalyzerPlugin::runControl() {
+    const bool newPanel = panelIsNew_.exchange(false, std::memory_order_acquire);
+    const bool noPanel = panel_.load(std::memory_order_seq_cst) == nullptr;
+    for (int p = lv2port::kFirstControlInput; p < lv2port::portCount(); ++p) {
+        const lv2port::Port& port = lv2port::port(p);
+        if (port.kind != lv2port::Kind::controlIn) continue;
+        const auto* value = static_cast<const float*>(ports_[p]);
+        const int32_t pin = value ? pinValue(*value) : pinValue(float(port.defaultValue));
+        inputs_[port.pin] = pin;
+        portValues_[p].store(pin, std::memory_order_relaxed);
+        if (newPanel) setValue(port.pin, pin);
+        if (noPanel) engine_->setPanelValue(port.pin, lv2port::publishedValue(port, pin));
+    }
+    engine_->processControlPins(inputPointers_, outputs_);
+}
+
+void AnalyzerPlugin::writeOutputs() {
+    for (int p = lv2port::kFirstControlInput; p < lv2port::portCount(); ++p) {
+        const lv2port::Port& port = lv2port::port(p);
+        auto* out = static_cast<float*>(ports_[p]);
+        if (port.kind != lv2port::Kind::controlOut || out == nullptr) continue;
+        if (port.reading == lv2port::Reading::markerFrequency) *out = float(markerHundredths_ / 100.0);
+        if (port.reading == lv2port::Reading::markerLevel) *out = decibels(markerLevels_[port.trace]);
+    }
+}
+
+void AnalyzerPlugin::setValue(int32_t slot, int32_t value) {
+    if (slot == slot::kMarker) markerHundredths_ = value;
+    if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4)
+        markerLevels_[slot - slot::kFirstMarkerLevel] = value;
+    if (GuiObjectCallback* panel = panel_.load(std::memory_order_seq_cst)) panel->setValue(slot, value);
+}
+
+void AnalyzerPlugin::showWindow(int32_t flag) {
+    if (GuiObjectCallback* panel = panel_.load(std::memory_order_seq_cst)) panel->showWindow(flag);
+}
+
+bool AnalyzerPlugin::heldTracesPending() const {
+    GuiObjectCallback* panel = panel_.load(std::memory_order_seq_cst);
+    return panel != nullptr && panel->heldTracesPending();
+}

@@ -1,0 +1,89 @@
+// One instance of the LV2 plug-in's DSP side: an analyzer engine fed from the host's float ports.
+// The four inputs pass through unchanged and are converted to the engine's full-scale samples; the
+// control inputs drive the engine's input pins; the engine's values reach the control outputs
+// (marker frequency and levels) and, while an editor is open, its panel.
+//
+// The engine's road to the panel runs through this instance (it is the engine's GuiObjectCallback):
+// it keeps the marker readings for the outputs and hands everything on to the panel attached, if any.
+// An editor attaches and detaches its panel at any time; detaching waits until no run() uses it.
+//
+// Threads: create and destruction [main-thread] (the host's instantiation thread); connect and run
+// [audio-thread] (run never allocates, locks or waits); attachPanel, detachPanel, portValue and the
+// panel-only settings [main-thread] (the editor's thread); the GuiObjectCallback operations are the
+// engine's, on the audio thread.
+#pragma once
+
+#include "engine/GuiCtrl.h"
+#include "engine/GuiObjectCallback.h"
+#include "plugin/PluginPorts.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+// What the plug-in tells an open editor: its instance is going. [main-thread]
+class EditorLink {
+public:
+    virtual void instanceGone() = 0;
+
+protected:
+    ~EditorLink() = default;
+};
+
+class AnalyzerPlugin : public GuiObjectCallback {
+public:
+    static constexpr int kChunk = 512;  // samples converted and analysed at a time
+    // The slots of the panel-only settings: "dB Multiply", "Vibes Watch", "Hz Stretch", "PHASEN".
+    static constexpr int kPanelOnlySlots[4] = {11, 12, 47, 48};
+
+    // Null for a sample rate the analyzer cannot work at, or when memory is short.
+    static std::unique_ptr<AnalyzerPlugin> create(double sampleRate);
+    ~AnalyzerPlugin() override;
+
+    void connect(uint32_t port, void* data);
+    void run(uint32_t samples);
+
+    GuiCtrl& engine() { return *engine_; }
+
+    // The editor's panel: from attachPanel on, the engine's values go to it; the values the ports
+    // hold now are sent to it by the next run. detachPanel returns once no run() uses the panel.
+    void attachPanel(GuiObjectCallback* panel);
+    void detachPanel();
+
+    // The editor open on this instance, told when the instance goes first (null: none).
+    void setEditor(EditorLink* editor) { editor_ = editor; }
+    EditorLink* editor() const { return editor_; }
+
+    // The value the control input port carries, as the engine's pin sees it.
+    int32_t portValue(int port) const { return portValues_[port].load(std::memory_order_relaxed); }
+
+    // The panel-only settings, as published by the panel or restored from a saved state.
+    int32_t panelOnlySetting(int slot) const { return engine_->panelValue(slot); }
+    void restorePanelOnlySetting(int slot, int32_t value) { engine_->setPanelValue(slot, value); }
+
+    // GuiObjectCallback, [audio-thread]
+    void setValue(int32_t slot, int32_t value) override;
+    void showWindow(int32_t flag) override;
+    bool heldTracesPending() const override;
+
+private:
+    explicit AnalyzerPlugin(int32_t sampleRate);
+    void runControl();
+    void writeOutputs();
+
+    std::atomic<int32_t> sampleRate_;
+    std::unique_ptr<GuiCtrl> engine_;
+    void* ports_[64] = {};
+    int32_t inputs_[99] = {};
+    const int32_t* inputPointers_[99];
+    int32_t outputs_[77] = {};
+    int32_t samples_[4][kChunk];
+    std::atomic<int32_t> portValues_[64];
+    // What the engine published at the marker: hundredths of a hertz, and the four levels.
+    int32_t markerHundredths_ = 0;
+    int32_t markerLevels_[4] = {};
+    std::atomic<GuiObjectCallback*> panel_{nullptr};
+    std::atomic<bool> panelIsNew_{false};
+    std::atomic<bool> running_{false};
+    EditorLink* editor_ = nullptr;
+};

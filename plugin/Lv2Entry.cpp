@@ -1,0 +1,162 @@
+// The LV2 entry points of the plug-in's one binary: the DSP descriptor with its state extension, and
+// the X11 editor's descriptor with its idle and show interfaces. Both halves live in this one shared
+// object, so a host that loads both has one copy of the toolkit.
+//
+// Threads: as LV2 classes them: instantiate, cleanup, state restore and the whole editor on the
+// host's main (UI) thread; run on its audio thread; state save on any thread.
+#include "plugin/AnalyzerEditor.h"
+#include "plugin/AnalyzerPlugin.h"
+#include "plugin/PluginUris.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/core/lv2.h>
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/state/state.h>
+#include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// The DSP instance with what it mapped for its saved state.
+struct Instance {
+    std::unique_ptr<AnalyzerPlugin> plugin;
+    LV2_URID atomInt = 0;
+    LV2_URID keys[4] = {};
+};
+
+const char* const kStateKeys[4] = {QANAGUI_LV2_URI "#dbMultiply", QANAGUI_LV2_URI "#vibesWatch",
+                                   QANAGUI_LV2_URI "#hzStretch", QANAGUI_LV2_URI "#phasen"};
+
+const void* feature(const LV2_Feature* const* features, const char* uri) {
+    for (; features != nullptr && *features != nullptr; ++features)
+        if (std::strcmp((*features)->URI, uri) == 0) return (*features)->data;
+    return nullptr;
+}
+
+LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features) {
+    auto* instance = new (std::nothrow) Instance();
+    if (instance == nullptr) return nullptr;
+    instance->plugin = AnalyzerPlugin::create(rate);
+    if (!instance->plugin) {
+        delete instance;
+        return nullptr;
+    }
+    if (const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map))) {
+        instance->atomInt = map->map(map->handle, LV2_ATOM__Int);
+        for (int i = 0; i < 4; ++i) instance->keys[i] = map->map(map->handle, kStateKeys[i]);
+    }
+    return instance;
+}
+
+AnalyzerPlugin& pluginOf(LV2_Handle handle) { return *static_cast<Instance*>(handle)->plugin; }
+
+void connectPort(LV2_Handle handle, uint32_t port, void* data) { pluginOf(handle).connect(port, data); }
+void run(LV2_Handle handle, uint32_t samples) { pluginOf(handle).run(samples); }
+void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }
+
+LV2_State_Status save(LV2_Handle handle, LV2_State_Store_Function store, LV2_State_Handle state, uint32_t,
+                      const LV2_Feature* const*) {
+    const auto* instance = static_cast<Instance*>(handle);
+    if (instance->atomInt == 0) return LV2_STATE_ERR_NO_FEATURE;
+    for (int i = 0; i < 4; ++i) {
+        const int32_t value = instance->plugin->panelOnlySetting(AnalyzerPlugin::kPanelOnlySlots[i]);
+        store(state, instance->keys[i], &value, sizeof value, instance->atomInt,
+              LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+    }
+    return LV2_STATE_SUCCESS;
+}
+
+LV2_State_Status restore(LV2_Handle handle, LV2_State_Retrieve_Function retrieve, LV2_State_Handle state, uint32_t,
+                         const LV2_Feature* const*) {
+    auto* instance = static_cast<Instance*>(handle);
+    if (instance->atomInt == 0) return LV2_STATE_ERR_NO_FEATURE;
+    for (int i = 0; i < 4; ++i) {
+        size_t size = 0;
+        uint32_t type = 0, flags = 0;
+        const void* value = retrieve(state, instance->keys[i], &size, &type, &flags);
+        if (value != nullptr && size == sizeof(int32_t) && type == instance->atomInt)
+            instance->plugin->restorePanelOnlySetting(AnalyzerPlugin::kPanelOnlySlots[i],
+                                                      *static_cast<const int32_t*>(value));
+    }
+    return LV2_STATE_SUCCESS;
+}
+
+const void* extensionData(const char* uri) {
+    static const LV2_State_Interface state{save, restore};
+    return std::strcmp(uri, LV2_STATE__interface) == 0 ? &state : nullptr;
+}
+
+const LV2_Descriptor kPlugin{QANAGUI_LV2_URI, instantiate, connectPort, nullptr, run, nullptr, cleanup, extensionData};
+
+// --- the editor ---
+
+struct Editor {
+    AnalyzerEditor* editor = nullptr;
+    LV2UI_Write_Function write = nullptr;
+    LV2UI_Controller controller = nullptr;
+};
+
+void writeToPort(void* context, uint32_t port, float value) {
+    auto* editor = static_cast<Editor*>(context);
+    editor->write(editor->controller, port, sizeof value, 0, &value);
+}
+
+LV2UI_Handle instantiateEditor(const LV2UI_Descriptor*, const char* pluginUri, const char*, LV2UI_Write_Function write,
+                               LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features) {
+    if (std::strcmp(pluginUri, QANAGUI_LV2_URI) != 0) return nullptr;
+    auto* dsp = static_cast<Instance*>(const_cast<void*>(feature(features, LV2_INSTANCE_ACCESS_URI)));
+    if (dsp == nullptr) return nullptr;
+    auto* editor = new (std::nothrow) Editor{nullptr, write, controller};
+    if (editor == nullptr) return nullptr;
+    const auto parent = reinterpret_cast<uintptr_t>(feature(features, LV2_UI__parent));
+    editor->editor = AnalyzerEditor::open(dsp->plugin.get(), parent, &writeToPort, editor);
+    if (editor->editor == nullptr) {
+        delete editor;
+        return nullptr;
+    }
+    *widget = reinterpret_cast<LV2UI_Widget>(editor->editor->windowHandle());
+    return editor;
+}
+
+void cleanupEditor(LV2UI_Handle handle) {
+    auto* editor = static_cast<Editor*>(handle);
+    delete editor->editor;
+    delete editor;
+}
+
+void portEvent(LV2UI_Handle, uint32_t, uint32_t, uint32_t, const void*) {
+    // A port's new value reaches the panel through the instance's run, as the pins do.
+}
+
+int idle(LV2UI_Handle handle) { return static_cast<Editor*>(handle)->editor->idle(); }
+int show(LV2UI_Handle handle) {
+    static_cast<Editor*>(handle)->editor->setShown(true);
+    return 0;
+}
+int hide(LV2UI_Handle handle) {
+    static_cast<Editor*>(handle)->editor->setShown(false);
+    return 0;
+}
+
+const void* editorExtensionData(const char* uri) {
+    static const LV2UI_Idle_Interface idleInterface{idle};
+    static const LV2UI_Show_Interface showInterface{show, hide};
+    if (std::strcmp(uri, LV2_UI__idleInterface) == 0) return &idleInterface;
+    if (std::strcmp(uri, LV2_UI__showInterface) == 0) return &showInterface;
+    return nullptr;
+}
+
+const LV2UI_Descriptor kEditor{QANAGUI_LV2_UI_URI, instantiateEditor, cleanupEditor, portEvent, editorExtensionData};
+
+}  // namespace
+
+extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
+    return index == 0 ? &kPlugin : nullptr;
+}
+
+extern "C" LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index) {
+    return index == 0 ? &kEditor : nullptr;
+}

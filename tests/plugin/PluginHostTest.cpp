@@ -1,0 +1,130 @@
+// The plug-in as a host of lilv's sees it: it is found in its bundle, refuses sample rates it cannot
+// work at, passes its four inputs through unchanged, takes stray port connections without harm, and
+// publishes the level of a tone at its marker on its control outputs.
+#include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/urid/urid.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUri = "urn:qanagui:analyzer";
+constexpr uint32_t kBlock = 512;
+
+// URIDs as a host maps them.
+struct UridMap {
+    std::map<std::string, LV2_URID> ids;
+    static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri) {
+        auto& ids = static_cast<UridMap*>(handle)->ids;
+        return ids.emplace(uri, LV2_URID(ids.size() + 1)).first->second;
+    }
+};
+
+class PluginHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world = lilv_world_new();
+        LilvNode* bundle = lilv_new_file_uri(world, nullptr, QANAGUI_LV2_BUNDLE);
+        lilv_world_load_bundle(world, bundle);
+        lilv_node_free(bundle);
+        LilvNode* uri = lilv_new_uri(world, kUri);
+        plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
+        lilv_node_free(uri);
+        ASSERT_NE(plugin, nullptr) << "the bundle holds the plug-in";
+    }
+    void TearDown() override {
+        if (instance) lilv_instance_free(instance);
+        lilv_world_free(world);
+    }
+
+    LilvInstance* instantiate(double rate) { return lilv_plugin_instantiate(plugin, rate, features); }
+    uint32_t portIndex(const char* symbol) {
+        LilvNode* name = lilv_new_string(world, symbol);
+        const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, name);
+        lilv_node_free(name);
+        return port ? lilv_port_get_index(plugin, port) : UINT32_MAX;
+    }
+    // Every control input at its default, audio A..D and the outputs on buffers of this test.
+    void connectAll() {
+        const uint32_t ports = lilv_plugin_get_num_ports(plugin);
+        controls.assign(ports, 0.0f);
+        std::vector<float> defaults(ports, 0.0f);
+        lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
+        for (uint32_t p = 0; p < ports; ++p) {
+            controls[p] = std::isnan(defaults[p]) ? 0.0f : defaults[p];
+            lilv_instance_connect_port(instance, p, &controls[p]);
+        }
+        for (int k = 0; k < 4; ++k) {
+            in[k].assign(kBlock, 0.0f);
+            out[k].assign(kBlock, 7.0f);
+            lilv_instance_connect_port(instance, uint32_t(k), in[k].data());
+            lilv_instance_connect_port(instance, uint32_t(4 + k), out[k].data());
+        }
+    }
+
+    LilvWorld* world = nullptr;
+    const LilvPlugin* plugin = nullptr;
+    LilvInstance* instance = nullptr;
+    UridMap urids;
+    LV2_URID_Map map{&urids, &UridMap::map};
+    LV2_Feature mapFeature{LV2_URID__map, &map};
+    const LV2_Feature* features[2] = {&mapFeature, nullptr};
+    std::vector<float> controls, in[4], out[4];
+};
+
+TEST_F(PluginHost, SampleRatesItCannotWorkAtAreRefused) {
+    for (double rate : {0.0, -48000.0, 1.0, 1e9, std::numeric_limits<double>::quiet_NaN()}) {
+        LilvInstance* refused = instantiate(rate);
+        EXPECT_EQ(refused, nullptr) << rate;
+        if (refused) lilv_instance_free(refused);
+    }
+    instance = instantiate(44100.0);
+    EXPECT_NE(instance, nullptr);
+}
+
+TEST_F(PluginHost, ATonePassesThroughExactlyAndItsLevelShowsAtTheMarker) {
+    instance = instantiate(48000.0);
+    ASSERT_NE(instance, nullptr);
+    connectAll();
+    lilv_instance_connect_port(instance, 999, &controls[0]);  // a port the plug-in does not have
+    lilv_instance_activate(instance);
+    // The marker sits at the display's first column, a low frequency: a tone there on A shows its
+    // level on trace 1, while the silent B gives nothing on trace 2.
+    auto runBlocks = [&](int blocks, double frequency) {
+        static double phase = 0.0;
+        bool exact = true;
+        for (int block = 0; block < blocks; ++block) {
+            for (uint32_t i = 0; i < kBlock; ++i, phase += 2 * M_PI * frequency / 48000.0) {
+                in[0][i] = float(0.5 * std::sin(phase));
+                in[2][i] = float(i) / kBlock - 0.5f;
+            }
+            lilv_instance_run(instance, kBlock);
+            for (int k = 0; k < 4; ++k) exact = exact && std::memcmp(in[k].data(), out[k].data(), kBlock * 4) == 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // the worker analyses
+        }
+        return exact;
+    };
+    EXPECT_TRUE(runBlocks(60, 1000.0)) << "the outputs carry the inputs unchanged";
+    const float frequency = controls[portIndex("marker_frequency")];
+    EXPECT_GT(frequency, 0.0f);
+    EXPECT_LT(frequency, 100.0f) << "the first column of the display";
+    EXPECT_TRUE(runBlocks(200, frequency));
+    EXPECT_GT(controls[portIndex("marker_level_1")], -40.0f) << "trace 1 shows the tone on A";
+    EXPECT_FLOAT_EQ(controls[portIndex("marker_level_2")], -66.66f) << "trace 2 shows the silent B";
+
+    // Every control input unconnected: the plug-in runs on its defaults.
+    for (uint32_t p = 8; p < lilv_plugin_get_num_ports(plugin); ++p) lilv_instance_connect_port(instance, p, nullptr);
+    lilv_instance_run(instance, kBlock);
+    lilv_instance_deactivate(instance);
+}
+
+}  // namespace
