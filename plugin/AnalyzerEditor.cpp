@@ -81,9 +81,18 @@ int AnalyzerEditor::idle() {
 }
 
 // A published value that changed since the last look and differs from what its port carries came
-// from the user: the port follows it.
+// from the user: the port follows it. Until the new panel has taken the ports' values and published
+// them (three quiet rounds after the instance sent them), its changes are its own start, not the
+// user's.
 void AnalyzerEditor::writeBackChanges() {
     const GuiCtrl& engine = instance_->engine();
+    if (settledRounds_ < 3) {
+        const bool quiet = instance_->panelSynced() && !window_->content().hasPendingValues();
+        settledRounds_ = quiet ? settledRounds_ + 1 : 0;
+        for (int p = 0; p < lv2port::portCount(); ++p)
+            if (lv2port::port(p).kind == lv2port::Kind::controlIn) seen_[p] = engine.panelValue(lv2port::port(p).pin);
+        return;
+    }
     for (int p = 0; p < lv2port::portCount(); ++p) {
         const lv2port::Port& port = lv2port::port(p);
         if (port.kind != lv2port::Kind::controlIn) continue;

@@ -45,4 +45,5 @@ private:
     MainWindow* window_ = nullptr;
     uintptr_t handle_ = 0;
     int32_t seen_[64] = {};  // what the panel published on each port's slot at the last look
+    int settledRounds_ = 0;
 };

@@ -60,6 +60,7 @@ void AnalyzerPlugin::connect(uint32_t port, void* data) {
 }
 
 void AnalyzerPlugin::attachPanel(GuiObjectCallback* panel) {
+    panelSynced_.store(false, std::memory_order_relaxed);
     panel_.store(panel, std::memory_order_seq_cst);
     panelIsNew_.store(true, std::memory_order_release);
 }
@@ -112,6 +113,7 @@ void AnalyzerPlugin::runControl() {
         if (noPanel) engine_->setPanelValue(port.pin, lv2port::publishedValue(port, pin));
     }
     engine_->processControlPins(inputPointers_, outputs_);
+    if (newPanel) panelSynced_.store(true, std::memory_order_release);
 }
 
 void AnalyzerPlugin::writeOutputs() {
