@@ -103,6 +103,8 @@ void collect(Display* display, Window top, std::vector<std::pair<Window, Window>
 TEST(PluginInJalv, TheEditorSitsInJalvsWindowAndShowsATonesPeakAtItsColumn) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) GTEST_SKIP() << "no display";
+    // Reading a window that is not mapped yet fails (BadMatch): the read is tried again.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     const std::string server = "qanagui-test-" + std::to_string(getpid());
     setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
     setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
