@@ -1,11 +1,14 @@
 #include "engine/GuiCtrl.h"
 
 #include "engine/ControlSlots.h"
+#include "engine/RaceCheckerAnnotations.h"
 
 #include <cstring>
 
 GuiCtrl::GuiCtrl(const ModuleDescriptor* descriptor, const std::atomic<int32_t>& sampleRate)
     : Effect(descriptor), moduleSampleRate(sampleRate) {
+    RACE_CHECKER_ATOMIC_WORD(&link_.ownWindow);
+    RACE_CHECKER_ATOMIC_WORD(&link_.analyzerWindow);
     initialise();
     workers_.setAnalysis(&GuiCtrl::analyseOnWorker, this);
 }

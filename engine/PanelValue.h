@@ -6,12 +6,14 @@
 // Threads: [any-thread].
 #pragma once
 
+#include "engine/RaceCheckerAnnotations.h"
+
 #include <atomic>
 #include <cstdint>
 
 class PanelValue {
 public:
-    PanelValue() = default;
+    PanelValue() { RACE_CHECKER_ATOMIC_WORD(&word_); }
     PanelValue(const PanelValue&) = delete;
     PanelValue& operator=(const PanelValue&) = delete;
 

@@ -2,6 +2,7 @@
 
 #include "engine/ControlSlots.h"
 #include "engine/FullScale.h"
+#include "engine/RaceCheckerAnnotations.h"
 #include "platform/FloatingPoint.h"
 
 #include <algorithm>
@@ -37,7 +38,14 @@ std::unique_ptr<AnalyzerPlugin> AnalyzerPlugin::create(double sampleRate) {
 
 AnalyzerPlugin::AnalyzerPlugin(int32_t sampleRate) : sampleRate_(sampleRate) {
     for (int i = 0; i < 99; ++i) inputPointers_[i] = &inputs_[i];
-    for (auto& value : portValues_) value.store(0, std::memory_order_relaxed);
+    for (auto& value : portValues_) {
+        value.store(0, std::memory_order_relaxed);
+        RACE_CHECKER_ATOMIC_WORD(&value);
+    }
+    RACE_CHECKER_ATOMIC_WORD(&panel_);
+    RACE_CHECKER_ATOMIC_WORD(&panelIsNew_);
+    RACE_CHECKER_ATOMIC_WORD(&panelSynced_);
+    RACE_CHECKER_ATOMIC_WORD(&running_);
     std::memset(samples_, 0, sizeof samples_);
     engine_.reset(new (std::nothrow) GuiCtrl(nullptr, sampleRate_));
     if (!engine_) return;
@@ -61,18 +69,24 @@ void AnalyzerPlugin::connect(uint32_t port, void* data) {
 
 void AnalyzerPlugin::attachPanel(GuiObjectCallback* panel) {
     panelSynced_.store(false, std::memory_order_relaxed);
+    RACE_CHECKER_RELEASE(&panel_);
     panel_.store(panel, std::memory_order_seq_cst);
     panelIsNew_.store(true, std::memory_order_release);
 }
 
+// The audio thread sets running_ before it looks at panel_ and clears it after its last use of the
+// panel; this thread clears panel_ before it looks at running_. Either the run sees no panel, or this
+// thread waits for that run to end.
 void AnalyzerPlugin::detachPanel() {
     panel_.store(nullptr, std::memory_order_seq_cst);
     while (running_.load(std::memory_order_seq_cst)) std::this_thread::yield();
+    RACE_CHECKER_ACQUIRE(&running_);
 }
 
 void AnalyzerPlugin::run(uint32_t samples) {
     const FloatingPointGuard maths(FloatingPointGuard::kFlushDenormals);
     running_.store(true, std::memory_order_seq_cst);
+    RACE_CHECKER_ACQUIRE(&panel_);
     runControl();
     for (uint32_t done = 0; done < samples;) {
         const int count = int(std::min<uint32_t>(samples - done, kChunk));
@@ -93,6 +107,7 @@ void AnalyzerPlugin::run(uint32_t samples) {
         done += uint32_t(count);
     }
     writeOutputs();
+    RACE_CHECKER_RELEASE(&running_);
     running_.store(false, std::memory_order_seq_cst);
 }
 
