@@ -3,6 +3,7 @@
 // publishes the level of a tone at its marker on its control outputs.
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
 #include <gtest/gtest.h>
@@ -26,6 +27,11 @@ struct UridMap {
     static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri) {
         auto& ids = static_cast<UridMap*>(handle)->ids;
         return ids.emplace(uri, LV2_URID(ids.size() + 1)).first->second;
+    }
+    static const char* unmap(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
+        for (const auto& [uri, id] : static_cast<UridMap*>(handle)->ids)
+            if (id == urid) return uri.c_str();
+        return nullptr;
     }
 };
 
@@ -76,6 +82,7 @@ protected:
     LilvInstance* instance = nullptr;
     UridMap urids;
     LV2_URID_Map map{&urids, &UridMap::map};
+    LV2_URID_Unmap unmap{&urids, &UridMap::unmap};
     LV2_Feature mapFeature{LV2_URID__map, &map};
     const LV2_Feature* features[2] = {&mapFeature, nullptr};
     std::vector<float> controls, in[4], out[4];
@@ -125,6 +132,40 @@ TEST_F(PluginHost, ATonePassesThroughExactlyAndItsLevelShowsAtTheMarker) {
     for (uint32_t p = 8; p < lilv_plugin_get_num_ports(plugin); ++p) lilv_instance_connect_port(instance, p, nullptr);
     lilv_instance_run(instance, kBlock);
     lilv_instance_deactivate(instance);
+}
+
+// "Hz Stretch", which only the panel sets, is saved with the session and restored from it: a new
+// instance given the saved state with another stretch saves that one in turn.
+TEST_F(PluginHost, PanelOnlySettingsAreSavedAndRestored) {
+    auto saved = [&] {
+        LilvState* state =
+            lilv_state_new_from_instance(plugin, instance, &map, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features);
+        char* text = lilv_state_to_string(world, &map, &unmap, state, "urn:qanagui:test-state", nullptr);
+        const std::string result = text ? text : "";
+        lilv_free(text);
+        lilv_state_free(state);
+        return result;
+    };
+    instance = instantiate(48000.0);
+    ASSERT_NE(instance, nullptr);
+    connectAll();
+    lilv_instance_run(instance, kBlock);
+    std::string stretched = saved();
+    const size_t at = stretched.find("hzStretch> \"21\"");
+    ASSERT_NE(at, std::string::npos) << stretched;
+    lilv_instance_free(instance);
+
+    stretched.replace(at, std::strlen("hzStretch> \"21\""), "hzStretch> \"100\"");
+    LilvState* state = lilv_state_new_from_string(world, &map, stretched.c_str());
+    ASSERT_NE(state, nullptr);
+    instance = instantiate(48000.0);
+    ASSERT_NE(instance, nullptr);
+    connectAll();
+    lilv_state_restore(state, instance, nullptr, nullptr, 0, features);
+    lilv_state_free(state);
+    lilv_instance_run(instance, kBlock);
+    EXPECT_NE(saved().find("hzStretch> \"100\""), std::string::npos) << saved();
 }
 
 }  // namespace
