@@ -61,6 +61,8 @@ uintptr_t MainWindow::embedInto(uintptr_t parent) {
     // On the desktop the window is top-level; with the same style flags and a parent it is made again
     // as the parent's child.
     removeFromDesktop();
+    // Inside a parent the window's position is the parent's corner, not the middle of the screen.
+    if (parent != 0) setTopLeftPosition(0, 0);
     addToDesktop(getDesktopWindowStyleFlags(), reinterpret_cast<void*>(parent));
     titleBar->showCloseButton(parent == 0);
     setVisible(true);

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 // After the test framework: Xlib defines None.
+#include "tests/support/XInput.h"
+
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <lilv/lilv.h>
@@ -15,6 +17,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <cmath>
 #include <thread>
 #include <vector>
@@ -122,8 +125,11 @@ protected:
         if (list) XFree(list);
         return result;
     }
-    static void write(LV2UI_Controller self, uint32_t, uint32_t, uint32_t, const void*) {
-        ++static_cast<PluginEditor*>(self)->writes;
+    static void write(LV2UI_Controller self, uint32_t port, uint32_t size, uint32_t, const void* value) {
+        auto* test = static_cast<PluginEditor*>(self);
+        ++test->writes;
+        test->lastPort = port;
+        if (size == sizeof(float)) test->lastValue = *static_cast<const float*>(value);
     }
 
     Display* display = nullptr;
@@ -133,6 +139,8 @@ protected:
     const LV2UI_Descriptor* ui = nullptr;
     const LV2UI_Idle_Interface* idle = nullptr;
     int writes = 0;
+    uint32_t lastPort = 0;
+    float lastValue = -1.0f;
 };
 
 TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns) {
@@ -149,18 +157,32 @@ TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns)
         const std::vector<Window> inside = children(parent);
         ASSERT_EQ(inside.size(), 1u) << round;
         EXPECT_EQ(inside[0], Window(reinterpret_cast<uintptr_t>(widget))) << "the editor's window is the widget";
-        if (round == 0) threadsWhileOpen = threadCount();
+        if (round == 0) {
+            threadsWhileOpen = threadCount();
+            EXPECT_EQ(writes, 0) << "opening the editor changes no port";
+            // The user turns "Time/Frequency_Select" off: the port follows the panel.
+            xinput::moveTo(display, inside[0], 267, 494);
+            xinput::button(display, 1, true);
+            idleFor(editor, 50);
+            xinput::button(display, 1, false);
+            idleFor(editor, 300);
+            EXPECT_EQ(writes, 1);
+            EXPECT_EQ(lastPort, 8u) << "the spectrum port";
+            EXPECT_EQ(lastValue, 0.0f);
+        }
         ui->cleanup(editor);
         EXPECT_TRUE(children(parent).empty()) << round;
     }
-    EXPECT_EQ(writes, 0) << "opening the editor changes no port";
+    EXPECT_EQ(writes, 1) << "opening the editor again changes no port";
     EXPECT_GE(threadsWhileOpen, threadsBefore);
     EXPECT_EQ(threadCount(), threadsBefore) << "no thread of an editor is left behind";
     XDestroyWindow(display, parent);
 }
 
-TEST_F(PluginEditor, TwoInstancesShowTheirEditorsAtOnce) {
-    RunningInstance first(world, plugin), second(world, plugin);
+TEST_F(PluginEditor, TwoInstancesShowTheirEditorsAtOnceAndAnEditorOutlivesItsInstance) {
+    auto firstInstance = std::make_unique<RunningInstance>(world, plugin);
+    RunningInstance& first = *firstInstance;
+    RunningInstance second(world, plugin);
     ASSERT_NE(first.instance, nullptr);
     ASSERT_NE(second.instance, nullptr);
     const Window parents[2] = {hostWindow(), hostWindow()};
@@ -176,6 +198,11 @@ TEST_F(PluginEditor, TwoInstancesShowTheirEditorsAtOnce) {
         idleFor(editors[1], 5);
     }
     for (int k = 0; k < 2; ++k) EXPECT_EQ(children(parents[k]).size(), 1u) << k;
+    // The host frees the first instance before its editor: the window goes with the instance, and the
+    // editor does nothing more until it is cleaned up.
+    firstInstance.reset();
+    EXPECT_TRUE(children(parents[0]).empty());
+    EXPECT_NE(idle->idle(editors[0]), 0) << "the editor says it is closed";
     ui->cleanup(editors[0]);
     idleFor(editors[1], 50);
     EXPECT_EQ(children(parents[1]).size(), 1u) << "the other editor stays";
