@@ -2,6 +2,7 @@
 // put inside the host's window, pumped through idle(), closed and opened again while the audio
 // thread keeps running the instance; two instances with their editors at once. The host's window is
 // a plain X window of this test; the editor half is taken from the plug-in's own binary, as hosts do.
+#include "LilvHost.h"
 #include "host/ThreadCount.h"
 
 #include <gtest/gtest.h>
@@ -31,14 +32,7 @@ struct RunningInstance {
     RunningInstance(LilvWorld* world, const LilvPlugin* plugin) {
         instance = lilv_plugin_instantiate(plugin, 48000.0, nullptr);
         if (!instance) return;
-        const uint32_t ports = lilv_plugin_get_num_ports(plugin);
-        controls.assign(ports, 0.0f);
-        std::vector<float> defaults(ports, 0.0f);
-        lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
-        for (uint32_t p = 0; p < ports; ++p) {
-            controls[p] = std::isnan(defaults[p]) ? 0.0f : defaults[p];
-            lilv_instance_connect_port(instance, p, &controls[p]);
-        }
+        connectControlDefaults(plugin, instance, controls);
         for (int k = 0; k < 4; ++k) {
             lilv_instance_connect_port(instance, uint32_t(k), in[k]);
             lilv_instance_connect_port(instance, uint32_t(4 + k), out[k]);
@@ -76,12 +70,7 @@ protected:
         display = XOpenDisplay(nullptr);
         if (display == nullptr) GTEST_SKIP() << "no display";
         world = lilv_world_new();
-        LilvNode* bundle = lilv_new_file_uri(world, nullptr, QANAGUI_LV2_BUNDLE);
-        lilv_world_load_bundle(world, bundle);
-        lilv_node_free(bundle);
-        LilvNode* uri = lilv_new_uri(world, "urn:qanagui:analyzer");
-        plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
-        lilv_node_free(uri);
+        plugin = loadAnalyzer(world);
         ASSERT_NE(plugin, nullptr);
         binary = dlopen(QANAGUI_LV2_BUNDLE "qanagui_lv2.so", RTLD_NOW);
         ASSERT_NE(binary, nullptr) << dlerror();

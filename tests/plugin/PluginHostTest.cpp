@@ -1,6 +1,8 @@
 // The plug-in as a host of lilv's sees it: it is found in its bundle, refuses sample rates it cannot
 // work at, passes its four inputs through unchanged, takes stray port connections without harm, and
 // publishes the level of a tone at its marker on its control outputs.
+#include "LilvHost.h"
+
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
 #include <lv2/state/state.h>
@@ -18,7 +20,6 @@
 
 namespace {
 
-constexpr const char* kUri = "urn:qanagui:analyzer";
 constexpr uint32_t kBlock = 512;
 
 // URIDs as a host maps them.
@@ -39,12 +40,7 @@ class PluginHost : public ::testing::Test {
 protected:
     void SetUp() override {
         world = lilv_world_new();
-        LilvNode* bundle = lilv_new_file_uri(world, nullptr, QANAGUI_LV2_BUNDLE);
-        lilv_world_load_bundle(world, bundle);
-        lilv_node_free(bundle);
-        LilvNode* uri = lilv_new_uri(world, kUri);
-        plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
-        lilv_node_free(uri);
+        plugin = loadAnalyzer(world);
         ASSERT_NE(plugin, nullptr) << "the bundle holds the plug-in";
     }
     void TearDown() override {
@@ -61,14 +57,7 @@ protected:
     }
     // Every control input at its default, audio A..D and the outputs on buffers of this test.
     void connectAll() {
-        const uint32_t ports = lilv_plugin_get_num_ports(plugin);
-        controls.assign(ports, 0.0f);
-        std::vector<float> defaults(ports, 0.0f);
-        lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
-        for (uint32_t p = 0; p < ports; ++p) {
-            controls[p] = std::isnan(defaults[p]) ? 0.0f : defaults[p];
-            lilv_instance_connect_port(instance, p, &controls[p]);
-        }
+        connectControlDefaults(plugin, instance, controls);
         for (int k = 0; k < 4; ++k) {
             in[k].assign(kBlock, 0.0f);
             out[k].assign(kBlock, 7.0f);
