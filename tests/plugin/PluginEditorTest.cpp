@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 // After the test framework: Xlib defines None.
-#include "tests/support/XInput.h"
-
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <lilv/lilv.h>
@@ -114,11 +112,8 @@ protected:
         if (list) XFree(list);
         return result;
     }
-    static void write(LV2UI_Controller self, uint32_t port, uint32_t size, uint32_t, const void* value) {
-        auto* test = static_cast<PluginEditor*>(self);
-        ++test->writes;
-        test->lastPort = port;
-        if (size == sizeof(float)) test->lastValue = *static_cast<const float*>(value);
+    static void write(LV2UI_Controller self, uint32_t, uint32_t, uint32_t, const void*) {
+        ++static_cast<PluginEditor*>(self)->writes;
     }
 
     Display* display = nullptr;
@@ -128,8 +123,6 @@ protected:
     const LV2UI_Descriptor* ui = nullptr;
     const LV2UI_Idle_Interface* idle = nullptr;
     int writes = 0;
-    uint32_t lastPort = 0;
-    float lastValue = -1.0f;
 };
 
 TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns) {
@@ -149,20 +142,11 @@ TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns)
         if (round == 0) {
             threadsWhileOpen = threadCount();
             EXPECT_EQ(writes, 0) << "opening the editor changes no port";
-            // The user turns "Time/Frequency_Select" off: the port follows the panel.
-            xinput::moveTo(display, inside[0], 267, 494);
-            xinput::button(display, 1, true);
-            idleFor(editor, 50);
-            xinput::button(display, 1, false);
-            idleFor(editor, 300);
-            EXPECT_EQ(writes, 1);
-            EXPECT_EQ(lastPort, 8u) << "the spectrum port";
-            EXPECT_EQ(lastValue, 0.0f);
         }
         ui->cleanup(editor);
         EXPECT_TRUE(children(parent).empty()) << round;
     }
-    EXPECT_EQ(writes, 1) << "opening the editor again changes no port";
+    EXPECT_EQ(writes, 0) << "opening the editor again changes no port";
     EXPECT_GE(threadsWhileOpen, threadsBefore);
     EXPECT_EQ(threadCount(), threadsBefore) << "no thread of an editor is left behind";
     XDestroyWindow(display, parent);
