@@ -4,6 +4,7 @@
 #include "engine/FullScale.h"
 #include "engine/RaceCheckerAnnotations.h"
 #include "platform/FloatingPoint.h"
+#include "ui/MainComponent.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,12 +20,6 @@ constexpr double kLowestRate = 1000.0, kHighestRate = 768000.0;
 int32_t pinValue(float value) {
     if (!(value == value)) return 0;
     return int32_t(std::lrint(std::clamp(double(value), -2147483648.0, 2147483647.0)));
-}
-
-// 20 log10 (|x| / full scale), and -66.66 for 0, as the panel shows the levels.
-float decibels(int32_t level) {
-    if (level == 0) return -66.66f;
-    return float(20.0 * std::log10(std::fabs(double(level)) / 2147483647.0));
 }
 
 }  // namespace
@@ -137,7 +132,8 @@ void AnalyzerPlugin::writeOutputs() {
         auto* out = static_cast<float*>(ports_[p]);
         if (port.kind != lv2port::Kind::controlOut || out == nullptr) continue;
         if (port.reading == lv2port::Reading::markerFrequency) *out = float(markerHundredths_ / 100.0);
-        if (port.reading == lv2port::Reading::markerLevel) *out = decibels(markerLevels_[port.trace]);
+        if (port.reading == lv2port::Reading::markerLevel)
+            *out = float(MainComponent::levelToDb(markerLevels_[port.trace]));  // as the panel shows it
     }
 }
 

@@ -27,7 +27,7 @@ constexpr uint32_t kBlock = 256;
 
 // A DSP instance run by an audio thread of its own: a 1 kHz tone on A, every control at its default.
 struct RunningInstance {
-    RunningInstance(LilvWorld* world, const LilvPlugin* plugin) {
+    explicit RunningInstance(const LilvPlugin* plugin) {
         instance = lilv_plugin_instantiate(plugin, 48000.0, nullptr);
         if (!instance) return;
         connectControlDefaults(plugin, instance, controls);
@@ -35,7 +35,6 @@ struct RunningInstance {
             lilv_instance_connect_port(instance, uint32_t(k), in[k]);
             lilv_instance_connect_port(instance, uint32_t(4 + k), out[k]);
         }
-        (void)world;
         lilv_instance_activate(instance);
         audio = std::thread([this] {
             double phase = 0.0;
@@ -126,7 +125,7 @@ protected:
 };
 
 TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns) {
-    RunningInstance dsp(world, plugin);
+    RunningInstance dsp(plugin);
     ASSERT_NE(dsp.instance, nullptr);
     const Window parent = hostWindow();
     const int threadsBefore = threadCount();
@@ -153,9 +152,9 @@ TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns)
 }
 
 TEST_F(PluginEditor, TwoInstancesShowTheirEditorsAtOnceAndAnEditorOutlivesItsInstance) {
-    auto firstInstance = std::make_unique<RunningInstance>(world, plugin);
+    auto firstInstance = std::make_unique<RunningInstance>(plugin);
     RunningInstance& first = *firstInstance;
-    RunningInstance second(world, plugin);
+    RunningInstance second(plugin);
     ASSERT_NE(first.instance, nullptr);
     ASSERT_NE(second.instance, nullptr);
     const Window parents[2] = {hostWindow(), hostWindow()};
