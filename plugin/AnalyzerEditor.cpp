@@ -46,8 +46,7 @@ bool AnalyzerEditor::build(uintptr_t parent) {
 
     handle_ = window_->embedInto(parent);
     engine.drawInto(HWND(handle_));
-    for (int p = 0; p < lv2port::portCount(); ++p)
-        if (lv2port::port(p).kind == lv2port::Kind::controlIn) seen_[p] = engine.panelValue(lv2port::port(p).pin);
+    content.onUserChange = [this](int32_t slot, int32_t value) { writeBack(slot, value); };
     instance_->attachPanel(panel);
     instance_->setEditor(this);
     return true;
@@ -76,31 +75,18 @@ int AnalyzerEditor::idle() {
     if (instance_ == nullptr) return 1;
     const FloatingPointGuard maths;
     PlatformLoop_pump(PlatformLoop_shared(), 0);
-    writeBackChanges();
     return 0;
 }
 
-// A published value that changed since the last look and differs from what its port carries came
-// from the user: the port follows it. Until the new panel has taken the ports' values and published
-// them (three quiet rounds after the instance sent them), its changes are its own start, not the
-// user's.
-void AnalyzerEditor::writeBackChanges() {
-    const GuiCtrl& engine = instance_->engine();
-    if (settledRounds_ < 3) {
-        const bool quiet = instance_->panelSynced() && !window_->content().hasPendingValues();
-        settledRounds_ = quiet ? settledRounds_ + 1 : 0;
-        for (int p = 0; p < lv2port::portCount(); ++p)
-            if (lv2port::port(p).kind == lv2port::Kind::controlIn) seen_[p] = engine.panelValue(lv2port::port(p).pin);
-        return;
-    }
+// A change the user makes on a control that a port carries: the port follows, unless it carries
+// that value already.
+void AnalyzerEditor::writeBack(int32_t slot, int32_t value) {
+    if (instance_ == nullptr || write_ == nullptr) return;
     for (int p = 0; p < lv2port::portCount(); ++p) {
         const lv2port::Port& port = lv2port::port(p);
-        if (port.kind != lv2port::Kind::controlIn) continue;
-        const int32_t published = engine.panelValue(port.pin);
-        if (published == seen_[p]) continue;
-        seen_[p] = published;
-        if (published != instance_->portValue(p) && write_ != nullptr)
-            write_(controller_, uint32_t(p), float(published));
+        if (port.kind == lv2port::Kind::controlIn && port.pin == slot &&
+            value != lv2port::publishedValue(port, instance_->portValue(p)))
+            write_(controller_, uint32_t(p), float(value));
     }
 }
 

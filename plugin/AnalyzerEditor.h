@@ -26,8 +26,8 @@ public:
     // The native handle of the window (an X window id).
     uintptr_t windowHandle() const { return handle_; }
 
-    // One round of the toolkit's work, then the write-back of changed settings; nonzero once the
-    // instance is gone and the editor shows nothing any more.
+    // One round of the toolkit's work (in which the user's changes are written back); nonzero once
+    // the instance is gone and the editor shows nothing any more.
     int idle();
     void setShown(bool shown);
 
@@ -37,13 +37,11 @@ private:
     AnalyzerEditor(AnalyzerPlugin* instance, WriteToPort write, void* controller);
     bool build(uintptr_t parent);
     void close();
-    void writeBackChanges();
+    void writeBack(int32_t slot, int32_t value);
 
     AnalyzerPlugin* instance_;
     WriteToPort write_;
     void* controller_;
     MainWindow* window_ = nullptr;
     uintptr_t handle_ = 0;
-    int32_t seen_[64] = {};  // what the panel published on each port's slot at the last look
-    int settledRounds_ = 0;
 };

@@ -39,7 +39,6 @@ AnalyzerPlugin::AnalyzerPlugin(int32_t sampleRate) : sampleRate_(sampleRate) {
     }
     RACE_CHECKER_ATOMIC_WORD(&panel_);
     RACE_CHECKER_ATOMIC_WORD(&panelIsNew_);
-    RACE_CHECKER_ATOMIC_WORD(&panelSynced_);
     RACE_CHECKER_ATOMIC_WORD(&running_);
     std::memset(samples_, 0, sizeof samples_);
     engine_.reset(new (std::nothrow) GuiCtrl(nullptr, sampleRate_));
@@ -63,7 +62,6 @@ void AnalyzerPlugin::connect(uint32_t port, void* data) {
 }
 
 void AnalyzerPlugin::attachPanel(GuiObjectCallback* panel) {
-    panelSynced_.store(false, std::memory_order_relaxed);
     RACE_CHECKER_RELEASE(&panel_);
     panel_.store(panel, std::memory_order_seq_cst);
     panelIsNew_.store(true, std::memory_order_release);
@@ -123,7 +121,6 @@ void AnalyzerPlugin::runControl() {
         if (noPanel) engine_->setPanelValue(port.pin, lv2port::publishedValue(port, pin));
     }
     engine_->processControlPins(inputPointers_, outputs_);
-    if (newPanel) panelSynced_.store(true, std::memory_order_release);
 }
 
 void AnalyzerPlugin::writeOutputs() {

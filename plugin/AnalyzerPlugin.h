@@ -49,8 +49,6 @@ public:
     // hold now are sent to it by the next run. detachPanel returns once no run() uses the panel.
     void attachPanel(GuiObjectCallback* panel);
     void detachPanel();
-    // True once a run has sent the panel attached last the values of the ports.
-    bool panelSynced() const { return panelSynced_.load(std::memory_order_acquire); }
 
     // The editor open on this instance, told when the instance goes first (null: none).
     void setEditor(EditorLink* editor) { editor_ = editor; }
@@ -86,7 +84,6 @@ private:
     int32_t markerLevels_[4] = {};
     std::atomic<GuiObjectCallback*> panel_{nullptr};
     std::atomic<bool> panelIsNew_{false};
-    std::atomic<bool> panelSynced_{false};
     std::atomic<bool> running_{false};
     EditorLink* editor_ = nullptr;
 };

@@ -48,6 +48,11 @@ MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(in
     markerHold = false;
     markerActive = false;
     for (double& peak : markerPeakDb) peak = -66.6;
+    // The controls' first values are the panel's own.
+    for (int id = 0; id < kControlCount; ++id) {
+        const int slot = controlInfo(ControlId(id)).slot;
+        if (slot >= 0 && slot < 128) currentValue(ControlId(id), &notByUser[slot]);
+    }
 }
 
 MainComponent::MarkerReadout MainComponent::markerReadout() const {

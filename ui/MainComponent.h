@@ -24,6 +24,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class GuiCtrl;
@@ -69,6 +70,10 @@ public:
     bool hasPendingValues() const;
     // Values the engine sent that found the ring full and waited in their slot's mailbox.
     long overflowedValues() const { return pendingValues.overflowed(); }
+
+    // Told of each value the panel publishes that neither its start nor a value from the engine set:
+    // the user's changes (and those made by calling the controls directly). Null: nobody listens.
+    std::function<void(int32_t slot, int32_t value)> onUserChange;
 
     // Sets the display's level scale from the view controls, then repaints the scale strip.
     void updateScaleMode();
@@ -131,10 +136,17 @@ private:
     TooltipOnFirstHover tooltipOnFirstHover{*this};
     // Set while the panel may still read the held rows the engine handed over.
     std::atomic<bool> heldTracesPending_{false};
+    // What each slot shows by the panel's start or by the engine's last value on it; a value published
+    // otherwise is the user's. Set while a value from the engine is applied, too.
+    int32_t notByUser[128] = {};
+    bool applyingEngineValue = false;
 
     void createControl(panel::ControlId id);
     panel::ControlId idOf(const juce::Component* control) const;
+    // What the control publishes as it stands; false for one that publishes nothing.
+    bool currentValue(panel::ControlId id, int32_t* value) const;
     void publish(panel::ControlId id);
+    void applyEngineValue(int32_t slot, int32_t value);
     void publishOn(int slot, int32_t value);
     void applyValue(int32_t slot, int32_t value);
     void paintReadouts(juce::Graphics& g);

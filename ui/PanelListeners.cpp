@@ -8,9 +8,17 @@ using namespace panel;
 
 void MainComponent::publishOn(int slot, int32_t value) {
     if (guiCtrl) guiCtrl->setPanelValue(slot, value);
+    if (slot < 0 || slot >= 128 || notByUser[slot] == value) return;
+    notByUser[slot] = value;
+    if (!applyingEngineValue && onUserChange) onUserChange(slot, value);
 }
 
 void MainComponent::publish(ControlId id) {
+    int32_t value = 0;
+    if (currentValue(id, &value)) publishOn(controlInfo(id).slot, value);
+}
+
+bool MainComponent::currentValue(ControlId id, int32_t* published) const {
     const ControlInfo& s = controlInfo(id);
     int32_t value = 0;
     switch (s.kind) {
@@ -20,12 +28,13 @@ void MainComponent::publish(ControlId id) {
     case Kind::comboBox: value = comboBox(id).getSelectedId(); break;  // 0 when nothing is selected
     }
     switch (s.published) {
-    case Published::none: return;
+    case Published::none: return false;
     case Published::value: break;
     case Published::idMinusOne: value -= 1; break;
     case Published::blockSize: value = int32_t(uint32_t(512) << value); break;
     }
-    publishOn(s.slot, value);
+    *published = value;
+    return true;
 }
 
 void MainComponent::sliderValueChanged(juce::Slider* changed) {

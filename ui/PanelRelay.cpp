@@ -40,7 +40,7 @@ int MainComponent::applyPendingValues() {
     // The lock-free ring hands over only what was queued before this pass; values queued meanwhile
     // wait for the next pass.
     const int applied = pendingValues.applyPending([this](const PendingValue& entry) {
-        if (entry.slot < 128) applyValue(entry.slot, entry.value);
+        if (entry.slot < 128) applyEngineValue(entry.slot, entry.value);
         if (entry.slot == slot::kFirstHeldTrace + 3) {
             RACE_CHECKER_RELEASE(&heldTracesPending_);
             heldTracesPending_.store(false, std::memory_order_release);
@@ -54,6 +54,16 @@ int MainComponent::applyPendingValues() {
 double MainComponent::levelToDb(int32_t x) {
     if (x == 0) return -66.66;
     return 20.0 * std::log10(std::fabs(double(x)) / 2147483647.0);
+}
+
+// What a value from the engine makes the controls show is not the user's, whether the control
+// publishes it at once or later.
+void MainComponent::applyEngineValue(int32_t slot, int32_t value) {
+    applyingEngineValue = true;
+    applyValue(slot, value);
+    applyingEngineValue = false;
+    for (int id = 0; id < kControlCount; ++id)
+        if (controlInfo(ControlId(id)).slot == slot) currentValue(ControlId(id), &notByUser[slot]);
 }
 
 void MainComponent::applyValue(int32_t slot, int32_t value) {

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 // After the test framework: Xlib defines None.
+#include "tests/support/XInput.h"
+
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <lilv/lilv.h>
@@ -111,8 +113,12 @@ protected:
         if (list) XFree(list);
         return result;
     }
-    static void write(LV2UI_Controller self, uint32_t, uint32_t, uint32_t, const void*) {
-        ++static_cast<PluginEditor*>(self)->writes;
+    // As a host does: the port takes the value.
+    static void write(LV2UI_Controller self, uint32_t port, uint32_t size, uint32_t, const void* value) {
+        auto* test = static_cast<PluginEditor*>(self);
+        ++test->writes;
+        test->lastPort = port;
+        if (size == sizeof(float) && test->written != nullptr) (*test->written)[port] = *static_cast<const float*>(value);
     }
 
     Display* display = nullptr;
@@ -122,11 +128,14 @@ protected:
     const LV2UI_Descriptor* ui = nullptr;
     const LV2UI_Idle_Interface* idle = nullptr;
     int writes = 0;
+    uint32_t lastPort = 0;
+    std::vector<float>* written = nullptr;
 };
 
 TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns) {
     RunningInstance dsp(plugin);
     ASSERT_NE(dsp.instance, nullptr);
+    written = &dsp.controls;
     const Window parent = hostWindow();
     const int threadsBefore = threadCount();
     int threadsWhileOpen = 0;
@@ -141,11 +150,24 @@ TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns)
         if (round == 0) {
             threadsWhileOpen = threadCount();
             EXPECT_EQ(writes, 0) << "opening the editor changes no port";
+            // The user turns "Time/Frequency_Select" off: the port follows the panel.
+            xinput::moveTo(display, inside[0], 267, 494);
+            xinput::button(display, 1, true);
+            idleFor(editor, 50);
+            xinput::button(display, 1, false);
+            idleFor(editor, 300);
+            EXPECT_EQ(writes, 1);
+            EXPECT_EQ(lastPort, 8u) << "the spectrum port";
+            EXPECT_EQ(dsp.controls[8], 0.0f);
+            // The host's automation picks another window: the panel follows without writing.
+            dsp.controls[12] = 3.0f;
+            idleFor(editor, 300);
+            EXPECT_EQ(writes, 1) << "a value from the host is not written back";
         }
         ui->cleanup(editor);
         EXPECT_TRUE(children(parent).empty()) << round;
     }
-    EXPECT_EQ(writes, 0) << "opening the editor again changes no port";
+    EXPECT_EQ(writes, 1) << "opening the editor again changes no port";
     EXPECT_GE(threadsWhileOpen, threadsBefore);
     EXPECT_EQ(threadCount(), threadsBefore) << "no thread of an editor is left behind";
     XDestroyWindow(display, parent);
