@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include <cmath>
+
 void toFullScaleBlock(const float* samples, int32_t* out, int count) {
     // Four at a time in single precision: scaling by 2^31 is as exact in floats as in doubles, and the
     // conversion rounds that same value the same way. NaN becomes +0 before converting. From 2^31 up
@@ -21,4 +23,9 @@ void toFullScaleBlock(const float* samples, int32_t* out, int count) {
 
 void toFullScaleBlock(const double* samples, size_t stride, int32_t* out, int count) {
     for (int i = 0; i < count; ++i) out[i] = toFullScale(samples[size_t(i) * stride]);
+}
+
+double levelToDb(int32_t x) {
+    if (x == 0) return -66.66;
+    return 20.0 * std::log10(std::fabs(double(x)) / 2147483647.0);
 }

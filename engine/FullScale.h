@@ -23,3 +23,6 @@ inline int32_t toFullScale(double sample) {
 // interleaved channel).
 void toFullScaleBlock(const float* samples, int32_t* out, int count);
 void toFullScaleBlock(const double* samples, size_t stride, int32_t* out, int count);
+
+// A level as the marker read-outs show it: 20 log10 (|x| / full scale) in dB; -66.66 for 0.
+double levelToDb(int32_t x);

@@ -4,7 +4,6 @@
 #include "engine/FullScale.h"
 #include "engine/RaceCheckerAnnotations.h"
 #include "platform/FloatingPoint.h"
-#include "ui/MainComponent.h"
 
 #include <algorithm>
 #include <cmath>
@@ -130,7 +129,7 @@ void AnalyzerPlugin::writeOutputs() {
         if (port.kind != lv2port::Kind::controlOut || out == nullptr) continue;
         if (port.reading == lv2port::Reading::markerFrequency) *out = float(markerHundredths_ / 100.0);
         if (port.reading == lv2port::Reading::markerLevel)
-            *out = float(MainComponent::levelToDb(markerLevels_[port.trace]));  // as the panel shows it
+            *out = float(levelToDb(markerLevels_[port.trace]));  // as the panel shows it
     }
 }
 

@@ -84,8 +84,6 @@ public:
 
     // The text of a marker read-out: the value truncated toward zero to tenths, as "%.9g", then unit.
     static juce::String formatReadout(double value, const char* unit);
-    // 20 log10 (x / full scale) in dB; -66.66 for 0.
-    static double levelToDb(int32_t x);
 
     // What the marker read-outs show: the marker's frequency, the four levels and their peaks in dB,
     // whether the marker is set and whether the display is held.

@@ -5,11 +5,11 @@
 #include "ui/MainComponent.h"
 
 #include "engine/ControlSlots.h"
+#include "engine/FullScale.h"
 #include "engine/GuiCtrl.h"
 #include "ui/MainWindow.h"
 #include "ui/RelayPump.h"
 
-#include <cmath>
 #include <cstring>
 
 using namespace panel;
@@ -49,11 +49,6 @@ int MainComponent::applyPendingValues() {
     if (!mainWindow->showRequested()) return applied;
     mainWindow->applyShown();
     return applied + 1;
-}
-
-double MainComponent::levelToDb(int32_t x) {
-    if (x == 0) return -66.66;
-    return 20.0 * std::log10(std::fabs(double(x)) / 2147483647.0);
 }
 
 // What a value from the engine makes the controls show is not the user's, whether the control

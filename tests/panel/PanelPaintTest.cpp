@@ -2,6 +2,7 @@
 #include "PanelHarness.h"
 
 #include "engine/ControlSlots.h"
+#include "engine/FullScale.h"
 
 #include <cmath>
 
@@ -42,9 +43,9 @@ TEST(PanelReadout, TruncatesTowardZeroToTenths) {
 }
 
 TEST(PanelReadout, LevelsInDecibelsOfFullScale) {
-    EXPECT_DOUBLE_EQ(MainComponent::levelToDb(2147483647), 0.0);
-    EXPECT_NEAR(MainComponent::levelToDb(1073741824), -6.0206, 1e-4);
-    EXPECT_DOUBLE_EQ(MainComponent::levelToDb(0), -66.66);
+    EXPECT_DOUBLE_EQ(levelToDb(2147483647), 0.0);
+    EXPECT_NEAR(levelToDb(1073741824), -6.0206, 1e-4);
+    EXPECT_DOUBLE_EQ(levelToDb(0), -66.66);
 }
 
 TEST_F(PanelPaint, IdleFrameSwatchesAndVork) {

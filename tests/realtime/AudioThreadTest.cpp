@@ -2,7 +2,7 @@
 // the window now and then: in steady state the module's control and audio entries neither allocate,
 // lock, wait nor start threads, while the engine hands its captures over, its worker analyses and
 // draws, and its values and show requests reach the panel and the window.
-#include "CallCounters.h"
+#include "tests/support/CallCounters.h"
 
 #include "host/ModuleLoader.h"
 #include "platform/MessageLoop.h"

@@ -1,4 +1,4 @@
-#include "CallCounters.h"
+#include "tests/support/CallCounters.h"
 
 #include <dlfcn.h>
 #include <pthread.h>

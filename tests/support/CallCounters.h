@@ -1,6 +1,7 @@
 // Calls of the C library's allocation, thread-start, lock and blocking-wait functions made on a
-// thread while it counts. The functions are interposed by this test program (CallCounters.cpp): every
-// call from the program or from the libraries it loads goes through them first.
+// thread while it counts. The functions are interposed by the test program that links CallCounters.cpp
+// (and exports its symbols): every call from the program or from the libraries it loads goes through
+// them first.
 //
 // Threads: counting on and off for the calling thread only; the totals [any-thread].
 #pragma once
