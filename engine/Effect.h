@@ -5,6 +5,7 @@
 // operations on whatever thread the host calls its entry points from.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 struct ModuleDescriptor;
@@ -43,10 +44,21 @@ public:
     // A host notification (command 1029): ignored.
     virtual void auxNotify(int32_t /*code*/) {}
     // Flag operation (entry 5): operation 1 clears, 2 sets the bits of *value in flagWord; 3 returns
-    // flagWord; others return -3.
+    // flagWord; others return -3. Each operation is one atomic step, whatever thread calls it.
     virtual int32_t flagControl(int32_t host1, int32_t host2, int32_t host3, int32_t host4, int32_t operation,
                                 const uint32_t* value);
 
+    const ModuleDescriptor* moduleDescriptor() const { return descriptor; }
+
+    // A fault stopped at one of the instance's boundaries may have left it half-updated: from then on
+    // its entries do nothing and return their failure values. [any-thread]
+    void markFaulted() noexcept { faulted.store(true, std::memory_order_release); }
+    bool isFaulted() const noexcept { return faulted.load(std::memory_order_acquire); }
+
+private:
     const ModuleDescriptor* descriptor;
-    uint32_t flagWord = 0;
+    std::atomic<uint32_t> flagWord{0};
+    std::atomic<bool> faulted{false};
 };
+
+static_assert(sizeof(std::atomic<uint32_t>) == 4, "the flag word is one 32-bit word");

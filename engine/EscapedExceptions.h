@@ -7,8 +7,12 @@
 // Threads: [any-thread].
 #pragma once
 
-// Call inside a catch block only: reports (the first time) the exception being handled, and where.
-void reportEscapedException(const char* boundary) noexcept;
+// Call inside a catch block only: reports (the first time) the exception being handled, where, and
+// what the boundary does about it (by default, nothing: the module goes on).
+void reportEscapedException(const char* boundary, const char* consequence = "the module goes on") noexcept;
+
+// The consequence at an instance's boundaries: the instance is marked faulted (Effect::markFaulted).
+constexpr const char* kInstanceStops = "the instance does nothing from now on, the module goes on";
 
 // How many exceptions the boundaries have caught so far in this process.
 long escapedExceptionCount() noexcept;

@@ -11,50 +11,56 @@ namespace {
 
 Effect* instanceOf(uint32_t handle) { return reinterpret_cast<Effect*>(uintptr_t(handle)); }
 
-// Nothing is thrown across an entry point: an exception is reported and the entry returns its
-// documented value (processAudio -1, processControl 0, auxOperation3 -1, flagControl -3). The entry
-// computes in the module's floating-point mode (denormals flushed on the processing entries) and
-// gives the host's thread its own mode back.
+// Nothing is thrown across an entry point: an exception is reported, the instance is marked faulted
+// (it may be half-updated), and the entry returns its documented value (processAudio -1,
+// processControl 0, auxOperation3 -1, flagControl -3), as every later call of a faulted instance
+// does without running. The entry computes in the module's floating-point mode (denormals flushed on
+// the processing entries) and gives the host's thread its own mode back.
 template <typename Result, typename Call>
-Result guarded(const char* entry, Result failure, Call call,
+Result guarded(Effect* instance, const char* entry, Result failure, Call call,
                FloatingPointGuard::Denormals denormals = FloatingPointGuard::kKeepDenormals) noexcept {
+    if (instance->isFaulted()) return failure;
     const FloatingPointGuard maths(denormals);
     try {
         return call();
     } catch (...) {
-        reportEscapedException(entry);
+        instance->markFaulted();
+        reportEscapedException(entry, kInstanceStops);
         return failure;
     }
 }
 
 extern "C" int32_t QANAGUI_ABI processAudioEntry(uint32_t handle, int32_t host1, int32_t inputs, int32_t host3,
                                                  int32_t host4, int32_t start, int32_t count) noexcept {
+    Effect* instance = instanceOf(handle);
     return guarded(
-        "the audio entry", int32_t(-1),
-        [&] { return instanceOf(handle)->processAudio(host1, inputs, host3, host4, start, count); },
+        instance, "the audio entry", int32_t(-1),
+        [&] { return instance->processAudio(host1, inputs, host3, host4, start, count); },
         FloatingPointGuard::kFlushDenormals);
 }
 
 extern "C" int32_t QANAGUI_ABI processControlEntry(uint32_t handle, int32_t inputs, int32_t host2, int32_t outputs,
                                                    int32_t host4) noexcept {
+    Effect* instance = instanceOf(handle);
     return guarded(
-        "the control entry", int32_t(0),
-        [&] { return instanceOf(handle)->processControl(inputs, host2, outputs, host4); },
-        FloatingPointGuard::kFlushDenormals);
+        instance, "the control entry", int32_t(0),
+        [&] { return instance->processControl(inputs, host2, outputs, host4); }, FloatingPointGuard::kFlushDenormals);
 }
 
 extern "C" void QANAGUI_ABI auxOperation1Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
                                                int32_t host4, int32_t host5) noexcept {
-    guarded("the first auxiliary entry", 0, [&] {
-        instanceOf(handle)->auxOperation1(host1, host2, host3, host4, host5);
+    Effect* instance = instanceOf(handle);
+    guarded(instance, "the first auxiliary entry", 0, [&] {
+        instance->auxOperation1(host1, host2, host3, host4, host5);
         return 0;
     });
 }
 
 extern "C" int32_t QANAGUI_ABI auxOperation3Entry(uint32_t handle, int32_t host1, int32_t host2, int32_t host3,
                                                   int32_t host4) noexcept {
-    return guarded("the second auxiliary entry", int32_t(-1),
-                   [&] { return instanceOf(handle)->auxOperation3(host1, host2, host3, host4); });
+    Effect* instance = instanceOf(handle);
+    return guarded(instance, "the second auxiliary entry", int32_t(-1),
+                   [&] { return instance->auxOperation3(host1, host2, host3, host4); });
 }
 
 // On i386 the variable arguments follow the named ones on the stack and va_list is a plain pointer
@@ -66,9 +72,9 @@ extern "C" int32_t QANAGUI_ABI flagControlEntry(uint32_t handle, int32_t host1, 
     va_list arguments;
     va_start(arguments, operation);
     const uint32_t* value = reinterpret_cast<const uint32_t*>(arguments);
-    const int32_t result = guarded("the flag entry", int32_t(-3), [&] {
-        return instanceOf(handle)->flagControl(host1, host2, host3, host4, operation, value);
-    });
+    Effect* instance = instanceOf(handle);
+    const int32_t result = guarded(instance, "the flag entry", int32_t(-3),
+                                   [&] { return instance->flagControl(host1, host2, host3, host4, operation, value); });
     va_end(arguments);
     return result;
 }

@@ -19,8 +19,6 @@ DARAZE_W32_DeviceIOControl(int32_t command, const void* inBuffer, int32_t inSize
                            int32_t* bytesReturned) noexcept {
     const FloatingPointGuard maths;
     try {
-        const int32_t hook = preDispatch(command, 0, 0, inBuffer, inSize, outBuffer, outSize, bytesReturned);
-        if (hook != NOT_HANDLED) return hook;
         return dispatchCommand(command, inBuffer, inSize, outBuffer, outSize, bytesReturned);
     } catch (...) {
         reportEscapedException("the command export");

@@ -13,7 +13,3 @@ enum : int32_t {
     STATUS_BAD_SIZE = QANAGUI_STATUS_BAD_SIZE,  // a buffer is smaller than the command needs
     STATUS_BUFFER_TOO_SMALL = QANAGUI_STATUS_BUFFER_TOO_SMALL,  // the descriptor image does not fit
 };
-
-// Result of the dispatch hook when it leaves the command to the dispatcher. Internal to the module:
-// the host never sees it.
-constexpr int32_t NOT_HANDLED = 50;

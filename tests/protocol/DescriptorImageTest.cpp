@@ -3,7 +3,9 @@
 
 #include "host/DescriptorImage.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -32,24 +34,6 @@ std::string text(const CommandResult& r, int32_t offset) {
 
 using DescriptorImage = ModuleTest;
 
-TEST_F(DescriptorImage, CompleteImageFromSize8925On) {
-    for (int32_t size : {8925, 8926, 20000}) {
-        CommandResult r = run(kGetDescriptor, {}, size);
-        SCOPED_TRACE(size);
-        EXPECT_EQ(r.result, 0);
-        EXPECT_EQ(r.word(0), 0);
-        EXPECT_EQ(r.bytesReturned, kImageEnd);
-        EXPECT_EQ(descriptorWord(r, 4), kInputFormats);
-        EXPECT_EQ(descriptorWord(r, 5), kOutputFormats);
-        EXPECT_EQ(descriptorWord(r, 7), kShortName);
-        EXPECT_EQ(descriptorWord(r, 8), kLongName);
-        EXPECT_EQ(descriptorWord(r, 9), 0) << "no audio outputs, no piece";
-        EXPECT_EQ(descriptorWord(r, 11), kInputInfos);
-        EXPECT_EQ(descriptorWord(r, 12), kOutputInfos);
-        EXPECT_EQ(r.out[size_t(kImageEnd)], kUntouched) << "nothing written past the image";
-    }
-}
-
 TEST_F(DescriptorImage, HeaderWords) {
     CommandResult r = run(kGetDescriptor, {}, 8925);
     EXPECT_EQ(descriptorWord(r, 0), 77);
@@ -62,46 +46,65 @@ TEST_F(DescriptorImage, HeaderWords) {
     EXPECT_EQ(text(r, kLongName), "DUDEVIVIDOR");
 }
 
-TEST_F(DescriptorImage, SizeBelowHeaderWritesOnlyTheStatus) {
-    CommandResult r = run(kGetDescriptor, {}, 55);
-    EXPECT_EQ(r.word(0), -4);
-    EXPECT_EQ(r.bytesReturned, 0);
-    for (size_t i = 4; i < 60; ++i) ASSERT_EQ(r.out[i], kUntouched) << "byte " << i;
+// The six pieces of the image in their order: the descriptor word that places each, where it sits in
+// the complete image, and its length.
+struct Piece {
+    int word;
+    int32_t offset, length;
+};
+constexpr Piece kPieces[] = {{4, kInputFormats, kOutputFormats - kInputFormats},
+                             {5, kOutputFormats, kShortName - kOutputFormats},
+                             {7, kShortName, kLongName - kShortName},
+                             {8, kLongName, kInputInfos - kLongName},
+                             {11, kInputInfos, kOutputInfos - kInputInfos},
+                             {12, kOutputInfos, kImageEnd - kOutputInfos}};
+constexpr int32_t kLeftOut = -1;  // the piece does not fit: its word keeps the value it was copied with
+
+// How an image fits a buffer: each piece needs one byte more than its end, and smaller pieces after
+// a left-out one still go where it would have gone.
+struct FitCase {
+    int32_t size, status, returned;
+    int32_t placedAt[6];  // per piece, in kPieces order
+};
+
+const FitCase kFits[] = {
+    {55, -4, 0, {}},  // below the header: only the status
+    {56, -4, 56, {kLeftOut, kLeftOut, kLeftOut, kLeftOut, kLeftOut, kLeftOut}},
+    {1400, -4, 1372, {kInputFormats, kLeftOut, 1352, 1360, kLeftOut, kLeftOut}},
+    {8924, -4, kOutputInfos, {kInputFormats, kOutputFormats, kShortName, kLongName, kInputInfos, kLeftOut}},
+    {8925, 0, kImageEnd, {kInputFormats, kOutputFormats, kShortName, kLongName, kInputInfos, kOutputInfos}},
+    {20000, 0, kImageEnd, {kInputFormats, kOutputFormats, kShortName, kLongName, kInputInfos, kOutputInfos}},
+};
+
+class DescriptorFit : public ModuleTest, public ::testing::WithParamInterface<FitCase> {};
+
+TEST_P(DescriptorFit, PiecesThatFitArePlacedAndNothingIsWrittenPastThem) {
+    const FitCase& c = GetParam();
+    const CommandResult full = run(kGetDescriptor, {}, 8925);
+    const CommandResult headerOnly = run(kGetDescriptor, {}, 56);
+    const CommandResult r = run(kGetDescriptor, {}, c.size);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.word(0), c.status);
+    EXPECT_EQ(r.bytesReturned, c.returned);
+    const size_t end = std::max<size_t>(size_t(c.returned), 4);
+    for (size_t i = end; i < std::min<size_t>(r.out.size(), size_t(c.size) + 4); ++i)
+        ASSERT_EQ(r.out[i], kUntouched) << "byte " << i;
+    if (c.returned == 0) return;
+    EXPECT_EQ(std::memcmp(r.out.data() + 4, full.out.data() + 4, 4 * 4), 0) << "the pin counts";
+    for (int p = 0; p < 6; ++p) {
+        const Piece& piece = kPieces[p];
+        SCOPED_TRACE(piece.word);
+        if (c.placedAt[p] == kLeftOut) {
+            EXPECT_EQ(descriptorWord(r, piece.word), descriptorWord(headerOnly, piece.word));
+            continue;
+        }
+        EXPECT_EQ(descriptorWord(r, piece.word), c.placedAt[p]);
+        EXPECT_EQ(std::memcmp(r.out.data() + c.placedAt[p], full.out.data() + piece.offset, size_t(piece.length)), 0);
+    }
 }
 
-TEST_F(DescriptorImage, HeaderOnlyAtSize56) {
-    CommandResult r = run(kGetDescriptor, {}, 56);
-    EXPECT_EQ(r.word(0), -4);
-    EXPECT_EQ(r.bytesReturned, 56);
-    EXPECT_EQ(descriptorWord(r, 0), 77);
-    EXPECT_EQ(r.out[56], kUntouched);
-}
-
-TEST_F(DescriptorImage, EachPieceNeedsOneByteMoreThanItsEnd) {
-    // At exactly 8924 bytes the last piece would end on the buffer's end and is left out.
-    CommandResult full = run(kGetDescriptor, {}, 8925);
-    CommandResult r = run(kGetDescriptor, {}, 8924);
-    EXPECT_EQ(r.word(0), -4);
-    EXPECT_EQ(r.bytesReturned, kOutputInfos);
-    EXPECT_EQ(descriptorWord(r, 11), kInputInfos);
-    EXPECT_NE(descriptorWord(r, 12), kOutputInfos) << "a left-out piece keeps its copied word";
-    EXPECT_EQ(descriptorWord(r, 12), descriptorWord(run(kGetDescriptor, {}, 56), 12));
-    EXPECT_EQ(r.out[size_t(kOutputInfos)], kUntouched);
-    EXPECT_EQ(std::memcmp(r.out.data() + 56, full.out.data() + 56, size_t(kOutputInfos - 56)), 0);
-}
-
-TEST_F(DescriptorImage, SmallerPiecesAfterALeftOutOneAreStillPlaced) {
-    // 1400 bytes: the output formats (1232 bytes) do not fit after the input formats, but both
-    // names do, placed where the output formats would have gone.
-    CommandResult r = run(kGetDescriptor, {}, 1400);
-    EXPECT_EQ(r.word(0), -4);
-    EXPECT_EQ(descriptorWord(r, 4), kInputFormats);
-    EXPECT_EQ(descriptorWord(r, 7), 1352);
-    EXPECT_EQ(descriptorWord(r, 8), 1360);
-    EXPECT_EQ(text(r, 1352), "QANAGUI");
-    EXPECT_EQ(text(r, 1360), "DUDEVIVIDOR");
-    EXPECT_EQ(r.bytesReturned, 1372);
-}
+INSTANTIATE_TEST_SUITE_P(BufferSizes, DescriptorFit, ::testing::ValuesIn(kFits),
+                         [](const ::testing::TestParamInfo<FitCase>& info) { return std::to_string(info.param.size); });
 
 TEST_F(DescriptorImage, PinTableAsTheHostReadsIt) {
     std::vector<uint8_t> image;

@@ -110,7 +110,7 @@ TEST_F(InstanceTable, NewInstanceStartsFromDefaults) {
         const int32_t expected = slot == 4 ? 1024 : slot == 11 ? 1 : 0;
         EXPECT_EQ(instance->panelValue(slot), expected) << slot;
     }
-    EXPECT_EQ(instance->flagWord, 0u);
+    EXPECT_EQ(instance->flagControl(0, 0, 0, 0, 3, nullptr), 0) << "the flag word starts at 0";
     // Creation points the instance at its window's panel; without a display there is no window.
     EXPECT_EQ(instance->panelLink().guiCallback != nullptr, PlatformWindow_x11Available() != 0);
     instance->setPanelValue(47, 30);

@@ -34,7 +34,7 @@ HINSTANCE thisModule() {
 
 bool start() {
     if (running) return true;
-    juce::unhandledExceptionWithoutApplication = &reportEscapedException;
+    juce::unhandledExceptionWithoutApplication = [](const char* where) { reportEscapedException(where); };
     juce::Process::setCurrentModuleInstanceHandle(thisModule());
     juce::initialiseJuce_GUI();
     running = true;
