@@ -31,6 +31,7 @@ constexpr int kFirstHeldTrace = 28;  // 28..31: display rows handed over while h
 // The value sent with each held trace: "read trace k's rows from the instance's held-trace buffer".
 // A token rather than an address, so that it fits the 32-bit value on any build.
 constexpr int kHeldRowsToken = 1;
+constexpr bool isHeldTrace(int slot) { return slot >= kFirstHeldTrace && slot < kFirstHeldTrace + 4; }
 
 // Pins.
 constexpr int kReadyPin = 0;

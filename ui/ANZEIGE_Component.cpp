@@ -39,7 +39,11 @@ const LevelScale* levelScale(int scaleMode) {
 
 ANZEIGE_Component::ANZEIGE_Component() {
     setSize(kWidth, kHeight);
-    std::memset(traceData, 0, sizeof traceData);
+    std::memset(traceRows, 0, sizeof traceRows);
+}
+
+void ANZEIGE_Component::setTraceData(int trace, const int32_t* values) {
+    std::memcpy(traceRows[trace], values, sizeof traceRows[trace]);
 }
 
 void ANZEIGE_Component::repaintHelper(bool scaleOnly) {
@@ -50,13 +54,14 @@ void ANZEIGE_Component::repaintHelper(bool scaleOnly) {
 }
 
 juce::Colour ANZEIGE_Component::fullColour(int k) const {
-    return juce::Colour(juce::uint8(traceRed[k] & 0xFF), juce::uint8(traceGreen[k] & 0xFF),
-                        juce::uint8(traceBlue[k] & 0xFF));
+    return juce::Colour(juce::uint8(settings_.traceRed[k] & 0xFF), juce::uint8(settings_.traceGreen[k] & 0xFF),
+                        juce::uint8(settings_.traceBlue[k] & 0xFF));
 }
 
 juce::Colour ANZEIGE_Component::dimColour(int k) const {
-    return juce::Colour(juce::uint8((traceRed[k] & 0xFF) / 2), juce::uint8((traceGreen[k] & 0xFF) / 2),
-                        juce::uint8((traceBlue[k] & 0xFF) / 2));
+    return juce::Colour(juce::uint8((settings_.traceRed[k] & 0xFF) / 2),
+                        juce::uint8((settings_.traceGreen[k] & 0xFF) / 2),
+                        juce::uint8((settings_.traceBlue[k] & 0xFF) / 2));
 }
 
 juce::StringArray ANZEIGE_Component::levelLabels(int scaleMode, int dbStep) {
@@ -67,7 +72,7 @@ juce::StringArray ANZEIGE_Component::levelLabels(int scaleMode, int dbStep) {
 }
 
 void ANZEIGE_Component::paintLevelLabels(juce::Graphics& g) const {
-    const juce::StringArray labels = levelLabels(scaleMode, dbStep);
+    const juce::StringArray labels = levelLabels(settings_.scaleMode, settings_.dbStep);
     for (int i = 0; i < labels.size(); ++i) label(g, labels[i], 1024, 93 + 100 * i, kCentred);
 }
 
@@ -75,24 +80,24 @@ void ANZEIGE_Component::paint(juce::Graphics& g) {
     g.fillAll(juce::Colour(0xFF000000));
     g.setColour(kLabelColour);
     g.setFont(plainFont(13.0f));
-    if (showFreqLabels) {
-        label(g, juce::String(firstFreqLabelValue), 10, 402, kLeft);
-        label(g, "100", label100HzX, 402, kLeft);
-        label(g, "1k", label1kHzX, 402, kLeft);
-        label(g, "10k", label10kHzX, 402, kLeft);
+    if (settings_.showFreqLabels) {
+        label(g, juce::String(settings_.firstFreqLabelValue), 10, 402, kLeft);
+        label(g, "100", settings_.label100HzX, 402, kLeft);
+        label(g, "1k", settings_.label1kHzX, 402, kLeft);
+        label(g, "10k", settings_.label10kHzX, 402, kLeft);
     }
     paintLevelLabels(g);
-    if (displayMode == kNothing) return;
+    if (settings_.displayMode == kNothing) return;
 
     g.setColour(kGridColour);
     g.setFont(plainFont(13.0f));
-    switch (displayMode) {
+    switch (settings_.displayMode) {
     case kLines: paintLines(g); break;
     case kSlantedSlices: paintSlantedSlices(g); break;
     case kPairedXY:
         // A pair is painted only with both of its traces on, both in the first trace's colour.
         for (int first : {0, 2}) {
-            if (!traceOn[first] || !traceOn[first + 1]) continue;
+            if (!settings_.traceOn[first] || !settings_.traceOn[first + 1]) continue;
             g.setColour(fullColour(first));
             paintPoints(g, first, first == 0 ? 52 : 584);
             paintPoints(g, first + 1, first == 0 ? 52 : 584);
@@ -100,7 +105,7 @@ void ANZEIGE_Component::paint(juce::Graphics& g) {
         break;
     case kSingleXY:
         for (int k = 0; k < 4; ++k) {
-            if (!traceOn[k]) continue;
+            if (!settings_.traceOn[k]) continue;
             g.setColour(fullColour(k));
             paintPoints(g, k, k < 2 ? 52 : 584);
         }
@@ -110,19 +115,20 @@ void ANZEIGE_Component::paint(juce::Graphics& g) {
 }
 
 void ANZEIGE_Component::paintLines(juce::Graphics& g) const {
-    if (showFreqLabels && (scaleMode == 1 || scaleMode == 2))
-        for (int x : {label100HzX, label1kHzX, label10kHzX}) line(g, x + 5, 11, x + 5, 402);
-    if (scaleMode != 0)
+    if (settings_.showFreqLabels && (settings_.scaleMode == 1 || settings_.scaleMode == 2))
+        for (int x : {settings_.label100HzX, settings_.label1kHzX, settings_.label10kHzX})
+            line(g, x + 5, 11, x + 5, 402);
+    if (settings_.scaleMode != 0)
         for (int y : {104, 204, 304}) line(g, 10, y, 1024, y);
     for (int k = 0; k < 4; ++k) {
-        if (!traceOn[k]) continue;
+        if (!settings_.traceOn[k]) continue;
         g.setColour(dimColour(k));
-        for (int i = 0; i < 1023; ++i) line(g, 3 + i, traceData[k][i] + 3, 4 + i, traceData[k][i + 1] + 3);
+        for (int i = 0; i < 1023; ++i) line(g, 3 + i, traceRows[k][i] + 3, 4 + i, traceRows[k][i + 1] + 3);
     }
     for (int k = 0; k < 4; ++k) {
-        if (!traceOn[k]) continue;
+        if (!settings_.traceOn[k]) continue;
         g.setColour(fullColour(k));
-        for (int i = 0; i < 1024; ++i) pixel(g, 3 + i, traceData[k][i] + 3);
+        for (int i = 0; i < 1024; ++i) pixel(g, 3 + i, traceRows[k][i] + 3);
     }
 }
 
@@ -132,13 +138,13 @@ void ANZEIGE_Component::paintSlantedSlices(juce::Graphics& g) const {
         for (int m = 0; m < 8; ++m)
             for (int j = 0; j < 127; ++j) line(g, 128 * m + j + 3, value + 3 - j, 128 * m + j + 4, value + 2 - j);
     };
-    if (scaleMode == 3) baseline(528);  // segments (x, 531 - j) to (x + 1, 530 - j)
-    if (scaleMode == 4) baseline(264);  // segments (x, 267 - j) to (x + 1, 266 - j)
+    if (settings_.scaleMode == 3) baseline(528);  // segments (x, 531 - j) to (x + 1, 530 - j)
+    if (settings_.scaleMode == 4) baseline(264);  // segments (x, 267 - j) to (x + 1, 266 - j)
     for (int m = 0; m < 8; ++m) line(g, 3 + 128 * m, 403, 3 + 128 * m, 64);
 
     for (int k = 0; k < 4; ++k) {
-        if (!traceOn[k]) continue;
-        const int32_t* v = traceData[k];
+        if (!settings_.traceOn[k]) continue;
+        const int32_t* v = traceRows[k];
         g.setColour(dimColour(k));
         for (int m = 0; m < 8; ++m)
             for (int j = 0; j < 127; ++j)
@@ -150,5 +156,5 @@ void ANZEIGE_Component::paintSlantedSlices(juce::Graphics& g) const {
 }
 
 void ANZEIGE_Component::paintPoints(juce::Graphics& g, int k, int xOffset) const {
-    for (int i = 0; i < 512; ++i) pixel(g, traceData[k][i] + xOffset, traceData[k][512 + i] + 3);
+    for (int i = 0; i < 512; ++i) pixel(g, traceRows[k][i] + xOffset, traceRows[k][512 + i] + 3);
 }

@@ -35,16 +35,13 @@ MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(in
     display->setVisible(true);
     display->addMouseListener(this, true);
     display->setTopLeftPosition(11, 41);
-    display->displayMode = ANZEIGE_Component::kNothing;
-    display->dbStep = 1;
-    display->scaleMode = 0;
-    display->showFreqLabels = false;
-    for (int k = 0; k < 4; ++k) {
-        display->traceOn[k] = true;
-        display->traceRed[k] = int(controlInfo(ControlId(redSlider1 + 3 * k)).initialValue);
-        display->traceGreen[k] = int(controlInfo(ControlId(greenSlider1 + 3 * k)).initialValue);
-        display->traceBlue[k] = int(controlInfo(ControlId(blueSlider1 + 3 * k)).initialValue);
-    }
+    changeDisplay([](ANZEIGE_Component::Settings& shown) {
+        for (int k = 0; k < 4; ++k) {
+            shown.traceRed[k] = int(controlInfo(ControlId(redSlider1 + 3 * k)).initialValue);
+            shown.traceGreen[k] = int(controlInfo(ControlId(greenSlider1 + 3 * k)).initialValue);
+            shown.traceBlue[k] = int(controlInfo(ControlId(blueSlider1 + 3 * k)).initialValue);
+        }
+    });
     markerHold = false;
     markerActive = false;
     for (double& peak : markerPeakDb) peak = -66.6;

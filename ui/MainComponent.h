@@ -139,6 +139,13 @@ private:
     int32_t notByUser[128] = {};
     bool applyingEngineValue = false;
 
+    // Changes what the display shows: change edits a copy of its settings.
+    template <typename Change>
+    void changeDisplay(Change change) {
+        ANZEIGE_Component::Settings settings = display->settings();
+        change(settings);
+        display->setSettings(settings);
+    }
     void createControl(panel::ControlId id);
     panel::ControlId idOf(const juce::Component* control) const;
     // What the control publishes as it stands; false for one that publishes nothing.
@@ -147,6 +154,10 @@ private:
     void applyEngineValue(int32_t slot, int32_t value);
     void publishOn(int slot, int32_t value);
     void applyValue(int32_t slot, int32_t value);
+    // Each true when the slot is theirs.
+    bool applyToControl(int32_t slot, int32_t value);
+    bool applyToDisplay(int32_t slot, int32_t value);
+    void applyToMarker(int32_t slot, int32_t value);
     void paintReadouts(juce::Graphics& g);
     bool qualifiesForMarker(const juce::MouseEvent& event) const;
     void setMarker(const juce::MouseEvent& event);

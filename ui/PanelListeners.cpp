@@ -43,8 +43,10 @@ void MainComponent::sliderValueChanged(juce::Slider* changed) {
     if (colourChannel(id, &trace, &channel)) {
         publish(id);
         const int value = int(slider(id).getValue());
-        int* components[3] = {display->traceRed, display->traceGreen, display->traceBlue};
-        components[channel][trace] = value;
+        changeDisplay([&](ANZEIGE_Component::Settings& shown) {
+            int* components[3] = {shown.traceRed, shown.traceGreen, shown.traceBlue};
+            components[channel][trace] = value;
+        });
         // Areas that reach past the panel's edges; the toolkit clips them.
         if (trace < 2)
             repaint(70, 440, 230, 510);
@@ -54,7 +56,7 @@ void MainComponent::sliderValueChanged(juce::Slider* changed) {
         publish(id);
     } else if (id == dbMultiplySlider) {
         publish(id);
-        display->dbStep = int(slider(id).getValue());
+        changeDisplay([&](ANZEIGE_Component::Settings& shown) { shown.dbStep = int(slider(id).getValue()); });
         display->repaintHelper(true);
     }
 }
@@ -94,7 +96,8 @@ void MainComponent::comboBoxChanged(juce::ComboBox* changed) {
     const int trace = inputBoxTrace(id);
     if (trace >= 0) {
         publish(id);
-        display->traceOn[trace] = comboBox(id).getSelectedId() != 1;
+        changeDisplay(
+            [&](ANZEIGE_Component::Settings& shown) { shown.traceOn[trace] = comboBox(id).getSelectedId() != 1; });
         display->repaintHelper(false);
         return;
     }
@@ -113,8 +116,9 @@ void MainComponent::comboBoxChanged(juce::ComboBox* changed) {
 }
 
 void MainComponent::updateScaleMode() {
-    display->scaleMode =
+    const int mode =
         scaleModeFor(button(timeFrequencyButton).getToggleState(), button(absoluteValuesButton).getToggleState(),
                      button(vibesWatchButton).getToggleState(), comboBox(phasenBox).getSelectedId());
+    changeDisplay([mode](ANZEIGE_Component::Settings& shown) { shown.scaleMode = mode; });
     display->repaintHelper(true);
 }

@@ -42,22 +42,23 @@ void MainComponent::resetPeaks() {
 void MainComponent::toggleHold() {
     markerHold = !markerHold;
     publishOn(slot::kHold, markerHold ? 1 : 0);
+    int mode = ANZEIGE_Component::kNothing;
     if (markerHold) {
+        mode = display->settings().displayMode;
         if (button(timeFrequencyButton).getToggleState()) {
-            display->displayMode = button(vibesWatchButton).getToggleState() ? ANZEIGE_Component::kSlantedSlices
-                                                                             : ANZEIGE_Component::kLines;
+            mode = button(vibesWatchButton).getToggleState() ? ANZEIGE_Component::kSlantedSlices
+                                                             : ANZEIGE_Component::kLines;
         } else {
             switch (comboBox(phasenBox).getSelectedId()) {
-            case 1: display->displayMode = ANZEIGE_Component::kLines; break;
-            case 2: display->displayMode = ANZEIGE_Component::kPairedXY; break;
-            case 3: display->displayMode = ANZEIGE_Component::kSingleXY; break;
+            case 1: mode = ANZEIGE_Component::kLines; break;
+            case 2: mode = ANZEIGE_Component::kPairedXY; break;
+            case 3: mode = ANZEIGE_Component::kSingleXY; break;
             default: break;
             }
         }
         showControlGroup(false);
-    } else {
-        display->displayMode = ANZEIGE_Component::kNothing;
     }
+    changeDisplay([mode](ANZEIGE_Component::Settings& shown) { shown.displayMode = mode; });
     display->repaintHelper(false);
     repaint(kReadoutArea);
 }

@@ -33,8 +33,9 @@ void readout(juce::Graphics& g, const juce::String& s, int x, int y, int w, int 
 
 // Rounded outline in a trace's colour, made of the low bytes of its components.
 void swatch(juce::Graphics& g, const ANZEIGE_Component& display, int trace, int x, int y) {
-    g.setColour(juce::Colour(juce::uint8(display.traceRed[trace] & 0xFF), juce::uint8(display.traceGreen[trace] & 0xFF),
-                             juce::uint8(display.traceBlue[trace] & 0xFF)));
+    const ANZEIGE_Component::Settings& shown = display.settings();
+    g.setColour(juce::Colour(juce::uint8(shown.traceRed[trace] & 0xFF), juce::uint8(shown.traceGreen[trace] & 0xFF),
+                             juce::uint8(shown.traceBlue[trace] & 0xFF)));
     g.drawRoundedRectangle(float(x), float(y), 119.0f, 23.0f, 10.0f, 1.0f);
 }
 

@@ -15,11 +15,10 @@
 using namespace panel;
 
 void MainComponent::setValue(int32_t slot, int32_t value) {
-    const bool heldGroup = slot >= slot::kFirstHeldTrace && slot < slot::kFirstHeldTrace + 4;
     if (!pendingValues.send(slot, value)) return;
     // The held rows are read when the last of the four is applied; until then they stay the engine's
     // to leave alone.
-    if (heldGroup && slot == slot::kFirstHeldTrace) heldTracesPending_.store(true, std::memory_order_relaxed);
+    if (slot == slot::kFirstHeldTrace) heldTracesPending_.store(true, std::memory_order_relaxed);
     if (relayPump) relayPump->valueQueued();
 }
 
@@ -61,75 +60,71 @@ void MainComponent::applyEngineValue(int32_t slot, int32_t value) {
         if (controlInfo(ControlId(id)).slot == slot) currentValue(ControlId(id), &notByUser[slot]);
 }
 
+// A value from the engine goes to the control that shows its slot, to the display, or to the marker
+// read-outs; slots 5, 11, 12 and 44 on have no effect.
 void MainComponent::applyValue(int32_t slot, int32_t value) {
+    if (!applyToControl(slot, value) && !applyToDisplay(slot, value)) applyToMarker(slot, value);
+}
+
+bool MainComponent::applyToControl(int32_t slot, int32_t value) {
     // An id without an item leaves the box showing its nothing-selected text.
     auto selectIn = [](juce::ComboBox& box, int64_t id) {
         box.setSelectedId(id >= 1 && id <= 1000 ? int(id) : 0, juce::sendNotification);
     };
     if (slot >= slot::kFirstColour && slot < slot::kFirstColour + 12) {
         slider(ControlId(redSlider1 + slot - slot::kFirstColour)).setValue(double(value), juce::sendNotificationAsync);
-        return;
-    }
-    if (slot >= slot::kFirstSelection && slot < slot::kFirstSelection + 4) {
+    } else if (slot >= slot::kFirstSelection && slot < slot::kFirstSelection + 4) {
         selectIn(comboBox(ControlId(inputSelectBox1 + slot - slot::kFirstSelection)), value);
-        return;
-    }
-    if (slot >= slot::kFirstHistory && slot < slot::kFirstHistory + 4) {
+    } else if (slot >= slot::kFirstHistory && slot < slot::kFirstHistory + 4) {
         button(ControlId(historyButton1 + slot - slot::kFirstHistory))
             .setToggleState(value != 0, juce::sendNotification);
-        return;
-    }
-    if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4) {
-        markerLevelDb[slot - slot::kFirstMarkerLevel] = levelToDb(value);
-        if (markerActive) repaint(250, 450, 800, 550);  // the read-outs are shown only while the marker is set
-        return;
-    }
-    if (slot >= slot::kFirstHeldTrace && slot < slot::kFirstHeldTrace + 4) {
-        // The instance's held rows, named by a token when the display is held.
-        if (value == slot::kHeldRowsToken && guiCtrl != nullptr)
-            std::memcpy(display->traceData[slot - slot::kFirstHeldTrace],
-                        guiCtrl->heldTrace(slot - slot::kFirstHeldTrace), 1024 * sizeof(int32_t));
-        display->repaintHelper(false);
-        return;
-    }
-    switch (slot) {
-    // The off-panel count's listener does nothing: notify at once rather than post a message per value.
-    case slot::kIdleCount: slider(idleCountSlider).setValue(double(value), juce::sendNotificationSync); break;
-    case slot::kSpectrumMode:
+    } else if (slot == slot::kIdleCount) {
+        // The off-panel count's listener does nothing: notify at once rather than post a message per value.
+        slider(idleCountSlider).setValue(double(value), juce::sendNotificationSync);
+    } else if (slot == slot::kSpectrumMode) {
         button(timeFrequencyButton).setToggleState(value != 0, juce::sendNotification);
         display->repaintHelper(false);
-        break;
-    case slot::kMarker: markerFrequency = value / 100.0; break;
-    case slot::kMagnitudes: button(absoluteValuesButton).setToggleState(value != 0, juce::sendNotification); break;
-    case slot::kFftSize:
+    } else if (slot == slot::kMagnitudes) {
+        button(absoluteValuesButton).setToggleState(value != 0, juce::sendNotification);
+    } else if (slot == slot::kFftSize) {
         selectIn(comboBox(fftBlocksizeBox), value == 2048 ? 2 : value == 4096 ? 3 : value == 8192 ? 4 : 1);
-        break;
-    case slot::kMarksValid:
-        display->showFreqLabels = value != 0;
-        display->repaintHelper(false);
-        break;
-    case slot::kBinWidth:
-        display->firstFreqLabelValue = value;
-        display->repaintHelper(false);
-        break;
-    case slot::kFirstMark:
-        display->label100HzX = value;
-        display->repaintHelper(false);
-        break;
-    case slot::kFirstMark + 1:
-        display->label1kHzX = value;
-        display->repaintHelper(false);
-        break;
-    case slot::kFirstMark + 2:
-        display->label10kHzX = value;
-        display->repaintHelper(false);
-        break;
-    case slot::kCatcher: selectIn(comboBox(catcherModeBox), int64_t(value) + 1); break;
-    case slot::kWindow: selectIn(comboBox(windowBox), int64_t(value) + 1); break;
-    case slot::kRedraw:
-        display->repaintHelper(false);
+    } else if (slot == slot::kCatcher || slot == slot::kWindow) {
+        selectIn(comboBox(slot == slot::kCatcher ? catcherModeBox : windowBox), int64_t(value) + 1);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool MainComponent::applyToDisplay(int32_t slot, int32_t value) {
+    if (slot::isHeldTrace(slot)) {
+        // The instance's held rows, named by a token when the display is held.
+        if (value == slot::kHeldRowsToken && guiCtrl != nullptr)
+            display->setTraceData(slot - slot::kFirstHeldTrace, guiCtrl->heldTrace(slot - slot::kFirstHeldTrace));
+    } else if (slot == slot::kMarksValid || slot == slot::kBinWidth ||
+               (slot >= slot::kFirstMark && slot < slot::kFirstMark + 3)) {
+        changeDisplay([slot, value](ANZEIGE_Component::Settings& shown) {
+            int* const fields[] = {&shown.firstFreqLabelValue, &shown.label100HzX, &shown.label1kHzX,
+                                   &shown.label10kHzX};
+            if (slot == slot::kMarksValid)
+                shown.showFreqLabels = value != 0;
+            else
+                *fields[slot - slot::kBinWidth] = value;
+        });
+    } else if (slot == slot::kRedraw) {
         repaint();
-        break;
-    default: break;  // 5, 11, 12 and 44 on: no effect
+    } else {
+        return false;
+    }
+    display->repaintHelper(false);
+    return true;
+}
+
+void MainComponent::applyToMarker(int32_t slot, int32_t value) {
+    if (slot == slot::kMarker) {
+        markerFrequency = value / 100.0;
+    } else if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4) {
+        markerLevelDb[slot - slot::kFirstMarkerLevel] = levelToDb(value);
+        if (markerActive) repaint(250, 450, 800, 550);  // the read-outs are shown only while the marker is set
     }
 }

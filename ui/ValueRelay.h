@@ -42,7 +42,7 @@ public:
     // slot without effect (outside 0..127) can be lost, and only when the ring is full.
     bool send(int32_t slot, int32_t value) {
         if (slot < 0 || slot >= kSlots) return push({slot, value});
-        const bool held = slot >= slot::kFirstHeldTrace && slot < slot::kFirstHeldTrace + 4;
+        const bool held = slot::isHeldTrace(slot);
         if (!held && slot != slot::kRedraw && sentOnce_[slot] && lastSent_[slot] == value) return false;
         if (held && slot == slot::kFirstHeldTrace) heldGroupFits_ = free() >= 4;
         if (isWaiting(slot) || (held && !heldGroupFits_) || !push({slot, value})) post(slot, value);

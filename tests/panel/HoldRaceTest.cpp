@@ -34,7 +34,7 @@ TEST_F(PanelTest, HoldTogglesWhileThePanelDrainsHandOverWholeRows) {
         return !panel->heldTracesPending() && instance->capture().drawingActive && !panel->hasPendingValues();
     }));
     for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(std::memcmp(display().traceData[k], instance->capture().history[k], sizeof display().traceData[k]), 0)
+        EXPECT_EQ(std::memcmp(display().traceData(k), instance->capture().history[k], sizeof instance->capture().history[k]), 0)
             << k;
 }
 
@@ -60,7 +60,7 @@ TEST_F(PanelTest, HeldRowsAreThoseOfTheMomentHoldWentOnHoweverLateThePanelReadsT
         instance->workers().waitUntilIdle();
     }
     ASSERT_TRUE(waitUntil([&] { return !panel->hasPendingValues(); }));
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(std::memcmp(display().traceData[k], held[k], sizeof held[k]), 0) << k;
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(std::memcmp(display().traceData(k), held[k], sizeof held[k]), 0) << k;
 }
 
 }  // namespace

@@ -88,12 +88,12 @@ TEST_P(HoldToggle, ClickOnVorkHoldsInTheViewsModeAndTheNextClickEndsIt) {
 
     click(535, 505);  // "V.O.R.K."
     EXPECT_EQ(published(5), 1);
-    EXPECT_EQ(display().displayMode, c.displayMode) << c.view;
+    EXPECT_EQ(display().settings().displayMode, c.displayMode) << c.view;
     EXPECT_TRUE(groupVisible(false)) << "the release keeps the controls hidden";
 
     click(535, 505);
     EXPECT_EQ(published(5), 0);
-    EXPECT_EQ(display().displayMode, 0);
+    EXPECT_EQ(display().settings().displayMode, 0);
     EXPECT_TRUE(groupVisible(true));
 }
 
@@ -170,7 +170,7 @@ TEST_F(MouseWithEngine, HoldStopsTheEngineAndTheDisplayPaintsTheHandedOverTraces
     click(535, 505);
     ASSERT_EQ(published(5), 1);
     feedA(std::vector<int32_t>(1024, 0));  // held: the engine hands its rows over instead of analysing
-    ASSERT_TRUE(waitUntil([&] { return display().traceData[0][500] == 1; })) << display().traceData[0][500];
+    ASSERT_TRUE(waitUntil([&] { return display().traceData(0)[500] == 1; })) << display().traceData(0)[500];
     const juce::Image image = render(display());
     EXPECT_EQ(argb(image, 503, 4), 0xFF00FF00) << "row 1 painted at display row 4, trace 1 in green";
 

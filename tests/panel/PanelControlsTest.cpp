@@ -7,12 +7,12 @@ using namespace panel;
 namespace {
 
 TEST_F(PanelTest, StartUpLeavesEveryTraceOffAndTheTimeScale) {
-    for (int k = 0; k < 4; ++k) EXPECT_FALSE(display().traceOn[k]) << "input \"NULL\" hides trace " << k;
-    EXPECT_EQ(display().scaleMode, 3);
-    EXPECT_EQ(display().traceGreen[0], 255);
-    EXPECT_EQ(display().traceRed[1], 255);
-    EXPECT_EQ(display().traceBlue[2], 255);
-    EXPECT_EQ(display().traceGreen[3], 128);
+    for (int k = 0; k < 4; ++k) EXPECT_FALSE(display().settings().traceOn[k]) << "input \"NULL\" hides trace " << k;
+    EXPECT_EQ(display().settings().scaleMode, 3);
+    EXPECT_EQ(display().settings().traceGreen[0], 255);
+    EXPECT_EQ(display().settings().traceRed[1], 255);
+    EXPECT_EQ(display().settings().traceBlue[2], 255);
+    EXPECT_EQ(display().settings().traceGreen[3], 128);
     EXPECT_EQ(published(32), 0) << "sliders starting at 0 publish nothing";
     EXPECT_EQ(published(11), 1) << "nor does dB Multiply at its first value";
 }
@@ -57,17 +57,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PanelTest, InputBoxShowsOrHidesItsTrace) {
     select(*panel, inputSelectBox2, 2);
     EXPECT_EQ(published(21), 2);
-    EXPECT_TRUE(display().traceOn[1]);
+    EXPECT_TRUE(display().settings().traceOn[1]);
     select(*panel, inputSelectBox2, 1);
     EXPECT_EQ(published(21), 1) << "\"NULL\" publishes 1";
-    EXPECT_FALSE(display().traceOn[1]);
+    EXPECT_FALSE(display().settings().traceOn[1]);
 }
 
 TEST_F(PanelTest, ColourAndLevelStepReachTheDisplay) {
     slide(*panel, greenSlider3, 200);
-    EXPECT_EQ(display().traceGreen[2], 200);
+    EXPECT_EQ(display().settings().traceGreen[2], 200);
     slide(*panel, dbMultiplySlider, 30);
-    EXPECT_EQ(display().dbStep, 30);
+    EXPECT_EQ(display().settings().dbStep, 30);
     slide(*panel, dbMultiplySlider, 31);
     EXPECT_EQ(published(11), 30) << "the slider keeps to its range";
 }
@@ -110,7 +110,7 @@ TEST_P(ScaleModeFollowsTheView, AsTheViewControlsSay) {
     toggle(*panel, vibesWatchButton, c.vibes);
     toggle(*panel, timeFrequencyButton, c.spectrum);
     pump(30);
-    EXPECT_EQ(display().scaleMode, c.scaleMode);
+    EXPECT_EQ(display().settings().scaleMode, c.scaleMode);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ScaleModeFollowsTheView,

@@ -22,9 +22,10 @@ TEST_F(PanelTest, ValuesFromAnotherThreadKeepTheirOrderAndTheLastOfEachSlotArriv
     bool forward = true;
     int32_t seen7 = 0, seen8 = 0;
     auto check = [&] {
-        forward = forward && display().firstFreqLabelValue >= seen7 && display().label100HzX >= seen8;
-        seen7 = display().firstFreqLabelValue;
-        seen8 = display().label100HzX;
+        forward =
+            forward && display().settings().firstFreqLabelValue >= seen7 && display().settings().label100HzX >= seen8;
+        seen7 = display().settings().firstFreqLabelValue;
+        seen8 = display().settings().label100HzX;
     };
     while (!done) {
         pump(1);
@@ -37,8 +38,8 @@ TEST_F(PanelTest, ValuesFromAnotherThreadKeepTheirOrderAndTheLastOfEachSlotArriv
     }));
     EXPECT_TRUE(forward) << "a slot went back to an older value";
     EXPECT_GT(panel->overflowedValues(), 0) << "the loop must have fallen behind the sender";
-    EXPECT_EQ(display().firstFreqLabelValue, kPairs);
-    EXPECT_EQ(display().label100HzX, kPairs);
+    EXPECT_EQ(display().settings().firstFreqLabelValue, kPairs);
+    EXPECT_EQ(display().settings().label100HzX, kPairs);
 }
 
 TEST_F(PanelTest, ValuesWithoutEffectAreDroppedAndLevelsConvertToDecibels) {

@@ -117,9 +117,11 @@ TEST_P(ControlBursts, EveryOutputPinEndsOnTheLastValueSentAndTheWindowOnTheLastS
 
 INSTANTIATE_TEST_SUITE_P(BurstSizes, ControlBursts, ::testing::Values(40, 400, 4000));
 
-// Destroyed with values queued for its panel and its worker drawing a frame, with no loop round in
-// between: the panel lets go of the engine before the engine goes, and the values are dropped. The
-// sanitizer build checks that nothing touches freed memory.
+// Destroyed with values queued for its panel and its worker analysing or drawing, with no loop round
+// in between: the destruction waits for the worker, drops the values, and takes only its own window;
+// the other instance's relay runs on. (The order in which the panel and the engine let go of each
+// other is not what this shows: the values are dropped either way.) The sanitizer build checks that
+// nothing touches freed memory.
 TEST_F(AnalyzerHarness, DestroyWhileValuesArePendingAndAFrameIsDrawnLeavesTheOthersRunning) {
     const int32_t doomed = create(), other = create();
     ASSERT_TRUE(waitUntil([&] { return analyzerWindows().size() == 2; }));
