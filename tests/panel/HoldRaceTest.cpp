@@ -34,7 +34,9 @@ TEST_F(PanelTest, HoldTogglesWhileThePanelDrainsHandOverWholeRows) {
         return !panel->heldTracesPending() && instance->capture().drawingActive && !panel->hasPendingValues();
     }));
     for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(std::memcmp(display().traceData(k), instance->capture().history[k], sizeof instance->capture().history[k]), 0)
+        EXPECT_EQ(
+            std::memcmp(display().traceData(k), instance->capture().history[k], sizeof instance->capture().history[k]),
+            0)
             << k;
 }
 
