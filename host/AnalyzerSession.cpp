@@ -1,6 +1,7 @@
 #include "host/AnalyzerSession.h"
 
 #include "host/HostOptions.h"
+#include "host/PointerWord.h"
 
 #include <atomic>
 #include <type_traits>
@@ -15,11 +16,6 @@ int32_t QANAGUI_ABI hostCallback(int32_t /*code*/, int32_t /*value1*/, int32_t /
     return 0;
 }
 
-template <typename T>
-int32_t word(T* pointer) {
-    return int32_t(reinterpret_cast<uintptr_t>(pointer));
-}
-
 }  // namespace
 
 long AnalyzerSession::notifications() { return notificationCount.load(); }
@@ -31,7 +27,7 @@ int AnalyzerSession::open(const std::string& modulePath, std::string& error) {
         error = module_.error();
         return kExitModule;
     }
-    int32_t in = word(&hostCallback), out = -9, returned = 0;
+    int32_t in = pointerWord(&hostCallback), out = -9, returned = 0;
     static_assert(std::is_same<decltype(&hostCallback), QanaguiHostCallback>::value, "host callback type");
     module_.command(QANAGUI_CMD_SET_HOST_CALLBACK, &in, sizeof in, &out, sizeof out, returned);
     std::vector<uint8_t> image;
@@ -103,8 +99,9 @@ void AnalyzerSession::processBlock(int32_t* const samples[4], int frames) {
     const auto control = reinterpret_cast<QanaguiProcessControlFn>(uintptr_t(entries_.processControl));
     const auto audio = reinterpret_cast<QanaguiProcessAudioFn>(uintptr_t(entries_.processAudio));
     for (Instance& instance : instances_) {
-        control(uint32_t(instance.handle), word(instance.inputPointers.data()), 0, word(instance.outputs.data()), 0);
-        audio(uint32_t(instance.handle), 0, word(samples), 0, 0, /*start*/ 0, /*count*/ frames);
+        control(uint32_t(instance.handle), pointerWord(instance.inputPointers.data()), 0,
+                pointerWord(instance.outputs.data()), 0);
+        audio(uint32_t(instance.handle), 0, pointerWord(samples), 0, 0, /*start*/ 0, /*count*/ frames);
     }
 }
 

@@ -22,6 +22,7 @@
 // The platform library is taken from the module's folder, so another build's module (with its own
 // platform library beside it) is measured as that build would run.
 #include "host/ModuleLoader.h"
+#include "host/PointerWord.h"
 
 #include <dlfcn.h>
 #include <signal.h>
@@ -95,11 +96,6 @@ Usage usage(int who) {
     return result;
 }
 
-template <typename T>
-int32_t word(T* pointer) {
-    return int32_t(reinterpret_cast<uintptr_t>(pointer));
-}
-
 // One processing thread: its share of the instances, fed block after block.
 class Feeder {
 public:
@@ -155,8 +151,8 @@ private:
             const int32_t* rows[4] = {row, row, row, row};
             const auto passStart = Clock::now();
             for (size_t i = 0; i < handles_.size(); ++i) {
-                control_(handles_[i], word(pointers_), 0, word(outputs_[i].data()), 0);
-                audio_(handles_[i], 0, word(rows), 0, 0, 0, settings_.block);
+                control_(handles_[i], pointerWord(pointers_), 0, pointerWord(outputs_[i].data()), 0);
+                audio_(handles_[i], 0, pointerWord(rows), 0, 0, 0, settings_.block);
             }
             const auto passEnd = Clock::now();
             const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(passEnd - passStart).count();

@@ -9,6 +9,7 @@
 // QANAGUI_MODULE=/other/build/qanagui.so measures another build's module; give it that build's
 // platform library too: LD_LIBRARY_PATH=/other/build (one loop per process).
 #include "host/ModuleLoader.h"
+#include "host/PointerWord.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 
@@ -50,11 +51,6 @@ double threadCpuSeconds() {
 typedef int32_t (*ProcessAudio)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
 typedef int32_t (*ProcessControl)(uint32_t, int32_t, int32_t, int32_t, int32_t);
 
-template <typename T>
-int32_t word(T* pointer) {
-    return int32_t(reinterpret_cast<uintptr_t>(pointer));
-}
-
 // A host's processing thread at 48 kHz with blocks of 64: a control and an audio call (silence) every
 // 1.33 ms. Every control call sends the panel the idle block count and the marker frequency.
 class FeedingThread {
@@ -71,8 +67,8 @@ public:
             const int32_t* rows[4] = {silence.data(), silence.data(), silence.data(), silence.data()};
             auto next = std::chrono::steady_clock::now();
             while (!stop_) {
-                control_(uint32_t(handle), word(pointers_), 0, word(outputs_), 0);
-                audio_(uint32_t(handle), 0, word(rows), 0, 0, 0, 64);
+                control_(uint32_t(handle), pointerWord(pointers_), 0, pointerWord(outputs_), 0);
+                audio_(uint32_t(handle), 0, pointerWord(rows), 0, 0, 0, 64);
                 next += std::chrono::microseconds(1333);
                 std::this_thread::sleep_until(next);
             }

@@ -5,6 +5,7 @@
 #include "tests/support/CallCounters.h"
 
 #include "host/ModuleLoader.h"
+#include "host/PointerWord.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 
@@ -20,11 +21,6 @@ namespace {
 
 using ProcessAudio = int32_t (*)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
 using ProcessControl = int32_t (*)(uint32_t, int32_t, int32_t, int32_t, int32_t);
-
-template <typename T>
-int32_t word(T* pointer) {
-    return int32_t(reinterpret_cast<uintptr_t>(pointer));
-}
 
 TEST(AudioThread, SteadyStateNeitherAllocatesLocksWaitsNorStartsThreads) {
     if (!PlatformWindow_x11Available()) GTEST_SKIP() << "no display";
@@ -60,8 +56,8 @@ TEST(AudioThread, SteadyStateNeitherAllocatesLocksWaitsNorStartsThreads) {
             if (block == kWarmUpBlocks) drawnWhileCounting = PlatformWindow_drawingCount();
             pins[44] = (block / 200) % 4 != 2;  // hidden for 200 blocks of every 800
             countCallsOnThisThread(block >= kWarmUpBlocks);
-            control(handle, word(pinPointers), 0, word(outputs), 0);
-            audio(handle, 0, word(rows), 0, 0, start, kBlock);
+            control(handle, pointerWord(pinPointers), 0, pointerWord(outputs), 0);
+            audio(handle, 0, pointerWord(rows), 0, 0, start, kBlock);
             countCallsOnThisThread(false);
             // Paced at about ten times real time, so that the workers draw most captures.
             std::this_thread::sleep_for(std::chrono::microseconds(500));

@@ -1,5 +1,6 @@
 #include "AnalyzerHarness.h"
 
+#include "host/PointerWord.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"
 #include "tests/support/XInput.h"
@@ -16,11 +17,6 @@ namespace {
 
 typedef int32_t (*ProcessAudio)(uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
 typedef int32_t (*ProcessControl)(uint32_t, int32_t, int32_t, int32_t, int32_t);
-
-template <typename T>
-int32_t word(T* pointer) {
-    return int32_t(reinterpret_cast<uintptr_t>(pointer));
-}
 
 // WM_NAME of any 8-bit type: the toolkit stores it as UTF8_STRING, which XFetchName does not read.
 bool titled(Display* display, Window window, const char* title) {
@@ -81,14 +77,15 @@ int32_t AnalyzerHarness::destroy(int32_t handle) {
 
 void AnalyzerHarness::control(int32_t handle) {
     InstancePins& p = *pins.at(handle);
-    reinterpret_cast<ProcessControl>(uintptr_t(entries[1]))(uint32_t(handle), word(p.inputPointers), 0, word(p.outputs),
-                                                            0);
+    reinterpret_cast<ProcessControl>(uintptr_t(entries[1]))(uint32_t(handle), pointerWord(p.inputPointers), 0,
+                                                            pointerWord(p.outputs), 0);
 }
 
 void AnalyzerHarness::audio(int32_t handle, const std::vector<int32_t>& a, const std::vector<int32_t>& b,
                             const std::vector<int32_t>& c, const std::vector<int32_t>& d) {
     const int32_t* rows[4] = {a.data(), b.data(), c.data(), d.data()};
-    reinterpret_cast<ProcessAudio>(uintptr_t(entries[0]))(uint32_t(handle), 0, word(rows), 0, 0, 0, int32_t(a.size()));
+    reinterpret_cast<ProcessAudio>(uintptr_t(entries[0]))(uint32_t(handle), 0, pointerWord(rows), 0, 0, 0,
+                                                          int32_t(a.size()));
 }
 
 void AnalyzerHarness::startUp(int32_t handle) {
