@@ -1,6 +1,7 @@
 #include "plugin/AnalyzerPlugin.h"
 
 #include "engine/ControlSlots.h"
+#include "engine/EscapedExceptions.h"
 #include "engine/FullScale.h"
 #include "engine/RaceCheckerAnnotations.h"
 #include "platform/FloatingPoint.h"
@@ -75,32 +76,57 @@ void AnalyzerPlugin::detachPanel() {
     RACE_CHECKER_ACQUIRE(&running_);
 }
 
-void AnalyzerPlugin::run(uint32_t samples) {
+// A fault stopped here marks the engine faulted (it may be half-updated): from then on the inputs
+// only pass through, and the outputs keep their last readings.
+void AnalyzerPlugin::run(uint32_t samples) noexcept {
     const FloatingPointGuard maths(FloatingPointGuard::kFlushDenormals);
     running_.store(true, std::memory_order_seq_cst);
     RACE_CHECKER_ACQUIRE(&panel_);
+    if (engine_->isFaulted()) {
+        passThrough(samples);
+    } else {
+        try {
+            analyse(samples);
+        } catch (...) {
+            engine_->markFaulted();
+            reportEscapedException("the plug-in's run", kInstanceStops);
+        }
+    }
+    RACE_CHECKER_RELEASE(&running_);
+    running_.store(false, std::memory_order_seq_cst);
+}
+
+void AnalyzerPlugin::analyse(uint32_t samples) {
     runControl();
     for (uint32_t done = 0; done < samples;) {
         const int count = int(std::min<uint32_t>(samples - done, kChunk));
         const int32_t* rows[4];
         for (int k = 0; k < lv2port::kAudioInputs; ++k) {
             const auto* in = static_cast<const float*>(ports_[k]);
-            auto* out = static_cast<float*>(ports_[lv2port::kFirstAudioOutput + k]);
-            if (in != nullptr) {
+            if (in != nullptr)
                 toFullScaleBlock(in + done, samples_[k], count);
-                if (out != nullptr && out != in) std::memmove(out + done, in + done, sizeof(float) * size_t(count));
-            } else {
+            else
                 std::memset(samples_[k], 0, sizeof(int32_t) * size_t(count));
-                if (out != nullptr) std::memset(out + done, 0, sizeof(float) * size_t(count));
-            }
             rows[k] = samples_[k];
         }
         engine_->processAudioBlock(rows, 0, count);
         done += uint32_t(count);
     }
+    passThrough(samples);
     writeOutputs();
-    RACE_CHECKER_RELEASE(&running_);
-    running_.store(false, std::memory_order_seq_cst);
+}
+
+// Each output carries its input unchanged (silence for an input not connected).
+void AnalyzerPlugin::passThrough(uint32_t samples) {
+    for (int k = 0; k < lv2port::kAudioInputs; ++k) {
+        const auto* in = static_cast<const float*>(ports_[k]);
+        auto* out = static_cast<float*>(ports_[lv2port::kFirstAudioOutput + k]);
+        if (out == nullptr || out == in) continue;
+        if (in != nullptr)
+            std::memmove(out, in, sizeof(float) * samples);
+        else
+            std::memset(out, 0, sizeof(float) * samples);
+    }
 }
 
 // The control inputs onto the engine's pins, then one control call. A panel attached since the last

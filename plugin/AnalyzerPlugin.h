@@ -41,7 +41,7 @@ public:
     ~AnalyzerPlugin() override;
 
     void connect(uint32_t port, void* data);
-    void run(uint32_t samples);
+    void run(uint32_t samples) noexcept;
 
     GuiCtrl& engine() { return *engine_; }
 
@@ -68,6 +68,8 @@ public:
 
 private:
     explicit AnalyzerPlugin(int32_t sampleRate);
+    void analyse(uint32_t samples);
+    void passThrough(uint32_t samples);
     void runControl();
     void writeOutputs();
 

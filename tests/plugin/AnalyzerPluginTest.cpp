@@ -1,12 +1,16 @@
 // The DSP instance and the panel an editor attaches: detaching returns only once no run uses the
-// panel any more, shown with a panel that keeps the audio thread inside its call for a while.
+// panel any more, shown with a panel that keeps the audio thread inside its call for a while; a
+// fault inside a run stops there, and the instance only passes its audio through from then on.
+#include "engine/EscapedExceptions.h"
 #include "plugin/AnalyzerPlugin.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -24,6 +28,16 @@ struct HoldingPanel final : GuiObjectCallback {
     std::atomic<bool> holdNext{true}, inside{false};
 };
 
+struct ThrowingPanel final : GuiObjectCallback {
+    void setValue(int32_t, int32_t) override {
+        ++calls;
+        throw std::runtime_error("panel fault");
+    }
+    void showWindow(int32_t) override {}
+    bool heldTracesPending() const override { return false; }
+    int calls = 0;
+};
+
 TEST(AnalyzerPlugin, DetachingThePanelWaitsForTheRunInsideItAndLaterRunsLeaveItAlone) {
     auto plugin = AnalyzerPlugin::create(48000.0);
     ASSERT_TRUE(plugin);
@@ -38,6 +52,26 @@ TEST(AnalyzerPlugin, DetachingThePanelWaitsForTheRunInsideItAndLaterRunsLeaveItA
     const int calls = panel.calls;
     for (int block = 0; block < 50; ++block) plugin->run(256);
     EXPECT_EQ(panel.calls, calls);
+}
+
+TEST(AnalyzerPlugin, AFaultInARunStopsThereAndLaterRunsOnlyPassTheAudioThrough) {
+    auto plugin = AnalyzerPlugin::create(48000.0);
+    ASSERT_TRUE(plugin);
+    std::vector<float> in(256), out(256, -1.0f);
+    for (size_t i = 0; i < in.size(); ++i) in[i] = float(i) / 256.0f;
+    plugin->connect(0, in.data());
+    plugin->connect(4, out.data());
+    ThrowingPanel panel;
+    plugin->attachPanel(&panel);
+    const long before = escapedExceptionCount();
+    plugin->run(256);
+    EXPECT_EQ(escapedExceptionCount(), before + 1);
+    EXPECT_TRUE(plugin->engine().isFaulted());
+    const int calls = panel.calls;
+    for (int block = 0; block < 3; ++block) plugin->run(256);
+    EXPECT_EQ(panel.calls, calls) << "a faulted instance runs no analysis";
+    EXPECT_EQ(out, in);
+    plugin->detachPanel();
 }
 
 }  // namespace
