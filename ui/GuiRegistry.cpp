@@ -46,20 +46,20 @@ void unregisterHolder(GuiHolder* holder) {
 
 }  // namespace
 
-GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance(forInstance) {
+GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance_(forInstance) {
     // Owned here until the holder is complete, so that running out of memory leaks no window.
     std::unique_ptr<MainWindow> created;
     if (toolkit::start()) {
-        created.reset(new MainWindow(instance));
+        created.reset(new MainWindow(instance_));
         created->addToDesktop(created->getDesktopWindowStyleFlags());
     }
     registerHolder(this);
-    window = created.release();
+    window_ = created.release();
 }
 
 GuiHolder::~GuiHolder() {
     unregisterHolder(this);
-    delete window;
+    delete window_;
 }
 
 bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
@@ -83,7 +83,7 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
         reportEscapedException("building the window");
         return false;
     }
-    MainWindow* window = holder->window;
+    MainWindow* window = holder->window();
     if (window == nullptr) return true;
     // Two instances have two windows of the same title: each draws into the one that is its own.
     if (auto* peer = window->getPeer())
@@ -101,7 +101,7 @@ void detachGuiFrom(GuiCtrl* instance) {
 MainWindow* guiWindowOf(const GuiCtrl* instance) {
     if (holders == nullptr) return nullptr;
     for (GuiHolder* holder : *holders)
-        if (holder->instance == instance) return holder->window;
+        if (holder->instance() == instance) return holder->window();
     return nullptr;
 }
 
@@ -112,7 +112,7 @@ void detachPanelOf(const GuiCtrl* instance) {
 void destroyGuiFor(const GuiCtrl* instance) {
     if (holders == nullptr) return;
     for (GuiHolder* holder : *holders)
-        if (holder->instance == instance) {
+        if (holder->instance() == instance) {
             delete holder;
             return;
         }

@@ -22,10 +22,13 @@ public:
     GuiHolder(const GuiHolder&) = delete;
     GuiHolder& operator=(const GuiHolder&) = delete;
 
-    GuiCtrl* const instance;
-    MainWindow* window = nullptr;  // owned; null when no display was available
+    GuiCtrl* instance() const { return instance_; }
+    MainWindow* window() const { return window_; }  // null when no display was available
 
 private:
+    GuiCtrl* const instance_;
+    MainWindow* window_ = nullptr;  // owned
+
     // Address space that must be free to build a window. The toolkit does not survive running out of
     // memory halfway through building one, so createGuiFor takes a block of this size first (failing
     // the creation cleanly when it cannot) and frees it just before the window is built. Nothing is

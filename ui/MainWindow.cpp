@@ -9,15 +9,15 @@ constexpr int kMinimiseButtonOnly = juce::DocumentWindow::minimiseButton;
 }  // namespace
 
 void SafeUpdater::handleAsyncUpdate() {
-    if (window == nullptr || !requested.exchange(false, std::memory_order_acquire)) return;
-    const bool show = shown.load(std::memory_order_relaxed);
-    window->setVisible(show);
-    if (show && window->isMinimised()) {
-        window->setMinimised(false);
+    if (!requested_.exchange(false, std::memory_order_acquire)) return;
+    const bool show = shown_.load(std::memory_order_relaxed);
+    window_.setVisible(show);
+    if (show && window_.isMinimised()) {
+        window_.setMinimised(false);
         // On X11 the toolkit's setMinimised(false) does nothing: mapping the window again is what
         // asks the window manager to bring an iconified window back.
-        window->setVisible(false);
-        window->setVisible(true);
+        window_.setVisible(false);
+        window_.setVisible(true);
     }
 }
 
@@ -35,11 +35,9 @@ MainWindow::MainWindow(GuiCtrl* forInstance)
     titleBar->setTopLeftPosition(1, 1);
 
     setVisible(true);
-    updater.window = this;
 }
 
 MainWindow::~MainWindow() {
-    updater.window = nullptr;
     updater.cancelPendingUpdate();
     titleBar.reset();
     clearContentComponent();
@@ -51,8 +49,7 @@ void MainWindow::mouseDown(const juce::MouseEvent& event) {
 }
 
 void MainWindow::setShown(bool show) {
-    updater.shown.store(show, std::memory_order_relaxed);
-    updater.requested.store(true, std::memory_order_release);
+    updater.record(show);
 }
 
 void MainWindow::applyShown() { updater.handleAsyncUpdate(); }

@@ -19,12 +19,22 @@ class TITELCOMPONENT;
 
 class SafeUpdater : public juce::AsyncUpdater {
 public:
+    explicit SafeUpdater(juce::DocumentWindow& window) : window_(window) {}
     ~SafeUpdater() override { cancelPendingUpdate(); }
+    // Records a show or hide request [any-thread].
+    void record(bool shown) {
+        shown_.store(shown, std::memory_order_relaxed);
+        requested_.store(true, std::memory_order_release);
+    }
+    // True while a request was recorded that the window has not followed yet [any-thread].
+    bool requested() const { return requested_.load(std::memory_order_acquire); }
+    // The window follows the last request recorded, if any came since the last call.
     void handleAsyncUpdate() override;
 
-    std::atomic<bool> shown{true};
-    std::atomic<bool> requested{false};  // a flag was recorded that the window has not followed yet
-    juce::DocumentWindow* window = nullptr;
+private:
+    juce::DocumentWindow& window_;
+    std::atomic<bool> shown_{true};
+    std::atomic<bool> requested_{false};
 };
 
 class MainWindow : public juce::DocumentWindow {
@@ -38,7 +48,7 @@ public:
     void closeButtonPressed() override {}
     // Records a show (1) or hide (0) request; the window follows the last one in applyShown.
     void setShown(bool show);
-    bool showRequested() const { return updater.requested.load(std::memory_order_acquire); }
+    bool showRequested() const { return updater.requested(); }
     // Shows or hides the window as the last request asked, if one came since the last call.
     void applyShown();
     // Where no relay pump runs: has the toolkit call applyShown (it locks and posts a message).
@@ -54,7 +64,7 @@ public:
 private:
     std::unique_ptr<TITELCOMPONENT> titleBar;
     MainComponent* panel = nullptr;  // owned through the window's content slot
-    SafeUpdater updater;
+    SafeUpdater updater{*this};
     GuiCtrl* instance;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)
