@@ -46,7 +46,7 @@ bool AnalyzerEditor::build(uintptr_t parent) {
 
     handle_ = window_->embedInto(parent);
     engine.drawInto(HWND(handle_));
-    content.onUserChange = [this](int32_t slot, int32_t value) { writeBack(slot, value); };
+    content.setUserChangeHandler([this](int32_t slot, int32_t value) { writeBack(slot, value); });
     instance_->attachPanel(panel);
     instance_->setEditor(this);
     return true;

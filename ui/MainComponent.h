@@ -26,6 +26,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class GuiCtrl;
 class MainWindow;
@@ -71,9 +72,11 @@ public:
     // Values the engine sent that found the ring full and waited in their slot's mailbox.
     long overflowedValues() const { return pendingValues.overflowed(); }
 
-    // Told of each value the panel publishes that neither its start nor a value from the engine set:
-    // the user's changes (and those made by calling the controls directly). Null: nobody listens.
-    std::function<void(int32_t slot, int32_t value)> onUserChange;
+    // Has handler told of each value the panel publishes that neither its start nor a value from the
+    // engine set: the user's changes (and those made by calling the controls directly).
+    void setUserChangeHandler(std::function<void(int32_t slot, int32_t value)> handler) {
+        onUserChange = std::move(handler);
+    }
 
     // Sets the display's level scale from the view controls, then repaints the scale strip.
     void updateScaleMode();
@@ -137,6 +140,7 @@ private:
     // What each slot shows by the panel's start or by the engine's last value on it; a value published
     // otherwise is the user's. Set while a value from the engine is applied, too.
     int32_t notByUser[128] = {};
+    std::function<void(int32_t slot, int32_t value)> onUserChange;
     bool applyingEngineValue = false;
 
     // Changes what the display shows: change edits a copy of its settings.
