@@ -98,6 +98,9 @@ private:
     void snapshotSettings();
     TraceFrame frameToDraw() const;
     void holdTraces();
+    // The two steps of an audio call (AudioProcessing.cpp).
+    bool gateOpen(const int32_t* const* inputs, int32_t start, int32_t count, bool workersIdle);
+    void captureBlock(const int32_t* const* inputs, int32_t start, int32_t count);
     bool triggered(int32_t mode, const int32_t* samples) const;
     void handOverCapture();
     static void analyseOnWorker(void* self);
