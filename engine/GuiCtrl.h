@@ -109,6 +109,8 @@ private:
     bool traceSwitchedOn(int trace);
     void analyseTime();
     void analyseSpectrum();
+    void transformNeededInputs();
+    void placeSpectrumTrace(int trace);
     void mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry);
     void sendValue(int32_t slot, int32_t value);
     // The steps of a control call, in their order (ControlProcessing.cpp).
