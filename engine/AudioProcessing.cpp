@@ -3,7 +3,7 @@
 // analyses it and draws the traces.
 //
 // Threads: processAudio and the hand-over [audio-thread]; the analysis step [worker]. The worker is
-// synchronised only through its flags: they are read here with acquire semantics (workers.isIdle)
+// synchronised only through its idle flag: it is read here with acquire semantics (workers_.isIdle)
 // before the capture, the display rows or the analysis's results are touched.
 #include "engine/GuiCtrl.h"
 
@@ -33,9 +33,9 @@ int32_t GuiCtrl::processAudio(int32_t, int32_t inputs, int32_t, int32_t, int32_t
 int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, int32_t count) {
     if (link_.startupCalls < kStartupCalls) return -1;
 
-    const bool workersIdle = workers_.isIdle();
+    const bool workerIdle = workers_.isIdle();
     publishAnalysisResults();
-    if (gateOpen(inputs, start, count, workersIdle)) captureBlock(inputs, start, count);
+    if (gateOpen(inputs, start, count, workerIdle)) captureBlock(inputs, start, count);
     return -1;
 }
 
@@ -43,9 +43,9 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
 // display is held and while the window is hidden. A closed gate keeps the block's last samples for the
 // trigger and counts the block as idle, or, with hold on, starts the capture over and hands the
 // current traces to the panel. True when the block is to be captured.
-bool GuiCtrl::gateOpen(const int32_t* const* inputs, int32_t start, int32_t count, bool workersIdle) {
+bool GuiCtrl::gateOpen(const int32_t* const* inputs, int32_t start, int32_t count, bool workerIdle) {
     const int32_t hold = link_.panelValues[slot::kHold];
-    if (workersIdle && hold == 0 && link_.windowShown) {
+    if (workerIdle && hold == 0 && link_.windowShown) {
         capture_.drawingActive = false;
         return true;
     }
@@ -59,7 +59,7 @@ bool GuiCtrl::gateOpen(const int32_t* const* inputs, int32_t start, int32_t coun
     capture_.idleBlockCount = 0;
     capture_.captureCount = 0;
     // A hand-over the panel is still reading is not overwritten: this one waits a block.
-    if (workersIdle && !capture_.drawingActive && !(link_.guiCallback && link_.guiCallback->heldTracesPending()))
+    if (workerIdle && !capture_.drawingActive && !(link_.guiCallback && link_.guiCallback->heldTracesPending()))
         holdTraces();
     return false;
 }
@@ -148,11 +148,12 @@ void GuiCtrl::handOverCapture() {
     workers_.startAnalysis();
 }
 
-void GuiCtrl::analyseOnWorker(void* self) { static_cast<GuiCtrl*>(self)->runAnalysisStep(); }
+TraceFrame GuiCtrl::analyseOnWorker(void* self) { return static_cast<GuiCtrl*>(self)->runAnalysisStep(); }
 
-// The worker's part: the time or spectrum analysis of the capture into the display rows, then the
-// frame for the drawing. What it sends to the panel waits in results until the audio thread takes it.
-void GuiCtrl::runAnalysisStep() {
+// The worker's part: the time or spectrum analysis of the capture into the display rows, and the
+// frame the worker draws next. What it sends to the panel waits in results until the audio thread
+// takes it.
+TraceFrame GuiCtrl::runAnalysisStep() {
     if (capture_.frameReset)
         for (int k = 0; k < kTraces; ++k)
             for (int32_t& position : capture_.history[kFirstCurrentRow + k]) position = NO_LEVEL;
@@ -169,7 +170,7 @@ void GuiCtrl::runAnalysisStep() {
     capture_.levelsReady = spectrum;
     capture_.redrawReady = capture_.frameReset;
     capture_.resultsReady = true;
-    workers_.fillJobs(frameToDraw());
+    return frameToDraw();
 }
 
 // The values of the last analysis, sent once the worker is done: the levels at the marker, then a
@@ -185,11 +186,6 @@ void GuiCtrl::publishAnalysisResults() {
         }
     }
     if (capture_.redrawReady) sendValue(slot::kRedraw, 1);
-}
-
-void GuiCtrl::launchWorkers() {
-    snapshotSettings();
-    workers_.launch(frameToDraw());
 }
 
 TraceFrame GuiCtrl::frameToDraw() const {

@@ -1,7 +1,6 @@
 // One analyzer instance: the host reaches it through Effect, its panel through ScopeEffectCallback.
 // Its state is kept in the parts of InstanceParts.h, all fixed-size members, so the instance is
-// allocated in one piece; only the transform's twiddle tables and the four drawing jobs live in
-// separate blocks.
+// allocated in one piece; only the transform's twiddle tables live in a separate block.
 //
 // Where the methods are: GuiCtrl.cpp (construction, initial state, sending values to the panel),
 // ControlProcessing.cpp (processControl and its steps), AudioProcessing.cpp (processAudio: gates,
@@ -54,7 +53,7 @@ public:
     // The panel's road to the instance: values and show requests go to guiCallback (null: nowhere).
     // [main-thread], while no processing call runs.
     void attachPanel(GuiObjectCallback* panel) { link_.guiCallback = panel; }
-    // Hands over the instance's own window [main-thread]; the workers draw into it from the end of
+    // Hands over the instance's own window [main-thread]; the worker draws into it from the end of
     // the start-up on.
     void adoptWindow(HWND window) { link_.ownWindow.store(window, std::memory_order_release); }
     // Hands over a window at any time, also after the start-up (a plug-in's window comes and goes with
@@ -76,9 +75,6 @@ public:
     const TraceWorkers& workers() const { return workers_; }
     TraceWorkers& workers() { return workers_; }
 
-    // Takes a snapshot of the panel values and hands the display rows to the workers with it (only
-    // while workers().isIdle()). [audio-thread]
-    void launchWorkers();
     // The display rows of trace 0..3 last handed to the panel for the held display: what the token on
     // slots 28..31 names. [main-thread], between the hand-over and GuiObjectCallback::heldTracesPending
     // going false.
@@ -99,12 +95,12 @@ private:
     TraceFrame frameToDraw() const;
     void holdTraces();
     // The two steps of an audio call (AudioProcessing.cpp).
-    bool gateOpen(const int32_t* const* inputs, int32_t start, int32_t count, bool workersIdle);
+    bool gateOpen(const int32_t* const* inputs, int32_t start, int32_t count, bool workerIdle);
     void captureBlock(const int32_t* const* inputs, int32_t start, int32_t count);
     bool triggered(int32_t mode, const int32_t* samples) const;
     void handOverCapture();
-    static void analyseOnWorker(void* self);
-    void runAnalysisStep();
+    static TraceFrame analyseOnWorker(void* self);
+    TraceFrame runAnalysisStep();
     // Switches a trace off (and asks for a reset) or marks it active; true when it is to be processed.
     bool traceSwitchedOn(int trace);
     void analyseTime();

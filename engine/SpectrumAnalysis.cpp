@@ -87,7 +87,7 @@ void GuiCtrl::analyseTime() {
             capture_.history[kFirstCurrentRow + k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
     }
 
-    // X*Y: regroup so that one job holds trace 1 against trace 2 (and another trace 3 against 4).
+    // X*Y: regroup so that one row holds trace 1 against trace 2 (and another trace 3 against 4).
     if (setup_.settings[slot::kPhase] == 1) {
         for (int pair = 0; pair < kTraces; pair += 2)
             for (int i = 0; i < kHalfRow; ++i)

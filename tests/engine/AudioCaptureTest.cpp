@@ -24,8 +24,8 @@ protected:
     }
 };
 
-// The drawing worker starts held at a gate: the first frame handed to it keeps its jobs busy until
-// the test opens the gate.
+// The worker starts held at a gate: the first capture handed to it stays unanalysed, and the worker
+// busy, until the test opens the gate.
 std::atomic<bool> workerGateOpen{true};
 
 DWORD gatedWorker(LPTHREAD_START_ROUTINE routine, void* parameter) {
