@@ -57,23 +57,20 @@ public:
     // the start-up on.
     void adoptWindow(HWND window) { link_.ownWindow.store(window, std::memory_order_release); }
     // Hands over a window at any time, also after the start-up (a plug-in's window comes and goes with
-    // its editor): frames filled from now on are drawn into it (null: nowhere). A frame filled before
-    // may still be drawn into the previous one until workers().isIdle() holds. [main-thread]
+    // its editor): frames made from now on are drawn into it (null: nowhere). A frame made before may
+    // still be drawn into the previous one until workers().isIdle() holds. [main-thread]
     void drawInto(HWND window) {
         link_.ownWindow.store(window, std::memory_order_release);
         link_.analyzerWindow.store(window, std::memory_order_release);
     }
 
-    // The parts of the instance. The owner, tests and benchmarks may change a part only while no
-    // processing call runs and the workers are idle.
+    // The parts of the instance, to read: for the owner, tests and benchmarks, while no processing call
+    // runs and, for what the worker uses, while workers().isIdle() holds. They change only through the
+    // operations of this class.
     const PanelLink& panelLink() const { return link_; }
-    PanelLink& panelLink() { return link_; }
     const AnalysisSettings& setup() const { return setup_; }
-    AnalysisSettings& setup() { return setup_; }
     const CapturedAudio& capture() const { return capture_; }
-    CapturedAudio& capture() { return capture_; }
     const TraceWorkers& workers() const { return workers_; }
-    TraceWorkers& workers() { return workers_; }
 
     // The display rows of trace 0..3 last handed to the panel for the held display: what the token on
     // slots 28..31 names. [main-thread], between the hand-over and GuiObjectCallback::heldTracesPending
@@ -82,6 +79,10 @@ public:
     // Sends what the last analysis has for the panel (the levels at the marker, a redraw request),
     // once, when the worker is done with it; every processing call does this first. [audio-thread]
     void publishAnalysisResults();
+
+    // For tests only: sets the count of idle blocks, whose upper end processAudio reaches only after
+    // 2^31 blocks. [audio-thread]
+    void setIdleBlockCountForTests(int32_t count) { capture_.idleBlockCount = count; }
 
 private:
     const std::atomic<int32_t>& moduleSampleRate;
