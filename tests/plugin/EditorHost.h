@@ -20,7 +20,6 @@
 #include <thread>
 #include <vector>
 
-
 constexpr uint32_t kBlock = 256;
 
 // A DSP instance run by an audio thread of its own: a 1 kHz tone on A, every control at its default.
@@ -117,7 +116,8 @@ protected:
         auto* test = static_cast<PluginEditor*>(self);
         ++test->writes;
         test->lastPort = port;
-        if (size == sizeof(float) && test->written != nullptr) (*test->written)[port] = *static_cast<const float*>(value);
+        if (size == sizeof(float) && test->written != nullptr)
+            (*test->written)[port] = *static_cast<const float*>(value);
     }
 
     Display* display = nullptr;
