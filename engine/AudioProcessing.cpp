@@ -3,7 +3,7 @@
 // analyses it and draws the traces.
 //
 // Threads: processAudio and the hand-over [audio-thread]; the analysis step [worker]. The worker is
-// synchronised only through its flags: they are read here with acquire semantics (workers.isIdle)
+// synchronised only through its idle flag: it is read here with acquire semantics (workers_.isIdle)
 // before the capture, the display rows or the analysis's results are touched.
 #include "engine/GuiCtrl.h"
 
@@ -19,6 +19,11 @@ namespace {
 // True exactly when the signal crosses from 0 or below to above 0.
 inline bool risingEdge(int32_t previous, int32_t current) { return previous <= 0 && current > 0; }
 
+// The samples at one index of the four inputs, kept as the last ones seen for the trigger.
+void keepLastSamples(int32_t* lastSamples, const int32_t* const* inputs, int32_t index) {
+    for (int input = 0; input < kTraces; ++input) lastSamples[input] = inputs[input][index];
+}
+
 }  // namespace
 
 int32_t GuiCtrl::processAudio(int32_t, int32_t inputs, int32_t, int32_t, int32_t start, int32_t count) {
@@ -28,30 +33,42 @@ int32_t GuiCtrl::processAudio(int32_t, int32_t inputs, int32_t, int32_t, int32_t
 int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, int32_t count) {
     if (link_.startupCalls < kStartupCalls) return -1;
 
-    const bool workersIdle = workers_.isIdle();
+    const bool workerIdle = workers_.isIdle();
     publishAnalysisResults();
+    if (gateOpen(inputs, start, count, workerIdle)) captureBlock(inputs, start, count);
+    return -1;
+}
 
+// The gate in front of the capture: closed while the worker is busy with the last capture, while the
+// display is held and while the window is hidden. A closed gate keeps the block's last samples for the
+// trigger and counts the block as idle, or, with hold on, starts the capture over and hands the
+// current traces to the panel. True when the block is to be captured.
+bool GuiCtrl::gateOpen(const int32_t* const* inputs, int32_t start, int32_t count, bool workerIdle) {
     const int32_t hold = link_.panelValues[slot::kHold];
-    if (!workersIdle || hold != 0 || !link_.windowShown) {
-        if (count >= 1)
-            for (int input = 0; input < kTraces; ++input)
-                capture_.lastSamples[input] = inputs[input][start + count - 1];
-        if (hold == 0) {
-            // The capture keeps its partial contents and resumes when the gate opens again. The count
-            // stops at its largest value (after about 33 days of 64-sample blocks at 48 kHz).
-            if (capture_.idleBlockCount < INT32_MAX) ++capture_.idleBlockCount;
-            return -1;
-        }
-        capture_.idleBlockCount = 0;
-        capture_.captureCount = 0;
-        // A hand-over the panel is still reading is not overwritten: this one waits a block.
-        if (workersIdle && !capture_.drawingActive && !(link_.guiCallback && link_.guiCallback->heldTracesPending()))
-            holdTraces();
-        return -1;
+    if (workerIdle && hold == 0 && link_.windowShown) {
+        capture_.drawingActive = false;
+        return true;
     }
+    if (count >= 1) keepLastSamples(capture_.lastSamples, inputs, start + count - 1);
+    if (hold == 0) {
+        // The capture keeps its partial contents and resumes when the gate opens again. The count
+        // stops at its largest value (after about 33 days of 64-sample blocks at 48 kHz).
+        if (capture_.idleBlockCount < INT32_MAX) ++capture_.idleBlockCount;
+        return false;
+    }
+    capture_.idleBlockCount = 0;
+    capture_.captureCount = 0;
+    // A hand-over the panel is still reading is not overwritten: this one waits a block.
+    if (workerIdle && !capture_.drawingActive && !(link_.guiCallback && link_.guiCallback->heldTracesPending()))
+        holdTraces();
+    return false;
+}
 
-    capture_.drawingActive = false;
-    if (count < 1) return -1;
+// The capture of one block through an open gate: with the catcher on, sample by sample until the
+// trigger fires; then in runs up to the end of the block or of the capture. A complete capture goes
+// to the worker, and the rest of the block is dropped.
+void GuiCtrl::captureBlock(const int32_t* const* inputs, int32_t start, int32_t count) {
+    if (count < 1) return;
 
     const int32_t mode = link_.panelValues[slot::kCatcher];
     int32_t i = 0;
@@ -76,16 +93,14 @@ int32_t GuiCtrl::processAudioBlock(const int32_t* const* inputs, int32_t start, 
                         sizeof(int32_t) * size_t(take));
         capture_.captureCount += take;
         i += take;
-        for (int input = 0; input < kTraces; ++input) capture_.lastSamples[input] = inputs[input][start + i - 1];
+        keepLastSamples(capture_.lastSamples, inputs, start + i - 1);
         if (capture_.captureCount >= setup_.fftSize) {
             // The rest of this block is not used; the next capture starts with the next block.
             handOverCapture();
-            for (int input = 0; input < kTraces; ++input)
-                capture_.lastSamples[input] = inputs[input][start + count - 1];
-            return -1;
+            keepLastSamples(capture_.lastSamples, inputs, start + count - 1);
+            return;
         }
     }
-    return -1;
 }
 
 const int32_t* GuiCtrl::heldTrace(int trace) const { return capture_.heldTraces[trace]; }
@@ -133,11 +148,12 @@ void GuiCtrl::handOverCapture() {
     workers_.startAnalysis();
 }
 
-void GuiCtrl::analyseOnWorker(void* self) { static_cast<GuiCtrl*>(self)->runAnalysisStep(); }
+TraceFrame GuiCtrl::analyseOnWorker(void* self) { return static_cast<GuiCtrl*>(self)->runAnalysisStep(); }
 
-// The worker's part: the time or spectrum analysis of the capture into the display rows, then the
-// frame for the drawing. What it sends to the panel waits in results until the audio thread takes it.
-void GuiCtrl::runAnalysisStep() {
+// The worker's part: the time or spectrum analysis of the capture into the display rows, and the
+// frame the worker draws next. What it sends to the panel waits in results until the audio thread
+// takes it.
+TraceFrame GuiCtrl::runAnalysisStep() {
     if (capture_.frameReset)
         for (int k = 0; k < kTraces; ++k)
             for (int32_t& position : capture_.history[kFirstCurrentRow + k]) position = NO_LEVEL;
@@ -154,7 +170,7 @@ void GuiCtrl::runAnalysisStep() {
     capture_.levelsReady = spectrum;
     capture_.redrawReady = capture_.frameReset;
     capture_.resultsReady = true;
-    workers_.fillJobs(frameToDraw());
+    return frameToDraw();
 }
 
 // The values of the last analysis, sent once the worker is done: the levels at the marker, then a
@@ -170,11 +186,6 @@ void GuiCtrl::publishAnalysisResults() {
         }
     }
     if (capture_.redrawReady) sendValue(slot::kRedraw, 1);
-}
-
-void GuiCtrl::launchWorkers() {
-    snapshotSettings();
-    workers_.launch(frameToDraw());
 }
 
 TraceFrame GuiCtrl::frameToDraw() const {

@@ -1,7 +1,6 @@
 // One analyzer instance: the host reaches it through Effect, its panel through ScopeEffectCallback.
 // Its state is kept in the parts of InstanceParts.h, all fixed-size members, so the instance is
-// allocated in one piece; only the transform's twiddle tables and the four drawing jobs live in
-// separate blocks.
+// allocated in one piece; only the transform's twiddle tables live in a separate block.
 //
 // Where the methods are: GuiCtrl.cpp (construction, initial state, sending values to the panel),
 // ControlProcessing.cpp (processControl and its steps), AudioProcessing.cpp (processAudio: gates,
@@ -54,31 +53,25 @@ public:
     // The panel's road to the instance: values and show requests go to guiCallback (null: nowhere).
     // [main-thread], while no processing call runs.
     void attachPanel(GuiObjectCallback* panel) { link_.guiCallback = panel; }
-    // Hands over the instance's own window [main-thread]; the workers draw into it from the end of
+    // Hands over the instance's own window [main-thread]; the worker draws into it from the end of
     // the start-up on.
     void adoptWindow(HWND window) { link_.ownWindow.store(window, std::memory_order_release); }
     // Hands over a window at any time, also after the start-up (a plug-in's window comes and goes with
-    // its editor): frames filled from now on are drawn into it (null: nowhere). A frame filled before
-    // may still be drawn into the previous one until workers().isIdle() holds. [main-thread]
+    // its editor): frames made from now on are drawn into it (null: nowhere). A frame made before may
+    // still be drawn into the previous one until workers().isIdle() holds. [main-thread]
     void drawInto(HWND window) {
         link_.ownWindow.store(window, std::memory_order_release);
         link_.analyzerWindow.store(window, std::memory_order_release);
     }
 
-    // The parts of the instance. The owner, tests and benchmarks may change a part only while no
-    // processing call runs and the workers are idle.
+    // The parts of the instance, to read: for the owner, tests and benchmarks, while no processing call
+    // runs and, for what the worker uses, while workers().isIdle() holds. They change only through the
+    // operations of this class.
     const PanelLink& panelLink() const { return link_; }
-    PanelLink& panelLink() { return link_; }
     const AnalysisSettings& setup() const { return setup_; }
-    AnalysisSettings& setup() { return setup_; }
     const CapturedAudio& capture() const { return capture_; }
-    CapturedAudio& capture() { return capture_; }
     const TraceWorkers& workers() const { return workers_; }
-    TraceWorkers& workers() { return workers_; }
 
-    // Takes a snapshot of the panel values and hands the display rows to the workers with it (only
-    // while workers().isIdle()). [audio-thread]
-    void launchWorkers();
     // The display rows of trace 0..3 last handed to the panel for the held display: what the token on
     // slots 28..31 names. [main-thread], between the hand-over and GuiObjectCallback::heldTracesPending
     // going false.
@@ -86,6 +79,10 @@ public:
     // Sends what the last analysis has for the panel (the levels at the marker, a redraw request),
     // once, when the worker is done with it; every processing call does this first. [audio-thread]
     void publishAnalysisResults();
+
+    // For tests only: sets the count of idle blocks, whose upper end processAudio reaches only after
+    // 2^31 blocks. [audio-thread]
+    void setIdleBlockCountForTests(int32_t count) { capture_.idleBlockCount = count; }
 
 private:
     const std::atomic<int32_t>& moduleSampleRate;
@@ -98,14 +95,19 @@ private:
     void snapshotSettings();
     TraceFrame frameToDraw() const;
     void holdTraces();
+    // The two steps of an audio call (AudioProcessing.cpp).
+    bool gateOpen(const int32_t* const* inputs, int32_t start, int32_t count, bool workerIdle);
+    void captureBlock(const int32_t* const* inputs, int32_t start, int32_t count);
     bool triggered(int32_t mode, const int32_t* samples) const;
     void handOverCapture();
-    static void analyseOnWorker(void* self);
-    void runAnalysisStep();
+    static TraceFrame analyseOnWorker(void* self);
+    TraceFrame runAnalysisStep();
     // Switches a trace off (and asks for a reset) or marks it active; true when it is to be processed.
     bool traceSwitchedOn(int trace);
     void analyseTime();
     void analyseSpectrum();
+    void transformNeededInputs();
+    void placeSpectrumTrace(int trace);
     void mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry);
     void sendValue(int32_t slot, int32_t value);
     // The steps of a control call, in their order (ControlProcessing.cpp).

@@ -36,8 +36,8 @@ struct PanelLink {
     PanelValue panelValues[kControlSlots];
     // The instance's own window, handed over by the thread that made the instance.
     std::atomic<HWND> ownWindow{0};
-    // Where the workers draw: taken from ownWindow during start-up, null for none; read by the worker
-    // when it fills a frame.
+    // Where the worker draws: taken from ownWindow during start-up, null for none; read by the worker
+    // when its analysis makes a frame.
     std::atomic<HWND> analyzerWindow{0};
     bool windowShown = false;
     int32_t startupCalls = 0;

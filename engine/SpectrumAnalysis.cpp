@@ -22,6 +22,35 @@ constexpr int kBottomRow = 400;
 // Windows with a formula; any other code leaves the capture unweighted.
 bool windowApplies(int32_t code) { return code >= 1 && code <= 11 && code != 4; }
 
+// Which inputs the traces' selections need.
+void inputsNeeded(const int32_t* settings, bool (&needed)[kTraces]) {
+    for (bool& n : needed) n = false;
+    for (int k = 0; k < kTraces; ++k) {
+        const TraceSelection selection = selectionFor(settings[slot::kFirstSelection + k]);
+        if (selection.combination == Combination::None) continue;
+        needed[selection.first] = true;
+        if (selection.combination != Combination::Single) needed[selection.second] = true;
+    }
+}
+
+// The first size samples of a capture, weighted by the window coefficients (null: unweighted).
+void weightCapture(const int32_t* capture, const double* window, int32_t size, double* out) {
+    if (window) {
+        for (int i = 0; i < size; ++i) out[i] = capture[i] * window[i];
+    } else {
+        for (int i = 0; i < size; ++i) out[i] = capture[i];
+    }
+}
+
+// Bins 0 .. N/2 of a transformed spectrum become |Re| + |Im|; the upper half keeps the raw imaginary
+// parts.
+void foldMagnitudes(double* spectrum, int32_t size) {
+    const int half = size / 2;
+    spectrum[0] = std::fabs(spectrum[0]);
+    spectrum[half] = std::fabs(spectrum[half]);
+    for (int m = 1; m < half; ++m) spectrum[m] = std::fabs(spectrum[m]) + std::fabs(spectrum[size - m]);
+}
+
 int32_t positionOf(double level, double top, double bottomLevel) {
     return int32_t(lerp(top, kBottomRow, normalise(LEVEL_MAX, level, bottomLevel)));
 }
@@ -58,7 +87,7 @@ void GuiCtrl::analyseTime() {
             capture_.history[kFirstCurrentRow + k][j] = positionOf(values[j], 1.0, LEVEL_MIN);
     }
 
-    // X*Y: regroup so that one job holds trace 1 against trace 2 (and another trace 3 against 4).
+    // X*Y: regroup so that one row holds trace 1 against trace 2 (and another trace 3 against 4).
     if (setup_.settings[slot::kPhase] == 1) {
         for (int pair = 0; pair < kTraces; pair += 2)
             for (int i = 0; i < kHalfRow; ++i)
@@ -67,57 +96,47 @@ void GuiCtrl::analyseTime() {
     }
 }
 
+// The spectrum analysis: each input that some trace needs is transformed once, then each trace is
+// made of the spectra and mapped onto the display columns.
 void GuiCtrl::analyseSpectrum() {
-    const int32_t size = setup_.fftSize;
-    const bool magnitudes = setup_.settings[slot::kMagnitudes] != 0;
-
-    // Each input that some trace needs is transformed once.
-    bool needed[kTraces] = {};
-    for (int k = 0; k < kTraces; ++k) {
-        const TraceSelection selection = selectionFor(setup_.settings[slot::kFirstSelection + k]);
-        if (selection.combination == Combination::None) continue;
-        needed[selection.first] = true;
-        if (selection.combination != Combination::Single) needed[selection.second] = true;
-    }
-    const bool weighted = windowApplies(setup_.appliedWindowCode);
-    for (int input = 0; input < kTraces; ++input) {
-        if (!needed[input]) continue;
-        const int32_t* capture = capture_.captureBuffers[input];
-        double* spectrum = capture_.inputSpectra[input];
-        if (weighted) {
-            for (int i = 0; i < size; ++i) spectrum[i] = capture[i] * setup_.windowCoefficients[i];
-        } else {
-            for (int i = 0; i < size; ++i) spectrum[i] = capture[i];
-        }
-        setup_.fftObject.transform(spectrum);
-        if (magnitudes) {
-            // Bins 0 .. N/2 become |Re| + |Im|; the upper half keeps the raw imaginary parts.
-            const int half = size / 2;
-            spectrum[0] = std::fabs(spectrum[0]);
-            spectrum[half] = std::fabs(spectrum[half]);
-            for (int m = 1; m < half; ++m) spectrum[m] = std::fabs(spectrum[m]) + std::fabs(spectrum[size - m]);
-        }
-    }
-
+    transformNeededInputs();
     for (int32_t& level : capture_.markerLevels) level = 0;
     const double* spectra[kTraces] = {capture_.inputSpectra[0], capture_.inputSpectra[1], capture_.inputSpectra[2],
                                       capture_.inputSpectra[3]};
     for (int k = 0; k < kTraces; ++k) {
         if (!traceSwitchedOn(k)) continue;
-        fillTrace(selectionFor(setup_.settings[slot::kFirstSelection + k]), spectra, size, magnitudes,
-                  capture_.traceValues[k]);
-        if (!setup_.altDisplay) {
-            mapTraceToColumns(k, setup_.binMap[setup_.fftSizeCode], kDisplayColumns, 1.0, 0);
-        } else {
-            // The newest 128-column frame enters at the right; the oldest leaves at the left.
-            std::memmove(&capture_.history[kFirstCurrentRow + k][0],
-                         &capture_.history[kFirstCurrentRow + k][kCoarseColumns],
-                         sizeof(int32_t) * (kDisplayColumns - kCoarseColumns));
-            mapTraceToColumns(k, setup_.coarseBinMap[setup_.fftSizeCode], kCoarseColumns, double(kCoarseColumns),
-                              kDisplayColumns - kCoarseColumns);
-        }
+        fillTrace(selectionFor(setup_.settings[slot::kFirstSelection + k]), spectra, setup_.fftSize,
+                  setup_.settings[slot::kMagnitudes] != 0, capture_.traceValues[k]);
+        placeSpectrumTrace(k);
         capture_.previousBin = 0;
     }
+}
+
+void GuiCtrl::transformNeededInputs() {
+    bool needed[kTraces];
+    inputsNeeded(setup_.settings, needed);
+    const double* window = windowApplies(setup_.appliedWindowCode) ? setup_.windowCoefficients : nullptr;
+    const bool magnitudes = setup_.settings[slot::kMagnitudes] != 0;
+    for (int input = 0; input < kTraces; ++input) {
+        if (!needed[input]) continue;
+        double* spectrum = capture_.inputSpectra[input];
+        weightCapture(capture_.captureBuffers[input], window, setup_.fftSize, spectrum);
+        setup_.fftObject.transform(spectrum);
+        if (magnitudes) foldMagnitudes(spectrum, setup_.fftSize);
+    }
+}
+
+// The full view maps every bin onto the 1024 columns; "Vibes Watch" maps the spectrum onto 128
+// columns and scrolls: the newest frame enters at the right, the oldest leaves at the left.
+void GuiCtrl::placeSpectrumTrace(int trace) {
+    if (!setup_.altDisplay) {
+        mapTraceToColumns(trace, setup_.binMap[setup_.fftSizeCode], kDisplayColumns, 1.0, 0);
+        return;
+    }
+    int32_t* row = capture_.history[kFirstCurrentRow + trace];
+    std::memmove(&row[0], &row[kCoarseColumns], sizeof(int32_t) * (kDisplayColumns - kCoarseColumns));
+    mapTraceToColumns(trace, setup_.coarseBinMap[setup_.fftSizeCode], kCoarseColumns, double(kCoarseColumns),
+                      kDisplayColumns - kCoarseColumns);
 }
 
 void GuiCtrl::mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry) {

@@ -19,13 +19,22 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         startRunning();
-        instance->panelLink().analyzerWindow = 0;
+        instance->drawInto(0);
         instance->setPanelValue(slot::kFirstSelection, 2);  // trace 1 on A
+    }
+
+    // Feeds n empty blocks with the window hidden, each counted as idle, and shows the window again.
+    void feedIdleBlocks(int n) {
+        inputs[slot::kShowPin] = 0;
+        control();
+        for (int i = 0; i < n; ++i) feed({}, {}, {}, {});
+        inputs[slot::kShowPin] = 1;
+        control();
     }
 };
 
-// The drawing worker starts held at a gate: the first frame handed to it keeps its jobs busy until
-// the test opens the gate.
+// The worker starts held at a gate: the first capture handed to it stays unanalysed, and the worker
+// busy, until the test opens the gate.
 std::atomic<bool> workerGateOpen{true};
 
 DWORD gatedWorker(LPTHREAD_START_ROUTINE routine, void* parameter) {
@@ -120,7 +129,6 @@ TEST_P(Catcher, StartsTheCaptureAtTheChosenEdgeOfTheChosenInput) {
     for (int i = 10; i < 1200; ++i) x[size_t(i)] = c.rising ? 100 + i : -100 - i;
     if (!c.rising) x[8] = x[9] = 7;  // falling edge is from above 0 to 0 or below: at 10
 
-    instance->capture().lastSamples[c.input] = c.rising ? -5 : 5;
     feed(rows[0], rows[1], rows[2], rows[3], 0, 600);
     EXPECT_EQ(instance->capture().captureCount, 590) << "armed until sample 10";
     feed(rows[0], rows[1], rows[2], rows[3], 600, 600);
@@ -137,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(EveryInputBothDirections, Catcher,
 
 TEST_F(Capture, ExactZeroAfterANegativeSampleDoesNotTrigger) {
     instance->setPanelValue(slot::kCatcher, 1);
-    instance->capture().lastSamples[0] = 1;
+    feed({1}, {1}, {1}, {1});  // above zero before: no edge yet
     std::vector<int32_t> a = {-3, 0, 0, 0, 4, 5, 6};
     feed(a, a, a, a);
     EXPECT_EQ(instance->capture().captureCount, 3);
@@ -193,7 +201,8 @@ TEST_F(Capture, HoldHandsTheTracesOverOnceThenResumes) {
     const std::vector<int32_t> x = ramp(1024, -512);
     feed(x, x, x, x);
     ASSERT_TRUE(waitIdle());
-    instance->capture().idleBlockCount = 9;
+    feedIdleBlocks(9);
+    ASSERT_EQ(instance->capture().idleBlockCount, 9);
     panel.calls.clear();
 
     instance->setPanelValue(slot::kHold, 1);
@@ -228,14 +237,19 @@ TEST_F(Capture, ModeChangesClearTheRowsAndRequestARedraw) {
     EXPECT_TRUE(panel.valuesOn(19).empty()) << "no change, no redraw";
 
     for (int slot : {12, 1, 48}) {
+        // Trace 1 drawn once, then switched off: its row keeps its positions until a reset clears it.
+        instance->setPanelValue(slot::kFirstSelection, 2);
+        feed(x, x, x, x);
+        ASSERT_TRUE(waitIdle());
+        instance->setPanelValue(slot::kFirstSelection, 1);
+        feed(x, x, x, x);
+        ASSERT_TRUE(waitIdle());
+        ASSERT_NE(instance->capture().history[0][1000], NO_LEVEL) << slot;
         panel.calls.clear();
-        instance->setPanelValue(slot::kFirstSelection, 1);  // trace off: its row stays as the reset leaves it
-        instance->capture().traceActive[0] = false;
-        instance->capture().history[0][5] = 123;
         instance->setPanelValue(slot, 1);
         feed(x, x, x, x);
         ASSERT_TRUE(waitIdle());
-        EXPECT_EQ(instance->capture().history[0][5], NO_LEVEL) << slot;
+        for (int32_t position : instance->capture().history[0]) ASSERT_EQ(position, NO_LEVEL) << slot;
         EXPECT_EQ(panel.valuesOn(19), std::vector<int32_t>{1}) << slot;
         EXPECT_FALSE(instance->setup().resetRequest);
     }
@@ -244,7 +258,7 @@ TEST_F(Capture, ModeChangesClearTheRowsAndRequestARedraw) {
 TEST_F(Capture, TheIdleCountStopsAtItsLargestValue) {
     inputs[slot::kShowPin] = 0;  // hidden: every block is idle
     control();
-    instance->capture().idleBlockCount = INT32_MAX - 1;
+    instance->setIdleBlockCountForTests(INT32_MAX - 1);
     const std::vector<int32_t> x = ramp(64);
     for (int i = 0; i < 3; ++i) feed(x, x, x, x);
     EXPECT_EQ(instance->capture().idleBlockCount, INT32_MAX);

@@ -106,7 +106,8 @@ TEST_F(ControlRunning, ForwardedPinsFollowTheProcessingOrder) {
 TEST_F(ControlRunning, IdleCountAndMarkerFrequencyAreSentEveryCall) {
     startUp();
     instance->setPanelValue(slot::kShape, 21);
-    instance->capture().idleBlockCount = 17;
+    const std::vector<int32_t> block(64, 0);
+    for (int i = 0; i < 17; ++i) feed(block, block, block, block);  // the window is hidden: each block is idle
     instance->setPanelValue(slot::kMarker, 512);
     control();
     ASSERT_GE(panel.calls.size(), 2u);
@@ -132,8 +133,12 @@ TEST_F(ControlRunning, MarksArePublishedOncePerChangeInTheirOrder) {
                          {false, 7, 43}, {false, 8, 172}, {false, 9, 529}, {false, 10, 886}, {false, 6, 1}}));
     EXPECT_TRUE(instance->setup().resetRequest) << "the first running call sees the rate change from 32000";
 
+    // The next analysis takes the request up; the same rate asks for nothing more.
+    const std::vector<int32_t> silence(1024, 0);
+    inputs[slot::kShowPin] = 1;
+    control();
+    analyse(silence, silence, silence, silence);
     panel.calls.clear();
-    instance->setup().resetRequest = false;
     control();
     EXPECT_TRUE(panel.valuesOn(6).empty());
     EXPECT_FALSE(instance->setup().resetRequest);
@@ -151,8 +156,9 @@ TEST_F(ControlRunning, MarksArePublishedOncePerChangeInTheirOrder) {
     control();
     EXPECT_EQ(panel.valuesOn(6), std::vector<int32_t>{0});
     EXPECT_TRUE(panel.valuesOn(7).empty());
+    instance->setPanelValue(slot::kAltDisplay, 1);
+    analyse(silence, silence, silence, silence);  // "Vibes Watch" applies from this analysis on
     instance->setPanelValue(slot::kSpectrumMode, 1);
-    instance->setup().altDisplay = true;
     control();
     EXPECT_EQ(panel.valuesOn(6), (std::vector<int32_t>{0})) << "still withdrawn, nothing new sent";
 }

@@ -46,6 +46,20 @@ public:
     std::vector<PanelCall> calls;
 };
 
+// A new instance through its start-up with its window shown, drawing into window, with trace k on
+// input k: each complete capture fed to it from now on is analysed and drawn.
+inline std::unique_ptr<GuiCtrl> startedInstance(HWND window) {
+    auto g = makeEngineInstance();
+    int32_t inputs[99] = {}, outputs[77];
+    const int32_t* pins[99];
+    for (int i = 0; i < 99; ++i) pins[i] = &inputs[i];
+    inputs[slot::kShowPin] = 1;
+    for (int k = 0; k < 4; ++k) g->setPanelValue(slot::kFirstSelection + k, 2 + k);
+    for (int i = 0; i <= kStartupCalls; ++i) g->processControlPins(pins, outputs);
+    g->drawInto(window);
+    return g;
+}
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {

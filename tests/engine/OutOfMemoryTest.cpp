@@ -24,7 +24,7 @@ protected:
         ASSERT_NE(window, 0u);
         EngineTest::SetUp();
         startRunning();
-        instance->panelLink().analyzerWindow = window;
+        instance->drawInto(window);
         for (int k = 0; k < 4; ++k) {
             instance->setPanelValue(slot::kFirstSelection + k, 2 + k);
             instance->setPanelValue(slot::kFirstColour + 1 + 3 * k, 255);

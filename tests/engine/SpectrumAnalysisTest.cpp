@@ -22,7 +22,7 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         startRunning();
-        instance->panelLink().analyzerWindow = 0;  // analysis only: the workers draw nothing
+        instance->drawInto(0);  // analysis only: the worker draws nothing
         instance->setPanelValue(slot::kShape, 21);
     }
     void select(int trace, int32_t code) { instance->setPanelValue(slot::kFirstSelection + trace, code); }
@@ -38,6 +38,10 @@ protected:
     }
     std::vector<int32_t> row(int k) const {
         return std::vector<int32_t>(instance->capture().history[k], instance->capture().history[k] + 1024);
+    }
+    std::vector<double> spectrum(int input) const {
+        const double* s = instance->capture().inputSpectra[input];
+        return std::vector<double>(s, s + 1024);
     }
 };
 
@@ -160,12 +164,18 @@ TEST_F(Analysis, NeededInputsAreTransformedAndDifferencesMadePositive) {
     instance->setPanelValue(slot::kMagnitudes, 1);
     select(0, 2);  // A
     select(1, 12);  // A-B
-    const double sentinel = 12345.0;
-    for (int input = 2; input < 4; ++input) instance->capture().inputSpectra[input][5] = sentinel;
+    // C and D, transformed while traces 3 and 4 need them, then no longer needed.
+    select(2, 4);
+    select(3, 5);
+    analyse(constant(0), constant(0), cosineOnBin(1 << 28, 20, 1024), cosineOnBin(1 << 28, 30, 1024));
+    const std::vector<double> c = spectrum(2), d = spectrum(3);
+    ASSERT_NEAR(c[20], double(1 << 27), 1.0);
+    select(2, 1);
+    select(3, 0);
     const std::vector<int32_t> a = cosineOnBin(1 << 28, 10, 1024), b = cosineOnBin(1 << 30, 10, 1024);
     analyse(a, b, constant(kMax), constant(kMin));
-    EXPECT_EQ(instance->capture().inputSpectra[2][5], sentinel) << "C is not needed and not transformed";
-    EXPECT_EQ(instance->capture().inputSpectra[3][5], sentinel);
+    EXPECT_EQ(spectrum(2), c) << "C is not needed and not transformed";
+    EXPECT_EQ(spectrum(3), d);
     EXPECT_NEAR(instance->capture().inputSpectra[0][10], double(1 << 27), 1.0) << "A transformed exactly once";
     EXPECT_NEAR(instance->capture().inputSpectra[1][10], double(1 << 29), 1.0) << "B transformed exactly once";
     for (int i = 0; i < 1024; ++i) ASSERT_GE(instance->capture().traceValues[1][i], 0.0) << i;

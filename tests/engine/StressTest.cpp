@@ -1,6 +1,6 @@
 // Many instances at once, as a large host session has them: 256 instances with four traces each,
-// fed from two processing threads and destroyed while their workers still draw. Afterwards no thread
-// and no file descriptor is left over.
+// fed from two processing threads and destroyed while their workers still analyse and draw. Afterwards
+// no thread and no file descriptor is left over.
 #include "EngineHarness.h"
 
 #include "platform/MemorySurface.h"
@@ -22,15 +22,6 @@ int entriesIn(const char* folder) {
     return count;
 }
 
-std::unique_ptr<GuiCtrl> runningInstance(HWND window, const int32_t* const* pins, int32_t* outputs) {
-    auto g = makeEngineInstance();
-    for (int k = 0; k < 4; ++k) g->setPanelValue(slot::kFirstSelection + k, 2 + k);
-    g->setPanelValue(slot::kSpectrumMode, 1);
-    for (int i = 0; i <= kStartupCalls; ++i) g->processControlPins(pins, outputs);
-    g->panelLink().analyzerWindow = window;
-    return g;
-}
-
 TEST(Stress, TwoHundredFiftySixInstancesDestroyedWhileDrawingLeaveNothingBehind) {
     const HWND window = PlatformSurface_register(0, 1100, 500, "Stress");
     ASSERT_NE(window, 0u);
@@ -41,17 +32,14 @@ TEST(Stress, TwoHundredFiftySixInstancesDestroyedWhileDrawingLeaveNothingBehind)
     const unsigned long drawnBefore = PlatformWindow_drawingCount();
 
     auto processingThread = [window](int instances) {
-        int32_t inputs[99] = {}, outputs[77];
-        const int32_t* pins[99];
-        for (int i = 0; i < 99; ++i) pins[i] = &inputs[i];
-        inputs[slot::kShowPin] = 1;
         std::vector<int32_t> signal(1024);
         for (size_t i = 0; i < signal.size(); ++i) signal[i] = int32_t(1e9 * std::sin(0.05 * double(i)));
         const int32_t* rows[4] = {signal.data(), signal.data(), signal.data(), signal.data()};
         std::vector<std::unique_ptr<GuiCtrl>> live;
         for (int n = 0; n < instances; ++n) {
-            live.push_back(runningInstance(window, pins, outputs));
-            live.back()->processAudioBlock(rows, 0, 1024);  // a capture: four workers start drawing
+            live.push_back(startedInstance(window));
+            live.back()->setPanelValue(slot::kSpectrumMode, 1);
+            live.back()->processAudioBlock(rows, 0, 1024);  // a capture: its worker analyses and draws it
         }
         for (auto& g : live) g->processAudioBlock(rows, 0, 1024);
         live.clear();  // most of them still drawing

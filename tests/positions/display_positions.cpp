@@ -64,12 +64,11 @@ void runCase(const Case& c) {
     pins[slot::kShowPin] = 1;
 
     // The panel's defaults for what these cases do not set, then the case's own settings.
-    PanelValue* p = instance->panelLink().panelValues;
-    p[slot::kLevelFactor] = 1;
-    p[slot::kShape] = 21;
-    p[slot::kFftSize] = 1024;
-    for (int k = 0; k < 4; ++k) p[slot::kFirstSelection + k] = 2 + k;
-    for (const Setting& s : c.settings) p[s.slot] = s.value;
+    instance->setPanelValue(slot::kLevelFactor, 1);
+    instance->setPanelValue(slot::kShape, 21);
+    instance->setPanelValue(slot::kFftSize, 1024);
+    for (int k = 0; k < 4; ++k) instance->setPanelValue(slot::kFirstSelection + k, 2 + k);
+    for (const Setting& s : c.settings) instance->setPanelValue(s.slot, s.value);
 
     for (int i = 0; i <= kStartupCalls; ++i) instance->processControlPins(pointers, outputs);
 
@@ -78,8 +77,8 @@ void runCase(const Case& c) {
     for (auto& r : rows) r.assign(kBlock, 0);
     int analyses = 0;
     for (int block = 0; block < 80 && analyses < 3; ++block) {
-        // An analysis starts only once every worker is done: wait, so that no block's analysis
-        // depends on how fast the workers were.
+        // An analysis starts only once the worker is done: wait, so that no block's analysis depends
+        // on how fast the worker was.
         while (!instance->workers().isIdle()) std::this_thread::yield();
         inputs.fill(rows);
         instance->processControlPins(pointers, outputs);

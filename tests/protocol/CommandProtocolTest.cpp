@@ -113,9 +113,14 @@ TEST_F(CommandProtocol, MemoryExhaustionReportsTableFullAndLeavesTheSlotFree) {
             handles.push_back(r.word(1));
         }
         if (lastStatus != -1) return 12;  // memory ran out before the table filled
-        if (handles.empty() || handles.size() >= 256) return 13;
-        if (destroy(handles.back()) != 0) return 14;
-        handles.pop_back();
+        if (handles.size() < 2 || handles.size() >= 256) return 13;
+        // Two instances go: making a window takes more room for a moment than the window keeps, so
+        // the room one instance leaves may fall just short, depending on where the limit cut the
+        // creation that failed.
+        for (int n = 0; n < 2; ++n) {
+            if (destroy(handles.back()) != 0) return 14;
+            handles.pop_back();
+        }
         CommandResult again = run(kCreateInstance, {}, 8);  // the freed memory serves a new instance
         if (again.word(0) != 0) return 15;
         handles.push_back(again.word(1));

@@ -1,6 +1,7 @@
-// A starter for the drawing worker (setTraceThreadStarter) that lets a test wrap the real worker:
-// Worker(routine, parameter) runs on the new thread in its place and calls routine(parameter) itself,
-// with whatever the test wants to do before and after.
+// A starter for an instance's worker thread (setTraceThreadStarter) that lets a test wrap the real
+// worker: Worker(routine, parameter) runs on the new thread in its place and calls routine(parameter)
+// itself, with whatever the test wants to do before and after (hold the worker at a gate, count the
+// threads, measure the stack).
 //
 // Threads: the starter runs where instances are made; Worker on the worker's own thread.
 #pragma once

@@ -273,7 +273,7 @@ TEST_F(AnalyzerWindow, CreateDestroyCyclesWhileDrawingLeaveNoThreadOrWindow) {
         ASSERT_EQ(instance.status, 0);
         for (int k = 0; k < 4; ++k) instance.pins[kPinFirstSelection + k] = kSelectionA + k;
         instance.run(blocks, noise);
-        // The last block has just started up to four workers: destroy while they draw.
+        // The last block may have just handed a capture to the worker: destroy while it analyses and draws.
         EXPECT_EQ(instance.destroy(), 0);
     };
     cycle(60);  // the first start may leave threads of the system's own behind (Wine's services)
