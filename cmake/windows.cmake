@@ -71,11 +71,15 @@ target_link_libraries(platform PUBLIC z gdi32 user32)
 add_library(qanagui_protocol INTERFACE)
 target_include_directories(qanagui_protocol INTERFACE ${PROJECT_SOURCE_DIR}/include)
 
+add_library(common STATIC common/EscapedExceptions.cpp)
+target_include_directories(common PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(common PRIVATE ${QANAGUI_WARNINGS})
+
 file(GLOB engine_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/engine/*.cpp)
 add_library(engine STATIC ${engine_sources})
 target_include_directories(engine PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(engine PRIVATE ${QANAGUI_WARNINGS})
-target_link_libraries(engine PUBLIC platform)
+target_link_libraries(engine PUBLIC common platform)
 
 # The Linux toolkit bridge (the platform loop and Xlib's queue) is replaced by the Win32 one.
 file(GLOB ui_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/ui/*.cpp)

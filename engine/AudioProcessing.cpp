@@ -7,7 +7,8 @@
 // before the capture, the display rows or the analysis's results are touched.
 #include "engine/GuiCtrl.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
+#include "common/EscapedExceptions.h"
 #include "engine/TraceWorkers.h"
 
 #include <algorithm>
@@ -148,7 +149,20 @@ void GuiCtrl::handOverCapture() {
     workers_.startAnalysis();
 }
 
-TraceFrame GuiCtrl::analyseOnWorker(void* self) { return static_cast<GuiCtrl*>(self)->runAnalysisStep(); }
+// A fault in the analysis stops here: the instance, whose tables may be half-updated, is marked
+// faulted (its entries do nothing from then on), and the worker draws nothing.
+TraceFrame GuiCtrl::analyseOnWorker(void* self) {
+    auto* instance = static_cast<GuiCtrl*>(self);
+    try {
+        return instance->runAnalysisStep();
+    } catch (...) {
+        instance->markFaulted();
+        reportEscapedException("the analysis worker", kInstanceStops);
+        TraceFrame nothing = instance->frameToDraw();
+        nothing.window = 0;
+        return nothing;
+    }
+}
 
 // The worker's part: the time or spectrum analysis of the capture into the display rows, and the
 // frame the worker draws next. What it sends to the panel waits in results until the audio thread

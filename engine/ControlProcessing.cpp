@@ -5,7 +5,7 @@
 // Threads: [audio-thread].
 #include "engine/GuiCtrl.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "engine/WindowFunctions.h"
 #include "platform/win32.h"
 

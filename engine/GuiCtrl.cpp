@@ -1,7 +1,7 @@
 #include "engine/GuiCtrl.h"
 
-#include "engine/ControlSlots.h"
-#include "engine/RaceCheckerAnnotations.h"
+#include "common/ControlSlots.h"
+#include "common/RaceCheckerAnnotations.h"
 
 #include <cstring>
 

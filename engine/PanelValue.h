@@ -6,7 +6,7 @@
 // Threads: [any-thread].
 #pragma once
 
-#include "engine/RaceCheckerAnnotations.h"
+#include "common/RaceCheckerAnnotations.h"
 
 #include <atomic>
 #include <cstdint>

@@ -6,7 +6,7 @@
 // snapshot (settings), never from the live panel values.
 #include "engine/GuiCtrl.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "engine/NumericHelpers.h"
 #include "engine/TraceSelection.h"
 

@@ -1,6 +1,6 @@
 #include "engine/TraceDrawing.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 constexpr int kTraces = 4;  // traces on the display, one per input selection
 constexpr int kDisplayColumns = 1024;
 constexpr int32_t NO_LEVEL = -264000;  // a cleared column: far outside the window, draws nothing visible
-constexpr uint32_t kHistoryBit = 1u << 24;
 
 struct TraceJob {
     const int32_t* previous;  // kDisplayColumns positions of the previous analysis (erased or dimmed)

@@ -1,7 +1,7 @@
 #include "engine/TraceWorkers.h"
 
-#include "engine/EscapedExceptions.h"
-#include "engine/RaceCheckerAnnotations.h"
+#include "common/EscapedExceptions.h"
+#include "common/RaceCheckerAnnotations.h"
 #include "platform/FloatingPoint.h"
 
 #include <atomic>
@@ -54,7 +54,7 @@ DWORD TraceWorkers::run(void* parameter) {
         try {
             drawTraceFrame(self.analysis_(self.owner_), self.colourWords_);
         } catch (...) {
-            reportEscapedException("the analysis worker");
+            reportEscapedException("the drawing worker");  // drawing changes no instance state
         }
         RACE_CHECKER_RELEASE(&self.idle_);
         self.idle_.store(true, std::memory_order_release);

@@ -1,7 +1,7 @@
 #include "module/EntryPoints.h"
 
 #include "engine/Effect.h"
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 #include "platform/FloatingPoint.h"
 
 #include <cstdarg>

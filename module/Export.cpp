@@ -2,7 +2,7 @@
 // entry points it hands out) is qanagui/protocol.h, which also declares it.
 #include "qanagui/protocol.h"
 
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 #include "module/CommandDispatch.h"
 #include "module/Status.h"
 #include "platform/FloatingPoint.h"

@@ -13,7 +13,7 @@ GuiCtrl* createInstance() {
     // failure without raising one inside (platform/src/NonThrowingNew.cpp).
     GuiCtrl* instance = new (std::nothrow) GuiCtrl(&moduleDescriptor(), moduleState().sampleRate);
     if (instance == nullptr) return nullptr;
-    // Its drawing jobs or transform tables may not have fitted: hand out complete instances only.
+    // Its worker or transform tables may not have come: hand out complete instances only.
     if (!instance->isComplete()) {
         delete instance;
         return nullptr;

@@ -1,6 +1,6 @@
 #include "module/ModuleState.h"
 
-#include "engine/RaceCheckerAnnotations.h"
+#include "common/RaceCheckerAnnotations.h"
 
 // The two words that other threads read are atomics; race checkers are told so.
 ModuleState::ModuleState() {

@@ -1,6 +1,6 @@
 #include "plugin/AnalyzerEditor.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "platform/FloatingPoint.h"
 #include "platform/MessageLoop.h"
 #include "ui/GuiRegistry.h"

@@ -1,9 +1,9 @@
 #include "plugin/AnalyzerPlugin.h"
 
-#include "engine/ControlSlots.h"
-#include "engine/EscapedExceptions.h"
+#include "common/ControlSlots.h"
+#include "common/EscapedExceptions.h"
 #include "engine/FullScale.h"
-#include "engine/RaceCheckerAnnotations.h"
+#include "common/RaceCheckerAnnotations.h"
 #include "platform/FloatingPoint.h"
 
 #include <algorithm>

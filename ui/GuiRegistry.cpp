@@ -1,6 +1,6 @@
 #include "ui/GuiRegistry.h"
 
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 #include "engine/GuiCtrl.h"
 #include "platform/MemoryProbe.h"
 #include "ui/MainComponent.h"

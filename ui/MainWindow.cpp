@@ -48,9 +48,7 @@ void MainWindow::mouseDown(const juce::MouseEvent& event) {
         setMinimised(true);
 }
 
-void MainWindow::setShown(bool show) {
-    updater.record(show);
-}
+void MainWindow::setShown(bool show) { updater.record(show); }
 
 void MainWindow::applyShown() { updater.handleAsyncUpdate(); }
 

@@ -6,7 +6,7 @@
 //    the traces it was handed.
 #include "ui/MainComponent.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 
 using namespace panel;
 

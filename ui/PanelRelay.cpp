@@ -4,7 +4,7 @@
 // the engine echoes it on the output pin; other slots set display or marker members.
 #include "ui/MainComponent.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "engine/FullScale.h"
 #include "engine/GuiCtrl.h"
 #include "ui/MainWindow.h"

@@ -1,6 +1,6 @@
 #include "ui/RelayPump.h"
 
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 #include "platform/FloatingPoint.h"
 #include "ui/MainComponent.h"
 #include "ui/ToolkitMemory.h"

@@ -1,6 +1,6 @@
 #include "ui/ToolkitOnHostLoop.h"
 
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 #include "platform/FloatingPoint.h"
 #include "platform/MessageLoop.h"
 #include "platform/WindowPixels.h"

@@ -13,8 +13,8 @@
 // overflowed [any-thread].
 #pragma once
 
-#include "engine/ControlSlots.h"
-#include "engine/RaceCheckerAnnotations.h"
+#include "common/ControlSlots.h"
+#include "common/RaceCheckerAnnotations.h"
 
 #include <atomic>
 #include <cstdint>

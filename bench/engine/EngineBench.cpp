@@ -88,7 +88,7 @@ struct Rig {
         }
     }
 
-    // In real time the next capture completes 170 ms later, long after the workers are done. Running
+    // In real time the next capture completes 170 ms later, long after the worker is done. Running
     // faster than real time, wait for them (blocked on their threads, so the wait costs no CPU) so that
     // every capture is analysed and drawn, as it would be live.
     void waitForDrawing() { instance->workers().waitUntilIdle(); }

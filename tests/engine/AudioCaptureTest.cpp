@@ -3,6 +3,9 @@
 #include "EngineHarness.h"
 #include "tests/support/WrappedWorker.h"
 
+#include <string>
+#include <vector>
+
 namespace {
 
 std::vector<int32_t> zeros(int n) { return std::vector<int32_t>(size_t(n), 0); }
@@ -143,30 +146,41 @@ INSTANTIATE_TEST_SUITE_P(EveryInputBothDirections, Catcher,
                                            CatcherCase{4, 1, false}, CatcherCase{5, 2, true}, CatcherCase{6, 2, false},
                                            CatcherCase{7, 3, true}, CatcherCase{8, 3, false}));
 
-TEST_F(Capture, ExactZeroAfterANegativeSampleDoesNotTrigger) {
-    instance->setPanelValue(slot::kCatcher, 1);
-    feed({1}, {1}, {1}, {1});  // above zero before: no edge yet
-    std::vector<int32_t> a = {-3, 0, 0, 0, 4, 5, 6};
-    feed(a, a, a, a);
-    EXPECT_EQ(instance->capture().captureCount, 3);
-    EXPECT_EQ(instance->capture().captureBuffers[0][0], 4);
-}
+// Edges at the trigger's limits, the same signal on every input: blocks fed in turn (the last one
+// repeated), then how much was captured and the first sample captured.
+struct EdgeCase {
+    const char* name;
+    int32_t mode;
+    std::vector<std::vector<int32_t>> blocks;
+    int lastRepeats;
+    int32_t captured, first;
+};
 
-TEST_F(Capture, TriggerLooksAcrossBlockBoundaries) {
-    instance->setPanelValue(slot::kCatcher, 2);  // A falls
-    feed({9}, {0}, {0}, {0});
-    feed({0, 1}, {0, 0}, {0, 0}, {0, 0});
-    EXPECT_EQ(instance->capture().captureCount, 2);
-    EXPECT_EQ(instance->capture().captureBuffers[0][0], 0) << "9 at the end of one block, 0 at the start of the next";
-}
+const EdgeCase kEdges[] = {
+    // Exactly zero after a negative sample is no rise; the rise comes at 4.
+    {"ExactZeroAfterANegativeSampleDoesNotRise", 1, {{1}, {-3, 0, 0, 0, 4, 5, 6}}, 1, 3, 4},
+    // 9 at the end of one block, 0 at the start of the next: the fall is seen.
+    {"AFallAcrossABlockBoundary", 2, {{9}, {0, 1}}, 1, 2, 0},
+    {"ModesAbove8NeverTrigger", 9, {{-1, 1, -1, 1, -1, 1, -1, 1}}, 400, 0, 0},
+};
 
-TEST_F(Capture, ModesAbove8NeverTrigger) {
-    instance->setPanelValue(slot::kCatcher, 9);
-    const std::vector<int32_t> sine = {-1, 1, -1, 1, -1, 1, -1, 1};
-    for (int block = 0; block < 400; ++block) feed(sine, sine, sine, sine);
-    EXPECT_EQ(instance->capture().captureCount, 0);
+class TriggerEdge : public Capture, public ::testing::WithParamInterface<EdgeCase> {};
+
+TEST_P(TriggerEdge, CapturesFromTheEdgeOnly) {
+    const EdgeCase& c = GetParam();
+    instance->setPanelValue(slot::kCatcher, c.mode);
+    for (size_t b = 0; b < c.blocks.size(); ++b)
+        for (int r = 0; r < (b + 1 == c.blocks.size() ? c.lastRepeats : 1); ++r)
+            feed(c.blocks[b], c.blocks[b], c.blocks[b], c.blocks[b]);
+    EXPECT_EQ(instance->capture().captureCount, c.captured);
+    if (c.captured > 0) {
+        EXPECT_EQ(instance->capture().captureBuffers[0][0], c.first);
+    }
     EXPECT_EQ(instance->capture().idleBlockCount, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Limits, TriggerEdge, ::testing::ValuesIn(kEdges),
+                         [](const ::testing::TestParamInfo<EdgeCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CaptureWithHeldWorker, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepThePartialCapture) {
     const std::vector<int32_t> full = ramp(1024);

@@ -2,7 +2,7 @@
 // that records every value and show request in order, and the module sample rate.
 #pragma once
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "engine/GuiCtrl.h"
 #include "tests/support/EngineInstance.h"
 

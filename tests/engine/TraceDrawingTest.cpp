@@ -1,7 +1,7 @@
 // Drawing a frame of traces into an in-memory window, pixel for pixel: each way of drawing a trace,
 // the colours and pens, and which traces are drawn at all. The frames are made here, as an analysis
 // would make them, and drawn as the worker draws them.
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "engine/InstanceParts.h"
 #include "engine/TraceDrawing.h"
 #include "platform/MemorySurface.h"

@@ -10,7 +10,7 @@
 // chooses when starting a worker thread fails.
 #include "FuzzHost.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "engine/GuiCtrl.h"
 #include "engine/TraceWorkers.h"
 #include "platform/MemorySurface.h"

@@ -1,6 +1,6 @@
 #include "FuzzHost.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "engine/GuiCtrl.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // window paints its next frame and takes its next values.
 #include "PanelHarness.h"
 
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 
 #include <stdexcept>
 

@@ -4,7 +4,7 @@
 // access fails; on its own, the held display ends up with exactly the engine's last display rows.
 #include "PanelHarness.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The panel's own painting in its three states: idle, marker read-outs, and the held display.
 #include "PanelHarness.h"
 
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "engine/FullScale.h"
 
 #include <cmath>

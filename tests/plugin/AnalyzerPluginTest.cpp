@@ -1,7 +1,7 @@
 // The DSP instance and the panel an editor attaches: detaching returns only once no run uses the
 // panel any more, shown with a panel that keeps the audio thread inside its call for a while; a
 // fault inside a run stops there, and the instance only passes its audio through from then on.
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 #include "plugin/AnalyzerPlugin.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 //
 // The inputs are made with integer and plain IEEE arithmetic only (no libm), so that both programs
 // feed exactly the same samples; whatever differs in the output differs in the engine.
-#include "engine/ControlSlots.h"
+#include "common/ControlSlots.h"
 #include "engine/GuiCtrl.h"
 #include "tests/support/EngineInstance.h"
 

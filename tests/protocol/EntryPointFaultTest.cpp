@@ -2,7 +2,7 @@
 // documented value, the process goes on, and the instance, which may be half-updated, is left alone
 // from then on: every later call returns the same value without reaching it.
 #include "engine/Effect.h"
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 #include "module/EntryPoints.h"
 
 #include <gtest/gtest.h>

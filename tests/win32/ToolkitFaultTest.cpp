@@ -3,7 +3,7 @@
 // through the system's dispatch and would end the process. It is caught where the toolkit is
 // entered, reported once, and the window goes on. The test is the host: it builds an instance and
 // its window directly and pumps its own message loop.
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 #include "host/win32/HostLoop.h"
 #include "tests/support/EngineInstance.h"
 #include "ui/GuiRegistry.h"

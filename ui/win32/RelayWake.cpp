@@ -3,7 +3,7 @@
 // rings once per quiet spell), and the toolkit's timer for pacing.
 #include "ui/RelayWake.h"
 
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 #include "platform/FloatingPoint.h"
 
 #include <juce_events/juce_events.h>

@@ -7,7 +7,7 @@
 // messages) and hands them to the module's report.
 #include "ui/ToolkitOnHostLoop.h"
 
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,4 +1,4 @@
-#include "engine/EscapedExceptions.h"
+#include "common/EscapedExceptions.h"
 
 #include <atomic>
 #include <cstdio>
