@@ -7,6 +7,8 @@
 // Creating and closing take a mutex; signalling and waiting do not.
 #include "Events.h"
 
+#include "common/RaceCheckerAnnotations.h"
+
 #include <linux/futex.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -16,32 +18,6 @@
 #include <cerrno>
 #include <climits>
 #include <mutex>
-
-#if __has_include(<valgrind/drd.h>)
-#include <valgrind/drd.h>
-#include <valgrind/helgrind.h>
-// Race checkers do not see futexes: tell them that a signal happens before the wait it releases.
-#define EVENT_SIGNALLED(word)                                                                                          \
-    do {                                                                                                               \
-        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_SEND_PRE, void*, (word));                                                   \
-        ANNOTATE_HAPPENS_BEFORE(word);                                                                                 \
-    } while (0)
-#define EVENT_RECEIVED(word)                                                                                           \
-    do {                                                                                                               \
-        DO_CREQ_v_W(_VG_USERREQ__HG_USERSO_RECV_POST, void*, (word));                                                  \
-        ANNOTATE_HAPPENS_AFTER(word);                                                                                  \
-    } while (0)
-// The slot's words are atomics, which race checkers do not model either: accesses to them are no race.
-#define EVENT_ATOMIC_WORDS(slot)                                                                                       \
-    do {                                                                                                               \
-        VALGRIND_HG_DISABLE_CHECKING((slot), sizeof *(slot));                                                          \
-        ANNOTATE_BENIGN_RACE_SIZED((slot), sizeof *(slot), "");                                                        \
-    } while (0)
-#else
-#define EVENT_SIGNALLED(word) ((void)(word))
-#define EVENT_RECEIVED(word) ((void)(word))
-#define EVENT_ATOMIC_WORDS(slot) ((void)(slot))
-#endif
 
 namespace platform {
 namespace {
@@ -99,7 +75,7 @@ DWORD waitForEvent(HANDLE event, DWORD milliseconds) noexcept {
         // Sleeps only while the word is still 0: a signal in between makes it return at once.
         futex(&slot->state, FUTEX_WAIT_PRIVATE, 0, timeout);
     }
-    EVENT_RECEIVED(&slot->state);
+    RACE_CHECKER_ACQUIRE(&slot->state);
     return WAIT_OBJECT_0;
 }
 
@@ -128,7 +104,7 @@ HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR 
         nextSlot = (nextSlot + 1) & (kSlots - 1);
         EventSlot& slot = theSlots[index];
         if (slot.handle.load(std::memory_order_relaxed) != 0) continue;
-        EVENT_ATOMIC_WORDS(&slot);
+        RACE_CHECKER_ATOMIC_WORD(&slot);
         slot.uses = (slot.uses + 1) & (kUseLimit - 1);
         const uint32_t value = (slot.uses << (kSlotBits + 1)) | (index << 1) | 1u;
         slot.state.store(initialState ? 1 : 0, std::memory_order_relaxed);
@@ -141,7 +117,7 @@ HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR 
 BOOL SetEvent(HANDLE event) noexcept {
     EventSlot* slot = liveSlot(event);
     if (!slot) return 0;
-    EVENT_SIGNALLED(&slot->state);
+    RACE_CHECKER_RELEASE(&slot->state);
     if (slot->state.exchange(1, std::memory_order_release) == 0) futex(&slot->state, FUTEX_WAKE_PRIVATE, 1, nullptr);
     return 1;
 }
