@@ -56,6 +56,7 @@ void MainComponent::applyEngineValue(int32_t slot, int32_t value) {
     applyingEngineValue = true;
     applyValue(slot, value);
     applyingEngineValue = false;
+    if (slot < 0) return;  // no control shows it (controls without a slot have -1)
     for (int id = 0; id < kControlCount; ++id)
         if (controlInfo(ControlId(id)).slot == slot) currentValue(ControlId(id), &notByUser[slot]);
 }
