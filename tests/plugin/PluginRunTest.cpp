@@ -36,11 +36,7 @@ TEST_F(PluginEditor, RunNeitherAllocatesLocksWaitsNorStartsThreadsWhileEditorsCo
     const unsigned long drawn = drawingCount() - drawnBefore;
     ui->cleanup(editor);
     dlclose(platform);
-    const CallCounts counted = countedCalls();
-    EXPECT_EQ(counted.allocations, 0);
-    EXPECT_EQ(counted.threadStarts, 0);
-    EXPECT_EQ(counted.locks, 0);
-    EXPECT_EQ(counted.blockingWaits, 0);
+    EXPECT_EQ(countedCalls(), CallCounts{});
     EXPECT_GT(drawn, 20u) << "the counted runs include analyses drawn into the editors";
     XDestroyWindow(display, parent);
 }

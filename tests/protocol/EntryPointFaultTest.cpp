@@ -12,28 +12,23 @@
 
 namespace {
 
-// Throws from every operation the host can reach, counting the calls that got in.
+// Throws from every operation the host can reach (exceptions of several kinds), counting the calls
+// that got in.
 struct FaultyInstance : Effect {
     FaultyInstance() : Effect(nullptr) {}
+    template <typename Exception>
+    [[noreturn]] void fail(Exception exception) {
+        ++calls;
+        throw exception;
+    }
     int32_t processAudio(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) override {
-        ++calls;
-        throw std::runtime_error("audio fault");
+        fail(std::runtime_error("audio fault"));
     }
-    int32_t processControl(int32_t, int32_t, int32_t, int32_t) override {
-        ++calls;
-        throw std::logic_error("control fault");
-    }
-    void auxOperation1(int32_t, int32_t, int32_t, int32_t, int32_t) override {
-        ++calls;
-        throw 7;
-    }
-    int32_t auxOperation3(int32_t, int32_t, int32_t, int32_t) override {
-        ++calls;
-        throw std::bad_alloc();
-    }
+    int32_t processControl(int32_t, int32_t, int32_t, int32_t) override { fail(std::logic_error("control fault")); }
+    void auxOperation1(int32_t, int32_t, int32_t, int32_t, int32_t) override { fail(7); }
+    int32_t auxOperation3(int32_t, int32_t, int32_t, int32_t) override { fail(std::bad_alloc()); }
     int32_t flagControl(int32_t, int32_t, int32_t, int32_t, int32_t, const uint32_t*) override {
-        ++calls;
-        throw std::runtime_error("flag fault");
+        fail(std::runtime_error("flag fault"));
     }
     int calls = 0;
 };

@@ -68,11 +68,7 @@ TEST(AudioThread, SteadyStateNeitherAllocatesLocksWaitsNorStartsThreads) {
     while (!done) PlatformLoop_pump(PlatformLoop_shared(), 5);
     processing.join();
 
-    const CallCounts counted = countedCalls();
-    EXPECT_EQ(counted.allocations, 0);
-    EXPECT_EQ(counted.threadStarts, 0);
-    EXPECT_EQ(counted.locks, 0);
-    EXPECT_EQ(counted.blockingWaits, 0);
+    EXPECT_EQ(countedCalls(), CallCounts{});
     EXPECT_GT(drawnWhileCounting, 40u) << "the counted blocks must include analyses drawn by the workers";
     EXPECT_EQ(outputs[4], 8192) << "the panel took the pins' settings";
     EXPECT_EQ(outputs[44], 1) << "shown again at the end";

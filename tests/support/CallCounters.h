@@ -6,11 +6,23 @@
 // Threads: counting on and off for the calling thread only; the totals [any-thread].
 #pragma once
 
+#include <ostream>
+
 struct CallCounts {
     long allocations = 0;  // malloc, calloc, realloc, free, aligned allocations
     long threadStarts = 0;  // pthread_create
     long locks = 0;  // pthread_mutex_lock / trylock, rwlock and spin locks
     long blockingWaits = 0;  // condition waits, semaphore waits, joins, sleeps
+
+    // Compared and printed whole: EXPECT_EQ(countedCalls(), CallCounts{}) says which calls were made.
+    bool operator==(const CallCounts& o) const {
+        return allocations == o.allocations && threadStarts == o.threadStarts && locks == o.locks &&
+               blockingWaits == o.blockingWaits;
+    }
+    friend std::ostream& operator<<(std::ostream& out, const CallCounts& c) {
+        return out << c.allocations << " allocations, " << c.threadStarts << " thread starts, " << c.locks << " locks, "
+                   << c.blockingWaits << " blocking waits";
+    }
 };
 
 void countCallsOnThisThread(bool on);
