@@ -52,8 +52,11 @@ bool GuiCtrl::gateOpen(const int32_t* const* inputs, int32_t start, int32_t coun
     }
     if (count >= 1) keepLastSamples(capture_.lastSamples, inputs, start + count - 1);
     if (hold == 0) {
-        // The capture keeps its partial contents and resumes when the gate opens again. The count
-        // stops at its largest value (after about 33 days of 64-sample blocks at 48 kHz).
+        // A busy worker leaves no partial capture behind (the hand-over ends one). A hidden window
+        // drops what was collected: the capture that follows starts when the window shows again
+        // instead of joining audio from before the hide to audio after it. The count stops at its
+        // largest value (after about 33 days of 64-sample blocks at 48 kHz).
+        if (!link_.windowShown) capture_.captureCount = 0;
         if (capture_.idleBlockCount < INT32_MAX) ++capture_.idleBlockCount;
         return false;
     }

@@ -24,8 +24,8 @@ void writeWord(void* buffer, int index, int32_t word) {
     std::memcpy(static_cast<uint8_t*>(buffer) + 4 * index, &word, 4);
 }
 
-// Size tests are unsigned "at least" comparisons.
-bool atLeast(int32_t size, uint32_t needed) { return uint32_t(size) >= needed; }
+// A size fits when it is at least what is needed; a negative size never fits, whatever is needed.
+bool fits(int32_t size, uint32_t needed) { return size >= 0 && uint32_t(size) >= needed; }
 
 int findSlot(const ModuleState& state, Effect* value) {
     for (int slot = 0; slot < kInstanceSlots; ++slot)
@@ -76,7 +76,8 @@ Effect* findLiveInstance(const ModuleState& state, int32_t handle) {
 
 // What each command needs: its smallest input and output sizes (an input size of 0: the command reads
 // no input, which may then be null) and its handler, which returns the bytes-returned count. A
-// command whose buffers are too small reports STATUS_BAD_SIZE and does nothing else.
+// command whose buffers are too small, or whose sizes are negative, reports STATUS_BAD_SIZE and does
+// nothing else.
 struct CommandRule {
     int32_t command;
     uint32_t minIn, minOut;
@@ -135,8 +136,8 @@ int32_t dispatchCommand(int32_t command, const void* in, int32_t inSize, void* o
     if (out == nullptr) return 0;
     for (const CommandRule& rule : kCommands) {
         if (rule.command != command) continue;
-        const bool inputFits = rule.minIn == 0 || (in != nullptr && atLeast(inSize, rule.minIn));
-        if (!inputFits || !atLeast(outSize, rule.minOut)) {
+        const bool inputFits = rule.minIn == 0 ? inSize >= 0 : in != nullptr && fits(inSize, rule.minIn);
+        if (!inputFits || !fits(outSize, rule.minOut)) {
             writeWord(out, 0, STATUS_BAD_SIZE);
             return 0;
         }

@@ -39,11 +39,17 @@ int MainComponent::applyPendingValues() {
     // The lock-free ring hands over only what was queued before this pass; values queued meanwhile
     // wait for the next pass.
     const int applied = pendingValues.applyPending([this](const PendingValue& entry) {
+        // The last held row hands the rows back to the engine even when applying it throws: the
+        // engine must be able to hold the display again.
+        struct HandBack {
+            std::atomic<bool>* pending;
+            ~HandBack() {
+                if (pending == nullptr) return;
+                RACE_CHECKER_RELEASE(pending);
+                pending->store(false, std::memory_order_release);
+            }
+        } handBack{entry.slot == slot::kFirstHeldTrace + 3 ? &heldTracesPending_ : nullptr};
         if (entry.slot < 128) applyEngineValue(entry.slot, entry.value);
-        if (entry.slot == slot::kFirstHeldTrace + 3) {
-            RACE_CHECKER_RELEASE(&heldTracesPending_);
-            heldTracesPending_.store(false, std::memory_order_release);
-        }
     });
     if (!mainWindow->showRequested()) return applied;
     mainWindow->applyShown();

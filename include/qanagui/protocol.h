@@ -92,8 +92,8 @@ extern "C" {
  * Returns 0. Success and failure are reported only by the status word in outBuffer. Never throws: a
  * command that fails inside the module for a reason of its own reports QANAGUI_STATUS_TABLE_FULL.
  *
- * Sizes are signed in the signature but every size test is an unsigned "at least" comparison: a
- * negative size reads as a size of 2 GiB or more and passes. Never pass a negative size.
+ * A negative inSize or outSize fails the size test of every command, as a size too small does:
+ * QANAGUI_STATUS_BAD_SIZE in the first output word and nothing else written.
  *
  * Commands are not reentrant and no lock guards the module-wide state (instance table, sample rate,
  * callback): issue them from one thread, the [main-thread] (commands 1025 and 1026 must come from it).

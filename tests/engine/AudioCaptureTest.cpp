@@ -182,7 +182,7 @@ TEST_P(TriggerEdge, CapturesFromTheEdgeOnly) {
 INSTANTIATE_TEST_SUITE_P(Limits, TriggerEdge, ::testing::ValuesIn(kEdges),
                          [](const ::testing::TestParamInfo<EdgeCase>& info) { return std::string(info.param.name); });
 
-TEST_F(CaptureWithHeldWorker, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepThePartialCapture) {
+TEST_F(CaptureWithHeldWorker, BusyWorkersOrAHiddenWindowCountIdleBlocksAndAShownWindowStartsAFreshCapture) {
     const std::vector<int32_t> full = ramp(1024);
     feed(full, full, full, full);  // analysed, and handed to the held worker
     const std::vector<int32_t> x = ramp(300);
@@ -199,7 +199,7 @@ TEST_F(CaptureWithHeldWorker, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepTh
     feed(x, x, x, x);
     feed(x, x, x, x, 0, 0);  // an empty block is counted too
     EXPECT_EQ(instance->capture().idleBlockCount, 7);
-    EXPECT_EQ(instance->capture().captureCount, 300);
+    EXPECT_EQ(instance->capture().captureCount, 0) << "the audio before the hide is not joined to what follows";
     EXPECT_EQ(instance->capture().lastSamples[0], 300);
 
     control();
@@ -207,8 +207,10 @@ TEST_F(CaptureWithHeldWorker, BusyWorkersOrAHiddenWindowCountIdleBlocksAndKeepTh
 
     inputs[slot::kShowPin] = 1;
     control();
-    feed(x, x, x, x);
-    EXPECT_EQ(instance->capture().captureCount, 600) << "collection resumes where it stopped";
+    const std::vector<int32_t> after = ramp(300, 1000);
+    feed(after, after, after, after);
+    EXPECT_EQ(instance->capture().captureCount, 300);
+    EXPECT_EQ(instance->capture().captureBuffers[0][0], 1000) << "the capture starts after the window shows";
 }
 
 TEST_F(Capture, HoldHandsTheTracesOverOnceThenResumes) {

@@ -4,6 +4,7 @@
 // queued again; the held traces travel all four together.
 #include "PanelHarness.h"
 
+#include <new>
 #include <thread>
 
 namespace {
@@ -62,6 +63,14 @@ std::vector<PendingValue> drain(ValueRelay& relay) {
     return got;
 }
 
+// Fills the ring with values of slot 0 until one overflows into its mailbox; returns the ring's room.
+size_t fillRing(ValueRelay& relay) {
+    const long before = relay.overflowed();
+    size_t room = 0;
+    while (relay.overflowed() == before) relay.send(0, int32_t(++room));
+    return room - 1;
+}
+
 TEST(ValueRelayRing, RepeatsAreNotQueuedAndAFullRingKeepsTheLastValueOfEachSlot) {
     auto relay = std::make_unique<ValueRelay>();
     EXPECT_TRUE(relay->send(7, 1));
@@ -71,9 +80,7 @@ TEST(ValueRelayRing, RepeatsAreNotQueuedAndAFullRingKeepsTheLastValueOfEachSlot)
     EXPECT_EQ(drain(*relay).size(), 3u);
 
     // The ring's room, found by filling it: the first value that did not fit waits in its mailbox.
-    size_t room = 0;
-    while (relay->overflowed() == 0) ASSERT_TRUE(relay->send(0, int32_t(++room)));
-    --room;
+    const size_t room = fillRing(*relay);
     EXPECT_GE(room, 256u) << "room for several frames of values";
     std::vector<PendingValue> got = drain(*relay);
     ASSERT_EQ(got.size(), room + 1);
@@ -92,6 +99,43 @@ TEST(ValueRelayRing, RepeatsAreNotQueuedAndAFullRingKeepsTheLastValueOfEachSlot)
     for (size_t i = got.size() - 6; i < got.size(); ++i) tail.emplace_back(got[i].slot, got[i].value);
     EXPECT_EQ(tail, (std::vector<std::pair<int32_t, int32_t>>{
                         {12, 40}, {12, 42}, {28, 100}, {29, 100}, {30, 100}, {31, 100}}));
+}
+
+// The interleavings a pass can meet, reached on purpose: the panel's apply sends, as the engine's
+// thread may while a pass runs, and throws. The last value sent on a slot is the last applied, and a
+// throw loses only the value being applied.
+TEST(ValueRelayRing, ValuesSentDuringAPassEndOnTheLastAndAThrowLosesOnlyItsOwnValue) {
+    auto relay = std::make_unique<ValueRelay>();
+    fillRing(*relay);
+    // The pass's first value frees a place: 9 = 1 takes it, behind the pass's end; 9 = 2 finds the ring
+    // full again and goes to the mailbox, which this pass applies. The next pass meets 9 = 1 last.
+    std::vector<int32_t> seen9;
+    bool sent = false;
+    auto apply = [&](const PendingValue& v) {
+        if (!sent) {
+            sent = true;
+            relay->send(9, 1);
+            relay->send(9, 2);
+        }
+        if (v.slot == 9) seen9.push_back(v.value);
+    };
+    relay->applyPending(apply);
+    relay->applyPending(apply);
+    EXPECT_EQ(seen9, std::vector<int32_t>{2}) << "the older value arrived after the newer one";
+
+    // Mailboxes of one word taken while one of them throws: the others wait for the next pass.
+    fillRing(*relay);
+    for (int32_t slot : {9, 10, 28, 29, 30, 31}) relay->send(slot, 50 + slot);
+    std::vector<int32_t> slots;
+    auto throwOn9 = [&](const PendingValue& v) {
+        if (v.slot == 0) return;
+        if (v.slot == 9) throw std::bad_alloc();
+        slots.push_back(v.slot);
+    };
+    EXPECT_THROW(relay->applyPending(throwOn9), std::bad_alloc);
+    relay->applyPending(throwOn9);
+    EXPECT_EQ(slots, (std::vector<int32_t>{10, 28, 29, 30, 31}));
+    EXPECT_FALSE(relay->pending());
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The commands of the export: size tests, status words, bytes-returned counts and the instance table.
 #include "ModuleFixture.h"
 
+#include <algorithm>
+#include <climits>
+
 #ifndef _WIN32  // the out-of-memory cases run in a child process with an address-space limit
 #include "tests/support/ChildProcess.h"
 #include "tests/support/MemoryExhaustion.h"
@@ -18,22 +21,38 @@ TEST_F(CommandProtocol, UnknownCommandsLeaveTheOutputUntouched) {
     }
 }
 
-TEST_F(CommandProtocol, UndersizedBuffersReportBadSizeAndDoNothingElse) {
-    struct Case {
-        int32_t code, inBytes, outBytes;
+// Every command against sizes that do not fit (negative ones included) and the least that fits, for its
+// input and its output in turn: a size that does not fit reports -3 in the first word and writes
+// nothing else, not even into the guard zone after the buffer.
+TEST_F(CommandProtocol, SizesThatDoNotFitReportBadSizeAndDoNothingElse) {
+    struct Command {
+        int32_t code, minIn, minOut;
     };
-    const Case cases[] = {
-        {kCreateInstance, 0, 7},  {kDestroyInstance, 3, 4}, {kDestroyInstance, 4, 3}, {kGetEntryPoints, 0, 23},
-        {kSetSampleRate, 7, 4},   {kSetSampleRate, 8, 3},   {kNotifyInstance, 7, 4},  {kNotifyInstance, 8, 3},
-        {kSetHostCallback, 3, 4}, {kSetHostCallback, 4, 3},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.code << " in " << c.inBytes << " out " << c.outBytes);
-        CommandResult r = run(c.code, {0, 48000}, c.outBytes, c.inBytes);
-        EXPECT_EQ(r.result, 0);
-        EXPECT_EQ(r.word(0), -3);
-        EXPECT_EQ(r.word(1), kUntouchedWord);
-        EXPECT_EQ(r.bytesReturned, 0);
+    // The descriptor command sizes its own image (a short buffer is -4): only its negative sizes are -3.
+    const Command commands[] = {{kGetDescriptor, 0, 0},   {kCreateInstance, 0, 8}, {kDestroyInstance, 4, 4},
+                                {kGetEntryPoints, 0, 24}, {kSetSampleRate, 8, 4},  {kNotifyInstance, 8, 4},
+                                {kSetHostCallback, 4, 4}};
+    for (const Command& c : commands) {
+        for (const bool sizingInput : {false, true}) {
+            const int32_t least = sizingInput ? c.minIn : c.minOut;
+            std::vector<int32_t> sizes = {-1, INT32_MIN};
+            if (least > 0) sizes.insert(sizes.end(), {0, 3, least - 1, least});
+            for (const int32_t size : sizes) {
+                SCOPED_TRACE(testing::Message() << c.code << (sizingInput ? " in " : " out ") << size);
+                const int32_t outBytes = sizingInput ? std::max(c.minOut, 4) : size;
+                const int32_t inBytes = sizingInput ? size : c.minIn;
+                CommandResult r = run(c.code, {0, 48000}, outBytes, inBytes);
+                EXPECT_EQ(r.result, 0);
+                if (size >= least) {
+                    EXPECT_NE(r.word(0), -3);
+                    if (c.code == kCreateInstance && r.word(0) == 0) destroy(r.word(1));
+                    continue;
+                }
+                EXPECT_EQ(r.word(0), -3);
+                EXPECT_EQ(r.bytesReturned, 0);
+                for (size_t i = 4; i < r.out.size(); ++i) ASSERT_EQ(r.out[i], kUntouched) << "byte " << i;
+            }
+        }
     }
 }
 

@@ -18,13 +18,14 @@ void ModuleTest::TearDown() {
     module.unload();
 }
 
-CommandResult ModuleTest::run(int32_t code, std::vector<int32_t> inWords, int32_t outBytes, int32_t inBytes) {
+CommandResult ModuleTest::run(int32_t code, std::vector<int32_t> inWords, int32_t outBytes,
+                              std::optional<int32_t> inBytes) {
     CommandResult r;
     r.out.assign(size_t(std::max<int32_t>(outBytes, 4)) + 16, kUntouched);
-    if (inBytes < 0) inBytes = int32_t(inWords.size() * 4);
+    if (!inBytes) inBytes = int32_t(inWords.size() * 4);
     if (inWords.empty()) inWords.push_back(0);  // a valid pointer even for commands without input
     r.bytesReturned = 12345;
-    r.result = module.command(code, inWords.data(), inBytes, r.out.data(), outBytes, r.bytesReturned);
+    r.result = module.command(code, inWords.data(), *inBytes, r.out.data(), outBytes, r.bytesReturned);
     return r;
 }
 

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The public header holds the same numbers.
@@ -45,7 +46,8 @@ protected:
 
     // Runs a command with the given input words and an output buffer of outBytes bytes (at least 4
     // allocated, as the host must), pre-filled with kUntouched. bytesReturned starts at 12345.
-    CommandResult run(int32_t code, std::vector<int32_t> inWords, int32_t outBytes, int32_t inBytes = -1);
+    CommandResult run(int32_t code, std::vector<int32_t> inWords, int32_t outBytes,
+                      std::optional<int32_t> inBytes = std::nullopt);
 
     // Creates an instance and returns its handle; fails the test when creation fails.
     int32_t create();
