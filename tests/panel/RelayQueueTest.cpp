@@ -1,7 +1,7 @@
 // The road from the engine's thread to the panel: values sent on another thread while the loop drains
 // them at its own pace arrive without the sender ever sending one twice, no slot goes back to an
 // older value, and every slot ends on the last value sent; values the panel already has are not
-// queued again; the held traces travel all four together.
+// queued again; the held traces travel all four together; a value repaints only what it changes.
 #include "PanelHarness.h"
 
 #include <thread>
@@ -93,5 +93,49 @@ TEST(ValueRelayRing, RepeatsAreNotQueuedAndAFullRingKeepsTheLastValueOfEachSlot)
     EXPECT_EQ(tail, (std::vector<std::pair<int32_t, int32_t>>{
                         {12, 40}, {12, 42}, {28, 100}, {29, 100}, {30, 100}, {31, 100}}));
 }
+
+// A value from the engine that leaves what the panel shows as it is repaints nothing; one that changes
+// a control repaints that control, and the areas its listener repaints on purpose.
+struct RepaintCase {
+    const char* what;
+    int slot;
+    int32_t value;
+    std::vector<juce::Rectangle<int>> areas;  // panel coordinates; none: nothing
+};
+
+class RelayRepaints : public PanelTest, public ::testing::WithParamInterface<RepaintCase> {};
+
+TEST_P(RelayRepaints, OnlyWhatChanges) {
+    pump(50);  // the start-up's own repaints are asked for
+    auto* recorder = new RepaintRecorder(*panel);
+    panel->setCachedComponentImage(recorder);  // the panel owns it from here
+    recorder->areas.clear();
+    panel->setValue(GetParam().slot, GetParam().value);
+    ASSERT_TRUE(waitUntil([&] { return !panel->hasPendingValues(); }));
+    pump(50);  // the controls' asynchronous notifications and their listeners
+    juce::RectangleList<int> expected;
+    for (const auto& area : GetParam().areas) expected.add(area.getIntersection(panel->getLocalBounds()));
+    for (const auto& area : recorder->areas)
+        EXPECT_TRUE(expected.containsRectangle(area)) << GetParam().what << ": repainted " << area.toString();
+    for (const auto& area : expected)
+        EXPECT_TRUE(recorder->areas.containsRectangle(area))
+            << GetParam().what << ": not repainted " << area.toString();
+    panel->setCachedComponentImage(nullptr);
+}
+
+const juce::Rectangle<int> kDisplayArea{12, 42, 1041, 417};  // repaintHelper(false), clipped to the display
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RelayRepaints,
+    ::testing::Values(RepaintCase{"the red of trace 1 it shows", 32, 0, {}},
+                      RepaintCase{"a new red of trace 1", 32, 200, {{85, 487, 33, 14}, {70, 440, 230, 510}}},
+                      RepaintCase{"the input it shows", 20, 1, {}},
+                      RepaintCase{"a new input", 20, 2, {{10, 483, 60, 24}, kDisplayArea}},
+                      RepaintCase{"the time view it shows", 1, 0, {}},
+                      RepaintCase{"frequency labels still off", 6, 0, {}},
+                      RepaintCase{"a history turned on", 24, 1, {{207, 482, 28, 24}}},
+                      RepaintCase{"another window", 18, 2, {{480, 535, 110, 20}}},
+                      RepaintCase{"a marker level with no marker set", 14, 1000, {}},
+                      RepaintCase{"the idle count, shown off the panel", 0, 77, {}}));
 
 }  // namespace
