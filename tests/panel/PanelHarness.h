@@ -13,23 +13,16 @@
 #include <functional>
 #include <memory>
 
-// The areas of a component that the toolkit is asked to repaint, its children's included, in the
-// component's coordinates and clipped to it, as they reach its window: installed as the component's
-// cached image, which paints as the component would without it.
-class RepaintRecorder : public juce::CachedComponentImage {
-public:
-    explicit RepaintRecorder(juce::Component& component) : component_(component) {}
-    void paint(juce::Graphics& g) override { component_.paintEntireComponent(g, false); }
-    bool invalidateAll() override { return invalidate(component_.getLocalBounds()); }
-    bool invalidate(const juce::Rectangle<int>& area) override {
-        areas.add(area);
-        return true;
-    }
+// The areas of a component, its children's included, that the toolkit is asked to repaint, as they
+// reach its window: installed as its cached image, which paints the component as it would paint.
+struct RepaintRecorder : juce::CachedComponentImage {
+    explicit RepaintRecorder(juce::Component& c) : component(c) {}
+    void paint(juce::Graphics& g) override { component.paintEntireComponent(g, false); }
+    bool invalidateAll() override { return invalidate(component.getLocalBounds()); }
+    bool invalidate(const juce::Rectangle<int>& area) override { return areas.add(area), true; }
     void releaseResources() override {}
+    juce::Component& component;
     juce::RectangleList<int> areas;
-
-private:
-    juce::Component& component_;
 };
 
 class PanelTest : public ::testing::Test {
