@@ -161,6 +161,7 @@ private:
     // Each true when the slot is theirs.
     bool applyToControl(int32_t slot, int32_t value);
     bool applyToDisplay(int32_t slot, int32_t value);
+    bool applyToFrequencyLabels(int32_t slot, int32_t value);
     void applyToMarker(int32_t slot, int32_t value);
     void paintReadouts(juce::Graphics& g);
     bool qualifiesForMarker(const juce::MouseEvent& event) const;

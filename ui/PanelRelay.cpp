@@ -10,6 +10,7 @@
 #include "ui/MainWindow.h"
 #include "ui/RelayPump.h"
 
+#include <cmath>
 #include <cstring>
 
 using namespace panel;
@@ -36,9 +37,14 @@ void MainComponent::showWindow(int32_t flag) {
 bool MainComponent::hasPendingValues() const { return pendingValues.pending() || mainWindow->showRequested(); }
 
 int MainComponent::applyPendingValues() {
+    // The idle count comes with every control block while the worker is busy (hundreds a frame when
+    // a host feeds faster than real time) and goes to a control off the panel whose listener does
+    // nothing: of a pass's counts only the last is applied.
+    bool idleCountArrived = false;
+    int32_t idleCount = 0;
     // The lock-free ring hands over only what was queued before this pass; values queued meanwhile
     // wait for the next pass.
-    const int applied = pendingValues.applyPending([this](const PendingValue& entry) {
+    const int applied = pendingValues.applyPending([&](const PendingValue& entry) {
         // The last held row hands the rows back to the engine even when applying it throws: the
         // engine must be able to hold the display again.
         struct HandBack {
@@ -49,8 +55,14 @@ int MainComponent::applyPendingValues() {
                 pending->store(false, std::memory_order_release);
             }
         } handBack{entry.slot == slot::kFirstHeldTrace + 3 ? &heldTracesPending_ : nullptr};
-        if (entry.slot < 128) applyEngineValue(entry.slot, entry.value);
+        if (entry.slot == slot::kIdleCount) {
+            idleCountArrived = true;
+            idleCount = entry.value;
+        } else if (entry.slot < 128) {
+            applyEngineValue(entry.slot, entry.value);
+        }
     });
+    if (idleCountArrived) applyEngineValue(slot::kIdleCount, idleCount);
     if (!mainWindow->showRequested()) return applied;
     mainWindow->applyShown();
     return applied + 1;
@@ -89,8 +101,8 @@ bool MainComponent::applyToControl(int32_t slot, int32_t value) {
         // The off-panel count's listener does nothing: notify at once rather than post a message per value.
         slider(idleCountSlider).setValue(double(value), juce::sendNotificationSync);
     } else if (slot == slot::kSpectrumMode) {
+        // A change repaints the display through the button's listener; the same state repaints nothing.
         button(timeFrequencyButton).setToggleState(value != 0, juce::sendNotification);
-        display->repaintHelper(false);
     } else if (slot == slot::kMagnitudes) {
         button(absoluteValuesButton).setToggleState(value != 0, juce::sendNotification);
     } else if (slot == slot::kFftSize) {
@@ -103,6 +115,22 @@ bool MainComponent::applyToControl(int32_t slot, int32_t value) {
     return true;
 }
 
+// The display's frequency labels: whether they are shown, the bin width and the three positions.
+// True when the value changes what the display shows.
+bool MainComponent::applyToFrequencyLabels(int32_t slot, int32_t value) {
+    ANZEIGE_Component::Settings shown = display->settings();
+    int* const fields[] = {&shown.firstFreqLabelValue, &shown.label100HzX, &shown.label1kHzX, &shown.label10kHzX};
+    if (slot == slot::kMarksValid) {
+        if (shown.showFreqLabels == (value != 0)) return false;
+        shown.showFreqLabels = value != 0;
+    } else {
+        if (*fields[slot - slot::kBinWidth] == value) return false;
+        *fields[slot - slot::kBinWidth] = value;
+    }
+    display->setSettings(shown);
+    return true;
+}
+
 bool MainComponent::applyToDisplay(int32_t slot, int32_t value) {
     if (slot::isHeldTrace(slot)) {
         // The instance's held rows, named by a token when the display is held.
@@ -110,15 +138,9 @@ bool MainComponent::applyToDisplay(int32_t slot, int32_t value) {
             display->setTraceData(slot - slot::kFirstHeldTrace, guiCtrl->heldTrace(slot - slot::kFirstHeldTrace));
     } else if (slot == slot::kMarksValid || slot == slot::kBinWidth ||
                (slot >= slot::kFirstMark && slot < slot::kFirstMark + 3)) {
-        changeDisplay([slot, value](ANZEIGE_Component::Settings& shown) {
-            int* const fields[] = {&shown.firstFreqLabelValue, &shown.label100HzX, &shown.label1kHzX,
-                                   &shown.label10kHzX};
-            if (slot == slot::kMarksValid)
-                shown.showFreqLabels = value != 0;
-            else
-                *fields[slot - slot::kBinWidth] = value;
-        });
+        if (!applyToFrequencyLabels(slot, value)) return true;  // the labels stay as they are: nothing to repaint
     } else if (slot == slot::kRedraw) {
+        // A request to paint over whatever the engine drew, wherever that was.
         repaint();
     } else {
         return false;
@@ -131,7 +153,11 @@ void MainComponent::applyToMarker(int32_t slot, int32_t value) {
     if (slot == slot::kMarker) {
         markerFrequency = value / 100.0;
     } else if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4) {
-        markerLevelDb[slot - slot::kFirstMarkerLevel] = levelToDb(value);
-        if (markerActive) repaint(250, 450, 800, 550);  // the read-outs are shown only while the marker is set
+        double& level = markerLevelDb[slot - slot::kFirstMarkerLevel];
+        const double before = level;
+        level = levelToDb(value);
+        // The read-outs are shown only while the marker is set, in tenths of a decibel (the peak beside
+        // a level follows it when painted): a level that reads the same repaints nothing.
+        if (markerActive && std::trunc(level * 10.0) != std::trunc(before * 10.0)) repaint(250, 450, 800, 550);
     }
 }

@@ -10,15 +10,24 @@
 // A round that never returns must not hang the run: a watchdog thread prints what was measured so far
 // and ends the process when a phase (set-up, measuring, tear-down) overruns its time.
 //
-// Without case options the program runs its three standard cases, each in a child process of its
-// own (so that a case that hangs or crashes leaves the others their run):
+// With --fill the instances are made one at a time, as a host fills its table: one loop round (that
+// does not wait) after each creation, while the processing threads already feed the instances made
+// before it. Reported beside the rest: how long making them took, and the longest of those rounds.
+// With --threads 0 nothing is fed: the peer to compare a fed fill with.
+//
+// Without case options the program runs its standard cases, each in a child process of its own (so
+// that a case that hangs or crashes leaves the others their run):
 //   32 instances, 48 kHz, blocks of 256, 2 processing threads, paced
 //   256 instances, 48 kHz, blocks of 1024, 2 processing threads, paced
 //   4 instances, 48 kHz, blocks of 256, 2 processing threads, unpaced
+//   256 instances, 48 kHz, blocks of 255, 3 processing threads, paced (188 blocks a second)
+//   256 instances filled one at a time, nothing fed
+//   256 instances filled one at a time, 3 processing threads, unpaced
 //
 // Run under a display:
 //   scripts/with-xvfb build/bench/bench_loop_rounds [--seconds S] [--module PATH/qanagui.so]
 //   scripts/with-xvfb build/bench/bench_loop_rounds --instances 8 --threads 1 --rate 44100 --block 512
+//   scripts/with-xvfb build/bench/bench_loop_rounds --instances 256 --threads 3 --unpaced --fill
 // The platform library is taken from the module's folder, so another build's module (with its own
 // platform library beside it) is measured as that build would run.
 #include "host/ModuleLoader.h"
@@ -63,12 +72,13 @@ struct Settings {
     int rate = 48000;
     int block = 256;
     bool paced = true;
+    bool fill = false;  // instances made one at a time while the ones made are fed
     int fft = 8192;
     bool sine = true;
     double seconds = 10;
     double warmup = 2;
     int pumpTimeoutMs = 10;
-    double setupTimeout = 120;  // seconds for loading, creating and showing the instances
+    double setupTimeout = 120;  // seconds for loading, creating and showing the instances (and filling)
     double grace = 30;  // seconds a round may overrun the measuring time, and for tear-down
     std::string module = QANAGUI_MODULE_PATH;
     std::string name;
@@ -96,11 +106,20 @@ Usage usage(int who) {
     return result;
 }
 
-// One processing thread: its share of the instances, fed block after block.
+// The instances the processing threads feed: filled by the main thread, one at a time, before the
+// count that makes them visible to the feeders grows.
+struct InstanceTable {
+    explicit InstanceTable(size_t capacity) : handles(capacity, 0) {}
+    std::vector<uint32_t> handles;
+    std::atomic<size_t> count{0};
+};
+
+// One processing thread: every stride-th instance of the table from its first, fed block after block.
 class Feeder {
 public:
-    Feeder(const std::vector<uint32_t>& handles, QanaguiEntryPoints entries, const Settings& settings)
-        : handles_(handles), settings_(settings) {
+    Feeder(const InstanceTable& table, size_t first, size_t stride, QanaguiEntryPoints entries,
+           const Settings& settings)
+        : table_(table), first_(first), stride_(stride), settings_(settings) {
         audio_ = reinterpret_cast<QanaguiProcessAudioFn>(uintptr_t(entries.processAudio));
         control_ = reinterpret_cast<QanaguiProcessControlFn>(uintptr_t(entries.processControl));
         for (int i = 0; i < kInputPins; ++i) pointers_[i] = &inputs_[i];
@@ -115,7 +134,7 @@ public:
             for (size_t i = 0; i < signal_.size(); ++i)
                 signal_[i] =
                     int32_t(std::lround(0.5 * 2147483647.0 * std::sin(2 * kPi * 1000.0 * double(i) / settings.rate)));
-        outputs_.assign(handles_.size(), std::vector<int32_t>(QANAGUI_CONTROL_OUTPUT_COUNT, 0));
+        outputs_.assign(table.handles.size(), std::vector<int32_t>(QANAGUI_CONTROL_OUTPUT_COUNT, 0));
     }
 
     void start() {
@@ -150,15 +169,19 @@ private:
             const int32_t* row = signal_.data() + offset;
             const int32_t* rows[4] = {row, row, row, row};
             const auto passStart = Clock::now();
-            for (size_t i = 0; i < handles_.size(); ++i) {
-                control_(handles_[i], pointerWord(pointers_), 0, pointerWord(outputs_[i].data()), 0);
-                audio_(handles_[i], 0, pointerWord(rows), 0, 0, 0, settings_.block);
+            const size_t count = table_.count.load(std::memory_order_acquire);
+            long fed = 0;
+            for (size_t i = first_; i < count; i += stride_, ++fed) {
+                const uint32_t handle = table_.handles[i];
+                control_(handle, pointerWord(pointers_), 0, pointerWord(outputs_[i].data()), 0);
+                audio_(handle, 0, pointerWord(rows), 0, 0, 0, settings_.block);
             }
             const auto passEnd = Clock::now();
+            if (fed == 0 && !settings_.paced) std::this_thread::yield();  // none of its instances made yet
             const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(passEnd - passStart).count();
             if (ns > longestPassNs_.load(std::memory_order_relaxed))
                 longestPassNs_.store(ns, std::memory_order_relaxed);
-            blocks_.fetch_add(long(handles_.size()), std::memory_order_relaxed);
+            blocks_.fetch_add(fed, std::memory_order_relaxed);
             passes_.fetch_add(1, std::memory_order_relaxed);
             offset = (offset + size_t(settings_.block)) % size_t(settings_.rate);
             if (settings_.paced) {
@@ -171,7 +194,8 @@ private:
         }
     }
 
-    std::vector<uint32_t> handles_;
+    const InstanceTable& table_;
+    const size_t first_, stride_;
     const Settings& settings_;
     QanaguiProcessAudioFn audio_ = nullptr;
     QanaguiProcessControlFn control_ = nullptr;
@@ -221,7 +245,43 @@ struct Run {
     unsigned long drawingsAtStart = 0;
     std::mutex printing;
     std::atomic<bool> reported{false};
+    // The fill (--fill): a round after each creation, how many instances are made, and how long
+    // making all of them took (negative until done).
+    RoundLog fillRounds{4096};
+    std::atomic<int> made{0};
+    Clock::time_point fillStart;
+    double fillSeconds = -1;
 };
+
+// What the fill measured so far; safe from the watchdog, like report.
+void reportFill(Run& run) {
+    const Settings& s = run.settings;
+    if (!s.fill) return;
+    const size_t n = run.fillRounds.count();
+    double longest = 0, longestCpu = 0;
+    size_t over100ms = 0, over1s = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double w = run.fillRounds.wall(i);
+        if (w > longest) {
+            longest = w;
+            longestCpu = run.fillRounds.cpu(i);
+        }
+        over100ms += w > 0.1;
+        over1s += w > 1.0;
+    }
+    const double seconds =
+        run.fillSeconds >= 0 ? run.fillSeconds : std::chrono::duration<double>(Clock::now() - run.fillStart).count();
+    std::printf("  fill:             %d of %d instances made in %.2f s%s, %s, one round after each: longest round "
+                "%.1f ms (main-thread CPU in it %.1f ms), rounds > 100 ms: %zu, > 1 s: %zu\n",
+                run.made.load(), s.instances, seconds, run.fillSeconds >= 0 ? "" : " (not finished)",
+                s.threads == 0 ? "nothing fed"
+                               : (std::to_string(s.threads) + " thread(s) feeding the ones made").c_str(),
+                1e3 * longest, 1e3 * longestCpu, over100ms, over1s);
+    std::printf("  fill-summary\t%s\t%d\t%d\t%s\t%d\t%.2f\t%.1f\t%s\n", s.name.c_str(), s.instances, s.threads,
+                s.paced ? "paced" : "unpaced", run.made.load(), seconds, 1e3 * longest,
+                run.fillSeconds >= 0 ? "done" : "unfinished");
+    std::fflush(stdout);
+}
 
 long long nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
@@ -331,6 +391,7 @@ private:
                 run_.measureStart == Clock::time_point{} ? 0 : seconds(Clock::now() - run_.measureStart);
             std::printf("case %s: WATCHDOG: the %s phase overran its time; the main thread is stuck\n",
                         run_.settings.name.c_str(), phase.c_str());
+            if (phase == "fill") reportFill(run_);
             if (phase == "measuring" || phase == "warm-up")
                 report(run_, measured, phase == "warm-up" ? "watchdog in the warm-up" : "watchdog");
             std::fflush(stdout);
@@ -386,31 +447,50 @@ int runCase(Settings settings) {
     }
     PlatformLoop* loop = loopShared();
 
-    std::vector<uint32_t> handles;
-    for (int i = 0; i < s.instances; ++i) {
-        int32_t in = 0, returned = 0;
-        QanaguiCreateInstanceReply reply{-9, 0};
-        module.command(QANAGUI_CMD_CREATE_INSTANCE, &in, 4, &reply, sizeof reply, returned);
-        if (reply.status != QANAGUI_STATUS_OK) {
-            std::fprintf(stderr, "bench_loop_rounds: instance %d refused (status %d)\n", i + 1, reply.status);
-            return 2;
-        }
-        handles.push_back(reply.handle);
-    }
+    InstanceTable table(size_t(s.instances));
     int32_t in = 0, returned = 0;
     QanaguiEntryPointsReply entries{-9, {}};
     module.command(QANAGUI_CMD_GET_ENTRY_POINTS, &in, 4, &entries, sizeof entries, returned);
-    for (uint32_t handle : handles) {
-        int32_t rate[2] = {int32_t(handle), s.rate}, status = 0;
+    auto create = [&]() -> bool {
+        QanaguiCreateInstanceReply reply{-9, 0};
+        module.command(QANAGUI_CMD_CREATE_INSTANCE, &in, 4, &reply, sizeof reply, returned);
+        if (reply.status != QANAGUI_STATUS_OK) {
+            std::fprintf(stderr, "bench_loop_rounds: instance %d refused (status %d)\n", run.made.load() + 1,
+                         reply.status);
+            return false;
+        }
+        int32_t rate[2] = {int32_t(reply.handle), s.rate}, status = 0;
         module.command(QANAGUI_CMD_SET_SAMPLE_RATE, rate, sizeof rate, &status, sizeof status, returned);
-    }
-    const int threads = std::max(1, std::min(s.threads, s.instances));
-    for (int t = 0; t < threads; ++t) {
-        std::vector<uint32_t> share;
-        for (size_t i = size_t(t); i < handles.size(); i += size_t(threads)) share.push_back(handles[i]);
-        run.feeders.push_back(std::make_unique<Feeder>(share, entries.entries, s));
-    }
+        table.handles[size_t(run.made.load())] = reply.handle;
+        run.made.fetch_add(1);
+        return true;
+    };
+    if (!s.fill)
+        for (int i = 0; i < s.instances; ++i)
+            if (!create()) return 2;
+    table.count.store(size_t(run.made.load()), std::memory_order_release);
+    const int threads = std::min(s.threads, s.instances);
+    for (int t = 0; t < threads; ++t)
+        run.feeders.push_back(std::make_unique<Feeder>(table, size_t(t), size_t(threads), entries.entries, s));
     for (auto& feeder : run.feeders) feeder->start();
+
+    if (s.fill) {
+        // As a host fills its table: one round of the loop, without waiting, after each creation,
+        // while the instances made before are fed.
+        watchdog.phase("fill", s.setupTimeout);
+        run.fillStart = Clock::now();
+        for (int i = 0; i < s.instances; ++i) {
+            if (!create()) return 2;
+            table.count.store(size_t(run.made.load()), std::memory_order_release);
+            const auto start = Clock::now();
+            const double cpuStart = threadCpuSeconds();
+            run.roundStartNs = std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count();
+            loopPump(loop, 0);
+            run.roundStartNs = -1;
+            run.fillRounds.add(seconds(Clock::now() - start), threadCpuSeconds() - cpuStart);
+        }
+        run.fillSeconds = seconds(Clock::now() - run.fillStart);
+    }
 
     // Warm-up: the windows open and paint while the feeding runs.
     watchdog.phase("warm-up", s.warmup + s.grace);
@@ -446,12 +526,13 @@ int runCase(Settings settings) {
     run.mainCpuShare = (mainEnd.cpu - mainStart.cpu) / measured;
     run.mainWakeupsPerSecond = double(mainEnd.wakeups - mainStart.wakeups) / measured;
     report(run, measured, "on time");
+    reportFill(run);
 
     watchdog.phase("tear-down", s.grace);
     const auto teardownStart = Clock::now();
     for (auto& feeder : run.feeders) feeder->stop();
-    for (uint32_t handle : handles) {
-        int32_t h = int32_t(handle), status = -9;
+    for (int i = 0; i < run.made.load(); ++i) {
+        int32_t h = int32_t(table.handles[size_t(i)]), status = -9;
         module.command(QANAGUI_CMD_DESTROY_INSTANCE, &h, sizeof h, &status, sizeof status, returned);
     }
     loopPump(loop, 0);
@@ -474,7 +555,7 @@ bool parse(int argc, char** argv, Settings& s, bool& anyCase, std::vector<std::s
             return argv[++i];
         };
         const bool caseOption = arg == "--instances" || arg == "--threads" || arg == "--rate" || arg == "--block" ||
-                                arg == "--unpaced" || arg == "--name";
+                                arg == "--unpaced" || arg == "--fill" || arg == "--name";
         anyCase = anyCase || caseOption;
         if (arg == "--instances")
             s.instances = std::atoi(value());
@@ -486,6 +567,8 @@ bool parse(int argc, char** argv, Settings& s, bool& anyCase, std::vector<std::s
             s.block = std::atoi(value());
         else if (arg == "--unpaced")
             s.paced = false;
+        else if (arg == "--fill")
+            s.fill = true;
         else if (arg == "--name")
             s.name = value();
         else if (arg == "--fft")
@@ -506,8 +589,8 @@ bool parse(int argc, char** argv, Settings& s, bool& anyCase, std::vector<std::s
             s.module = value();
         else if (arg == "--help" || arg == "-h") {
             std::printf("usage: bench_loop_rounds [case options] [common options]\n"
-                        "case options (without any, the three standard cases run, each in its own process):\n"
-                        "  --instances N --threads P --rate HZ --block B --unpaced --name TEXT\n"
+                        "case options (without any, the standard cases run, each in its own process):\n"
+                        "  --instances N --threads P (0: none) --rate HZ --block B --unpaced --fill --name TEXT\n"
                         "common options:\n"
                         "  --seconds S (10)  --warmup S (2)  --fft 1024..8192 (8192)  --silence (default: 1 kHz sine)\n"
                         "  --pump-timeout-ms T (10)  --setup-timeout S (120)  --grace S (30)\n"
@@ -522,7 +605,7 @@ bool parse(int argc, char** argv, Settings& s, bool& anyCase, std::vector<std::s
             if (arg != "--silence") passOn.push_back(argv[i]);
         }
     }
-    if (s.instances < 1 || s.threads < 1 || s.rate < 1000 || s.block < 1 || s.seconds <= 0) {
+    if (s.instances < 1 || s.instances > 4096 || s.threads < 0 || s.rate < 1000 || s.block < 1 || s.seconds <= 0) {
         std::fprintf(stderr, "bench_loop_rounds: bad case values\n");
         return false;
     }
@@ -569,11 +652,14 @@ int main(int argc, char** argv) {
     struct Standard {
         const char* name;
         int instances, threads, rate, block;
-        bool paced;
+        bool paced, fill;
     };
-    const Standard cases[] = {{"32x48k/256", 32, 2, 48000, 256, true},
-                              {"256x48k/1024", 256, 2, 48000, 1024, true},
-                              {"4x48k/256-unpaced", 4, 2, 48000, 256, false}};
+    const Standard cases[] = {{"32x48k/256", 32, 2, 48000, 256, true, false},
+                              {"256x48k/1024", 256, 2, 48000, 1024, true, false},
+                              {"4x48k/256-unpaced", 4, 2, 48000, 256, false, false},
+                              {"256x48k/255-3threads", 256, 3, 48000, 255, true, false},
+                              {"256-fill-unfed", 256, 0, 48000, 255, true, true},
+                              {"256-fill-3threads-unpaced", 256, 3, 48000, 255, false, true}};
     std::printf("module %s; %.0f s per case after %.0f s of warm-up\n", settings.module.c_str(), settings.seconds,
                 settings.warmup);
     std::fflush(stdout);
@@ -591,6 +677,7 @@ int main(int argc, char** argv) {
                                          "--block",
                                          std::to_string(c.block)};
         if (!c.paced) args.push_back("--unpaced");
+        if (c.fill) args.push_back("--fill");
         args.insert(args.end(), passOn.begin(), passOn.end());
         const double limit = settings.setupTimeout + settings.warmup + settings.seconds + 3 * settings.grace + 30;
         worst = std::max(worst, std::abs(runChild(args, limit)));

@@ -13,6 +13,18 @@
 #include <functional>
 #include <memory>
 
+// The areas of a component, its children's included, that the toolkit is asked to repaint, as they
+// reach its window: installed as its cached image, which paints the component as it would paint.
+struct RepaintRecorder : juce::CachedComponentImage {
+    explicit RepaintRecorder(juce::Component& c) : component(c) {}
+    void paint(juce::Graphics& g) override { component.paintEntireComponent(g, false); }
+    bool invalidateAll() override { return invalidate(component.getLocalBounds()); }
+    bool invalidate(const juce::Rectangle<int>& area) override { return areas.add(area), true; }
+    void releaseResources() override {}
+    juce::Component& component;
+    juce::RectangleList<int> areas;
+};
+
 class PanelTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,7 +1,7 @@
 // The road from the engine's thread to the panel: values sent on another thread while the loop drains
 // them at its own pace arrive without the sender ever sending one twice, no slot goes back to an
 // older value, and every slot ends on the last value sent; values the panel already has are not
-// queued again; the held traces travel all four together.
+// queued again; the held traces travel all four together; a value repaints only what it changes.
 #include "PanelHarness.h"
 
 #include <new>
@@ -137,5 +137,46 @@ TEST(ValueRelayRing, ValuesSentDuringAPassEndOnTheLastAndAThrowLosesOnlyItsOwnVa
     EXPECT_EQ(slots, (std::vector<int32_t>{10, 28, 29, 30, 31}));
     EXPECT_FALSE(relay->pending());
 }
+
+// A value from the engine that leaves the panel as it is repaints nothing; one that changes a control
+// repaints that control and the areas its listener repaints on purpose (panel coordinates).
+struct RepaintCase {
+    const char* what;
+    int slot;
+    int32_t value;
+    std::vector<juce::Rectangle<int>> areas;
+};
+
+class RelayRepaints : public PanelTest, public ::testing::WithParamInterface<RepaintCase> {};
+
+TEST_P(RelayRepaints, OnlyWhatChanges) {
+    pump(50);  // the start-up's own repaints are asked for
+    auto* recorder = new RepaintRecorder(*panel);
+    panel->setCachedComponentImage(recorder);  // owned by the panel from here
+    recorder->areas.clear();
+    panel->setValue(GetParam().slot, GetParam().value);
+    ASSERT_TRUE(waitUntil([&] { return !panel->hasPendingValues(); }));
+    pump(50);  // the controls' asynchronous notifications and their listeners
+    juce::RectangleList<int> missing, extra = recorder->areas;
+    for (const auto& area : GetParam().areas) missing.add(area.getIntersection(panel->getLocalBounds()));
+    extra.subtract(missing);
+    missing.subtract(recorder->areas);
+    EXPECT_TRUE(extra.isEmpty()) << GetParam().what << ": repainted " << extra.getBounds().toString();
+    EXPECT_TRUE(missing.isEmpty()) << GetParam().what << ": not repainted " << missing.getBounds().toString();
+    panel->setCachedComponentImage(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RelayRepaints,
+    ::testing::Values(RepaintCase{"the red of trace 1 it shows", 32, 0, {}},
+                      RepaintCase{"a new red of trace 1", 32, 200, {{85, 487, 33, 14}, {70, 440, 230, 510}}},
+                      RepaintCase{"the input it shows", 20, 1, {}},
+                      RepaintCase{"a new input", 20, 2, {{10, 483, 60, 24}, {12, 42, 1041, 417}}},
+                      RepaintCase{"the time view it shows", 1, 0, {}},
+                      RepaintCase{"frequency labels still off", 6, 0, {}},
+                      RepaintCase{"a history turned on", 24, 1, {{207, 482, 28, 24}}},
+                      RepaintCase{"another window", 18, 2, {{480, 535, 110, 20}}},
+                      RepaintCase{"a marker level with no marker set", 14, 1000, {}},
+                      RepaintCase{"the idle count, shown off the panel", 0, 77, {}}));
 
 }  // namespace
