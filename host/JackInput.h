@@ -7,8 +7,8 @@
 // What the host reports of the periods: the server's xruns (any client of its graph, this one
 // included, that did not finish a cycle in time) and how long the process callback took at most.
 //
-// Threads: open, feed, stopFeeding and destruction [main-thread]; the process callback
-// [audio-thread] (JACK's process thread); the shutdown and xrun callbacks [JACK's own thread];
+// Threads: open, feed, stopFeeding and destruction [main-thread]; the process callback and the
+// thread's naming [audio-thread] (JACK's process thread); the shutdown and xrun callbacks [JACK's own thread];
 // xruns, the longest callbacks and serverLost [any-thread].
 #pragma once
 
@@ -25,6 +25,10 @@
 
 class JackInput {
 public:
+    // The name of JACK's process thread in the host ([JACK's own thread] names it before its first
+    // period).
+    static constexpr const char* kProcessThreadName = "analyzer-jack";
+
     ~JackInput();
 
     // Connects to a running server (never starts one), registers the ports and activates the client.
@@ -58,6 +62,7 @@ public:
 private:
     JackInput() = default;
     static int process(jack_nframes_t frames, void* self);
+    static void nameProcessThread(void*);
     static int onXrun(void* self);
     static void onShutdown(jack_status_t code, const char* reason, void* self);
     // The period's frames, converted to full scale, through runner in blocks of at most rowFrames_.
