@@ -280,9 +280,10 @@ TEST(HostRun, LiveJackInputIsAnalysedWithItsXrunsReported) {
 
     HostRun run;
     std::thread host(
-        [&] { run = runHost("--connect a=metro:600_bpm --duration 4 --view spectrum --magnitudes --trace1 A"); });
+        [&] { run = runHost("--connect a=metro:600_bpm --duration 5 --view spectrum --magnitudes --trace1 A"); });
     const bool started = server.waitFor("analyzer-host:a");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // The stall comes after the first status lines, which count the traces drawn undisturbed.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
     server.stallClicks(std::chrono::milliseconds(300));
     host.join();
     ASSERT_TRUE(started) << run.output;
