@@ -6,7 +6,7 @@
 #include "engine/GuiCtrl.h"
 
 #include "common/ControlSlots.h"
-#include "engine/WindowFunctions.h"
+#include "engine/WindowTables.h"
 #include "platform/win32.h"
 
 #include <cmath>
@@ -129,17 +129,20 @@ void GuiCtrl::keepFrequencyMarks(bool spectrumMode, bool workerIdle) {
     }
     if (workerIdle && setup_.frequencyShape != double(link_.panelValues[slot::kShape])) {
         setup_.frequencyShape = double(link_.panelValues[slot::kShape]);
-        buildFrequencyMaps(setup_.frequencyShape, setup_.binMap, setup_.coarseBinMap);
+        if (!copyPreparedFrequencyMaps(setup_.frequencyShape, setup_.binMap, setup_.coarseBinMap))
+            buildFrequencyMaps(setup_.frequencyShape, setup_.binMap, setup_.coarseBinMap);
         setup_.markersPublished = marksWanted ? 0 : 1;
     }
     if (int32_t(marksWanted) != setup_.markersPublished) publishFrequencyMarks(marksWanted, sampleRate);
 }
 
-// The window function follows the panel.
+// The window function follows the panel: the shared table of its code for the size in force (a code
+// without a formula keeps the table it finds).
 void GuiCtrl::keepWindow() {
     if (link_.panelValues[slot::kWindow] != setup_.appliedWindowCode) {
         setup_.appliedWindowCode = link_.panelValues[slot::kWindow];
-        fillWindow(setup_.windowCoefficients, setup_.fftSize, setup_.appliedWindowCode);
+        if (const double* table = windowTable(setup_.appliedWindowCode, setup_.fftSizeCode))
+            setup_.windowCoefficients = table;
     }
 }
 

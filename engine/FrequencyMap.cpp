@@ -30,14 +30,44 @@ void buildFrequencyMaps(double shape, int32_t (&binMap)[kSizeCodes][1024],
     buildFrequencyMap(shape, &coarseBinMap[0][0], kCoarseColumns);
 }
 
+namespace {
+
+struct Maps {
+    int32_t fine[kSizeCodes][1024];
+    int32_t coarse[kSizeCodes][kCoarseColumns];
+    explicit Maps(double shape) { buildFrequencyMaps(shape, fine, coarse); }
+    void copyTo(int32_t (&binMap)[kSizeCodes][1024], int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]) const {
+        std::memcpy(binMap, fine, sizeof fine);
+        std::memcpy(coarseBinMap, coarse, sizeof coarse);
+    }
+};
+
+struct PreparedMaps {
+    Maps defaults{kDefaultFrequencyShape};
+    Maps flat{0.0};
+};
+
+// Built by the first caller; static storage, no allocation.
+const PreparedMaps& preparedMaps() {
+    static const PreparedMaps maps;
+    return maps;
+}
+
+}  // namespace
+
 void copyDefaultFrequencyMaps(int32_t (&binMap)[kSizeCodes][1024],
                               int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]) {
-    struct Maps {
-        int32_t fine[kSizeCodes][1024];
-        int32_t coarse[kSizeCodes][kCoarseColumns];
-        Maps() { buildFrequencyMaps(kDefaultFrequencyShape, fine, coarse); }
-    };
-    static const Maps defaults;  // built by the first caller; static storage, no allocation
-    std::memcpy(binMap, defaults.fine, sizeof defaults.fine);
-    std::memcpy(coarseBinMap, defaults.coarse, sizeof defaults.coarse);
+    preparedMaps().defaults.copyTo(binMap, coarseBinMap);
+}
+
+bool copyPreparedFrequencyMaps(double shape, int32_t (&binMap)[kSizeCodes][1024],
+                               int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]) {
+    if (shape == kDefaultFrequencyShape) {
+        preparedMaps().defaults.copyTo(binMap, coarseBinMap);
+    } else if (shape == 0.0) {
+        preparedMaps().flat.copyTo(binMap, coarseBinMap);
+    } else {
+        return false;
+    }
+    return true;
 }

@@ -25,5 +25,12 @@ void buildFrequencyMaps(double shape, int32_t (&binMap)[kSizeCodes][1024],
                         int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]);
 
 // The same for kDefaultFrequencyShape, which every new instance starts with: the maps are computed
-// once per process and copied.
+// once per process and copied. The first call builds them, and those of shape 0 (see below); other
+// callers meanwhile wait, so the first call belongs on the [main-thread] (making an instance).
 void copyDefaultFrequencyMaps(int32_t (&binMap)[kSizeCodes][1024], int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]);
+
+// The maps of the shapes every instance passes through, copied instead of computed: the default,
+// and 0 (what an instance reads before its panel has stored a shape). False, with the maps untouched,
+// for any other shape. [any-thread] once copyDefaultFrequencyMaps has returned.
+bool copyPreparedFrequencyMaps(double shape, int32_t (&binMap)[kSizeCodes][1024],
+                               int32_t (&coarseBinMap)[kSizeCodes][kCoarseColumns]);

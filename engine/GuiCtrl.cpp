@@ -2,6 +2,7 @@
 
 #include "common/ControlSlots.h"
 #include "common/RaceCheckerAnnotations.h"
+#include "engine/WindowTables.h"
 
 #include <cstring>
 
@@ -24,7 +25,8 @@ bool GuiCtrl::isComplete() const { return workers_.isComplete() && setup_.fftObj
 void GuiCtrl::initialise() {
     link_.windowShown = false;
     for (PanelValue& value : link_.panelValues) value = 0;
-    for (double& c : setup_.windowCoefficients) c = 0.0;
+    prepareWindowTables();
+    setup_.windowCoefficients = noWindowTable();
     for (int32_t& value : link_.lastInput) value = 0;
     link_.startupCalls = 0;
     setup_.frequencyShape = kDefaultFrequencyShape;

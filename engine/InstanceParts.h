@@ -55,7 +55,9 @@ struct AnalysisSettings {
     int32_t binMap[kSizeCodes][1024];
     int32_t coarseBinMap[kSizeCodes][kCoarseColumns];
     int32_t appliedWindowCode = 0;
-    double windowCoefficients[kMaxFftSize];
+    // The window's coefficients for fftSize points: one of the process's shared tables
+    // (WindowTables.h), kept when a code without a formula is applied.
+    const double* windowCoefficients = nullptr;
     int32_t lastSampleRate = 32000;
     int32_t markersPublished = 0;
     bool altDisplay = false;

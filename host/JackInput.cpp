@@ -2,14 +2,13 @@
 
 #include "host/AudioSources.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <thread>
-
-namespace {
-constexpr size_t kRingSeconds = 2;
-}  // namespace
 
 std::unique_ptr<JackInput> JackInput::open(const std::vector<std::string>& portNames, std::string& error) {
     std::unique_ptr<JackInput> input(new JackInput());
@@ -19,17 +18,17 @@ std::unique_ptr<JackInput> JackInput::open(const std::vector<std::string>& portN
         error = "no JACK server is running (start one, for example: jackd -d dummy -r 48000 -p 256)";
         return nullptr;
     }
-    const size_t ringBytes = size_t(jack_get_sample_rate(input->client_)) * kRingSeconds * sizeof(float);
     for (int i = 0; i < 4; ++i) {
         input->ports_[i] = jack_port_register(input->client_, portNames[size_t(i)].c_str(), JACK_DEFAULT_AUDIO_TYPE,
                                               JackPortIsInput, 0);
-        input->rings_[i] = jack_ringbuffer_create(ringBytes);
-        if (input->ports_[i] == nullptr || input->rings_[i] == nullptr) {
+        if (input->ports_[i] == nullptr) {
             error = "JACK: could not register input port '" + portNames[size_t(i)] + "'";
             return nullptr;
         }
     }
+    jack_set_thread_init_callback(input->client_, &JackInput::nameProcessThread, nullptr);
     jack_set_process_callback(input->client_, &JackInput::process, input.get());
+    jack_set_xrun_callback(input->client_, &JackInput::onXrun, input.get());
     jack_on_info_shutdown(input->client_, &JackInput::onShutdown, input.get());
     if (jack_activate(input->client_) != 0) {
         error = "JACK: could not activate the client";
@@ -44,8 +43,6 @@ JackInput::~JackInput() {
         stopFeeding();
         jack_client_close(client_);
     }
-    for (jack_ringbuffer_t* ring : rings_)
-        if (ring) jack_ringbuffer_free(ring);
 }
 
 bool JackInput::connect(const std::vector<std::pair<int, std::string>>& connections, std::string& error) {
@@ -63,10 +60,10 @@ bool JackInput::connect(const std::vector<std::pair<int, std::string>>& connecti
     return true;
 }
 
-void JackInput::feed(BlockRunner& runner, int blockSize) {
-    blockSize_ = blockSize;
+void JackInput::feed(BlockRunner& runner) {
+    rowFrames_ = period();
     for (int i = 0; i < 4; ++i) {
-        blocks_[i].assign(size_t(blockSize), 0);
+        blocks_[i].assign(size_t(rowFrames_), 0);
         rows_[i] = blocks_[i].data();
     }
     runner_.store(&runner, std::memory_order_release);
@@ -81,6 +78,15 @@ void JackInput::stopFeeding() {
     active_ = false;
 }
 
+// JACK's process thread gets a name of its own, so that tools that list threads (top -H, perf) tell
+// it from the rest of the host's.
+void JackInput::nameProcessThread(void*) { pthread_setname_np(pthread_self(), kProcessThreadName); }
+
+int JackInput::onXrun(void* context) {
+    static_cast<JackInput*>(context)->xruns_.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+}
+
 void JackInput::onShutdown(jack_status_t, const char*, void* context) {
     static_cast<JackInput*>(context)->serverLost_ = true;
 }
@@ -88,37 +94,34 @@ void JackInput::onShutdown(jack_status_t, const char*, void* context) {
 int JackInput::process(jack_nframes_t frames, void* context) {
     auto* self = static_cast<JackInput*>(context);
     self->inCallback_.store(true);
-    if (BlockRunner* runner = self->runner_.load()) self->take(frames, *runner);
+    if (BlockRunner* runner = self->runner_.load()) {
+        const auto start = std::chrono::steady_clock::now();
+        self->runPeriod(frames, *runner);
+        const auto took = std::chrono::steady_clock::now() - start;
+        self->noteCallbackTime(
+            uint32_t(std::min<int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count(), INT32_MAX)));
+    }
     self->inCallback_.store(false, std::memory_order_release);
     return 0;
 }
 
-void JackInput::take(jack_nframes_t frames, BlockRunner& runner) {
-    const size_t bytes = size_t(frames) * sizeof(float);
-    bool room = true;
-    for (jack_ringbuffer_t* ring : rings_) room = room && jack_ringbuffer_write_space(ring) >= bytes;
-    if (room) {
-        for (int i = 0; i < 4; ++i)
-            jack_ringbuffer_write(rings_[i], static_cast<const char*>(jack_port_get_buffer(ports_[i], frames)), bytes);
-    } else {
-        dropped_.fetch_add(1, std::memory_order_relaxed);
+void JackInput::runPeriod(jack_nframes_t frames, BlockRunner& runner) {
+    const float* inputs[4];
+    for (int i = 0; i < 4; ++i) inputs[i] = static_cast<const float*>(jack_port_get_buffer(ports_[i], frames));
+    for (int done = 0; done < int(frames);) {
+        const int count = std::min(int(frames) - done, rowFrames_);
+        for (int i = 0; i < 4; ++i) toFullScaleBlock(inputs[i] + done, rows_[i], count);
+        runner.process(rows_, count);
+        done += count;
     }
-    runWholeBlocks(runner);
 }
 
-void JackInput::runWholeBlocks(BlockRunner& runner) {
-    const size_t bytes = size_t(blockSize_) * sizeof(float);
-    while (jack_ringbuffer_read_space(rings_[3]) >= bytes) {
-        for (int i = 0; i < 4; ++i) {
-            // The block lies in at most two pieces of the ring, each whole floats (the ring's size is a
-            // power of two, every write whole floats).
-            jack_ringbuffer_data_t pieces[2];
-            jack_ringbuffer_get_read_vector(rings_[i], pieces);
-            const int first = int(std::min(pieces[0].len, bytes) / sizeof(float));
-            toFullScaleBlock(reinterpret_cast<const float*>(pieces[0].buf), rows_[i], first);
-            toFullScaleBlock(reinterpret_cast<const float*>(pieces[1].buf), rows_[i] + first, blockSize_ - first);
-            jack_ringbuffer_read_advance(rings_[i], bytes);
-        }
-        runner.process(rows_, blockSize_);
-    }
+// Keeps the longest callback times; this thread is their only writer, the status line's take their
+// only other one (hence the exchange loop for the recent one).
+void JackInput::noteCallbackTime(uint32_t nanoseconds) {
+    if (nanoseconds > longestNs_.load(std::memory_order_relaxed))
+        longestNs_.store(nanoseconds, std::memory_order_relaxed);
+    uint32_t recent = longestRecentNs_.load(std::memory_order_relaxed);
+    while (nanoseconds > recent &&
+           !longestRecentNs_.compare_exchange_weak(recent, nanoseconds, std::memory_order_relaxed)) {}
 }

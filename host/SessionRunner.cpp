@@ -37,10 +37,11 @@ double seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 enum class RunEnd { done, stopped, sourceEnded, sourceLost };
 
-// One line a second: blocks, traces drawn (where counted) and CPU since the last line.
+// One line a second: blocks, traces drawn (where counted), the server's xruns and the longest period
+// callback (where the feed reports them) and CPU since the last line.
 class StatusLine {
 public:
-    StatusLine(const RunFeed& feed, const BlockRunner& runner, const HostPlatform& platform)
+    StatusLine(RunFeed& feed, const BlockRunner& runner, const HostPlatform& platform)
         : feed_(feed), runner_(runner), platform_(platform), last_(Clock::now()),
           lastCpu_(platform.processCpuSeconds()), lastDrawings_(platform.drawingCount()) {}
 
@@ -54,9 +55,10 @@ public:
         const long drawings = platform_.drawingCount();
         std::fprintf(stderr, "analyzer-host: %s, %d Hz, blocks of %d: %.0f blocks/s", feed_.describe().c_str(),
                      feed_.sampleRate(), feed_.blockSize(), double(blocks - lastBlocks_) / wall);
-        if (drawings >= 0)
-            std::fprintf(stderr, ", %.1f traces drawn/s, %ld dropped", double(drawings - lastDrawings_) / wall,
-                         feed_.dropped());
+        if (drawings >= 0) std::fprintf(stderr, ", %.1f traces drawn/s", double(drawings - lastDrawings_) / wall);
+        if (feed_.reportsPeriods())
+            std::fprintf(stderr, ", %ld xruns, longest callback %.0f µs", feed_.xruns(),
+                         feed_.takeLongestRecentMicroseconds());
         std::fprintf(stderr, ", CPU %.1f %%\n", 100.0 * (cpu - lastCpu_) / wall);
         last_ = now;
         lastBlocks_ = blocks;
@@ -65,7 +67,7 @@ public:
     }
 
 private:
-    const RunFeed& feed_;
+    RunFeed& feed_;
     const BlockRunner& runner_;
     const HostPlatform& platform_;
     Clock::time_point last_;
@@ -122,6 +124,9 @@ int runSession(const HostOptions& options, AnalyzerSession& session, BlockRunner
     const RunEnd end = feedUntilTheEnd(options, session, runner, feed, platform);
 
     feed.stop();
+    // Read now: the feed lets go of its source (and a JACK client its figures) before the summary.
+    const long xruns = feed.xruns();
+    const double longestCallback = feed.longestCallbackMicroseconds();
     if (!options.screenshot.empty()) {
         platform.runMessagesFor(50);  // the last repaints
         if (!platform.writeScreenshot(options.screenshot))
@@ -137,6 +142,8 @@ int runSession(const HostOptions& options, AnalyzerSession& session, BlockRunner
         std::fprintf(stderr, "analyzer-host: %s after %.1f s: %ld blocks (%.1f s of audio)", describeEnd(end),
                      seconds(Clock::now() - start), runner.blocks(), double(runner.blocks()) * blockSize / sampleRate);
         if (drawingsAtStart >= 0) std::fprintf(stderr, ", %ld traces drawn", platform.drawingCount() - drawingsAtStart);
+        if (feed.reportsPeriods())
+            std::fprintf(stderr, ", %ld xruns, longest callback %.0f µs", xruns, longestCallback);
         std::fprintf(stderr, ", CPU %.2f s, %d thread(s) left\n", platform.processCpuSeconds() - cpuAtStart,
                      platform.threadCount());
     }

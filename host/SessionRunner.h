@@ -42,8 +42,13 @@ public:
     virtual bool ended() const { return false; }
     // The source went away (a JACK server that stopped).
     virtual bool lost() const { return false; }
-    // Periods that found no room.
-    virtual long dropped() const { return 0; }
+    // A feed driven by a server's periods (JACK) reports them: the server's xruns so far, and the
+    // longest period callback in microseconds, over the whole run and since the last take (the
+    // status line's). The others report nothing.
+    virtual bool reportsPeriods() const { return false; }
+    virtual long xruns() const { return 0; }
+    virtual double longestCallbackMicroseconds() const { return 0.0; }
+    virtual double takeLongestRecentMicroseconds() { return 0.0; }
     // Stops feeding: no block runs once this returns.
     virtual void stop() = 0;
     // Lets go of the source, after the instances are gone; nothing else is asked of the feed after it.

@@ -84,14 +84,15 @@ private:
 // Live JACK input: JACK's own thread runs the blocks.
 class JackFeed : public RunFeed {
 public:
-    JackFeed(std::unique_ptr<JackInput> jack, BlockRunner& runner) : jack_(std::move(jack)) {
-        jack_->feed(runner, jack_->period());
-    }
+    JackFeed(std::unique_ptr<JackInput> jack, BlockRunner& runner) : jack_(std::move(jack)) { jack_->feed(runner); }
     std::string describe() const override { return jack_->describe(); }
     int sampleRate() const override { return jack_->sampleRate(); }
     int blockSize() const override { return jack_->period(); }
     bool lost() const override { return jack_->serverLost(); }
-    long dropped() const override { return jack_->dropped(); }
+    bool reportsPeriods() const override { return true; }
+    long xruns() const override { return jack_->xruns(); }
+    double longestCallbackMicroseconds() const override { return jack_->longestCallbackMicroseconds(); }
+    double takeLongestRecentMicroseconds() override { return jack_->takeLongestRecentMicroseconds(); }
     void stop() override { jack_->stopFeeding(); }
     void close() override { jack_.reset(); }  // the JACK client closes here
 

@@ -245,6 +245,13 @@ public:
         return false;
     }
     void startClicks() { metro_ = spawn({"jack_metro", "-b", "600", "-f", "1000", "-D", "50"}); }
+    // Holds the click source for a while: it misses the server's cycles, which the server reports to
+    // every client as xruns.
+    void stallClicks(std::chrono::milliseconds time) {
+        kill(metro_, SIGSTOP);
+        std::this_thread::sleep_for(time);
+        kill(metro_, SIGCONT);
+    }
     // Stops the server under its clients. (SIGTERM: a server killed outright leaves its entry in
     // JACK's shared registry, and after a few of those no server starts on the machine any more.)
     void stop() {
@@ -259,7 +266,7 @@ private:
     pid_t server_ = -1, metro_ = -1;
 };
 
-TEST(HostRun, LiveJackInputIsAnalysedWithoutDroppedBlocks) {
+TEST(HostRun, LiveJackInputIsAnalysedWithItsXrunsReported) {
     if (DummyJackServer::shell("command -v jackd >/dev/null && command -v jack_metro >/dev/null") != 0)
         GTEST_SKIP() << "jackd2 is not installed";
     DummyJackServer server;
@@ -271,27 +278,46 @@ TEST(HostRun, LiveJackInputIsAnalysedWithoutDroppedBlocks) {
     EXPECT_EQ(unknown.exitCode, 5) << unknown.output;
     EXPECT_NE(unknown.output.find("no port 'nosuch:port'"), std::string::npos) << unknown.output;
 
-    const HostRun run = runHost("--connect a=metro:600_bpm --duration 4 --view spectrum --magnitudes --trace1 A");
+    HostRun run;
+    std::thread host(
+        [&] { run = runHost("--connect a=metro:600_bpm --duration 5 --view spectrum --magnitudes --trace1 A"); });
+    const bool started = server.waitFor("analyzer-host:a");
+    // The stall comes after the first status lines, which count the traces drawn undisturbed.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    server.stallClicks(std::chrono::milliseconds(300));
+    host.join();
+    ASSERT_TRUE(started) << run.output;
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    // Status lines: "..., 48000 Hz, blocks of 256: ... blocks/s, T traces drawn/s, D dropped, ...".
+    // Status lines: "..., 48000 Hz, blocks of 256: B blocks/s, T traces drawn/s, X xruns, longest callback
+    // C µs, ...".
     int lines = 0;
     double mostTraces = 0;
     for (size_t at = run.output.find("blocks of 256"); at != std::string::npos;
          at = run.output.find("blocks of 256", at + 1)) {
         const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
-        double blocks = 0, traces = 0;
-        long dropped = -1;
-        ASSERT_EQ(std::sscanf(line.c_str(), "blocks of 256: %lf blocks/s, %lf traces drawn/s, %ld dropped", &blocks,
-                              &traces, &dropped),
-                  3)
+        double blocks = 0, traces = 0, longest = -1;
+        long xruns = -1;
+        ASSERT_EQ(std::sscanf(line.c_str(),
+                              "blocks of 256: %lf blocks/s, %lf traces drawn/s, %ld xruns, longest callback %lf",
+                              &blocks, &traces, &xruns, &longest),
+                  4)
             << line;
-        EXPECT_EQ(dropped, 0) << line;
         mostTraces = std::max(mostTraces, traces);
         ++lines;
     }
     EXPECT_GE(lines, 2) << run.output;
     // Every capture of 1024 samples at 48 kHz drawn: 46.9 a second for the one trace.
     EXPECT_GT(mostTraces, 40.0) << run.output;
+    // The summary: the stalled click source's xruns, and the longest callback that ran blocks.
+    long xruns = -1;
+    double longest = -1;
+    const size_t summary = run.output.find("traces drawn, ");
+    ASSERT_NE(summary, std::string::npos) << run.output;
+    ASSERT_EQ(
+        std::sscanf(run.output.c_str() + summary, "traces drawn, %ld xruns, longest callback %lf", &xruns, &longest), 2)
+        << run.output;
+    EXPECT_GE(xruns, 1) << run.output;
+    EXPECT_GT(longest, 0.0) << run.output;
 }
 
 TEST(HostRun, EndsWithExitCode5SoonAfterTheJackServerStops) {
