@@ -44,9 +44,12 @@ bool TraceWorkers::isComplete() const { return wake != nullptr && thread_ != nul
 // The worker's life: sleep until woken; analyse the capture handed over and draw the frame the
 // analysis made; mark the step done; sleep again; end when asked to. The thread's own floating-point
 // mode: exceptions masked (the host may have unmasked them in the thread that made the instance) and
-// denormals flushed to zero.
+// denormals flushed to zero. Its priority is below normal: analysing and drawing frames yields the
+// processor to the host's threads and the message loop (a frame that comes late is drawn late or not
+// at all; a loop round that comes late stalls every window).
 DWORD TraceWorkers::run(void* parameter) {
     const FloatingPointGuard quietMaths(FloatingPointGuard::kFlushDenormals);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
     TraceWorkers& self = *static_cast<TraceWorkers*>(parameter);
     for (;;) {
         if (WaitForSingleObject(self.wake, INFINITE) != WAIT_OBJECT_0) return 0;

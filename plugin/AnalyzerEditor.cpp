@@ -32,24 +32,44 @@ bool AnalyzerEditor::build(uintptr_t parent) {
     int32_t panelOnly[4];
     for (int i = 0; i < 4; ++i) panelOnly[i] = instance_->panelOnlySetting(AnalyzerPlugin::kPanelOnlySlots[i]);
     GuiObjectCallback* panel = nullptr;
-    if (!createGuiFor(&engine, &panel) || panel == nullptr) {
+    if (!createGuiFor(&engine, &panel, WindowPlace::embeddedLater) || panel == nullptr) {
         destroyGuiFor(&engine);
         stopToolkitIfUnused();
         return false;
     }
     window_ = guiWindowOf(&engine);
-    MainComponent& content = window_->content();
-    content.slider(dbMultiplySlider).setValue(panelOnly[0], juce::sendNotificationSync);
-    content.button(vibesWatchButton).setToggleState(panelOnly[1] != 0, juce::sendNotification);
-    content.slider(hzStretchSlider).setValue(panelOnly[2], juce::sendNotificationSync);
-    content.comboBox(phasenBox).setSelectedId(panelOnly[3] + 1, juce::sendNotificationSync);
+    for (int i = 0; i < 4; ++i) engine.setPanelValue(AnalyzerPlugin::kPanelOnlySlots[i], panelOnly[i]);
+    showPanelOnlySettings();
 
     handle_ = window_->embedInto(parent);
+    if (parent == 0)
+        window_->setCloseHandler([this] {
+            closedByUser_ = true;
+            window_->setVisible(false);
+        });
     engine.drawInto(HWND(handle_));
-    content.setUserChangeHandler([this](int32_t slot, int32_t value) { writeBack(slot, value); });
+    window_->content().setUserChangeHandler([this](int32_t slot, int32_t value) { writeBack(slot, value); });
     instance_->attachPanel(panel);
     instance_->setEditor(this);
     return true;
+}
+
+// The panel's controls show the instance's panel-only settings (and publish them, as the user's
+// would be).
+void AnalyzerEditor::showPanelOnlySettings() {
+    int32_t value[4];
+    for (int i = 0; i < 4; ++i) value[i] = instance_->panelOnlySetting(AnalyzerPlugin::kPanelOnlySlots[i]);
+    MainComponent& content = window_->content();
+    content.slider(dbMultiplySlider).setValue(value[0], juce::sendNotificationSync);
+    content.button(vibesWatchButton).setToggleState(value[1] != 0, juce::sendNotification);
+    content.slider(hzStretchSlider).setValue(value[2], juce::sendNotificationSync);
+    content.comboBox(phasenBox).setSelectedId(value[3] + 1, juce::sendNotificationSync);
+}
+
+void AnalyzerEditor::panelOnlySettingsRestored() {
+    if (instance_ == nullptr || window_ == nullptr) return;
+    const FloatingPointGuard maths;
+    showPanelOnlySettings();
 }
 
 AnalyzerEditor::~AnalyzerEditor() { close(); }
@@ -75,7 +95,7 @@ int AnalyzerEditor::idle() {
     if (instance_ == nullptr) return 1;
     const FloatingPointGuard maths;
     PlatformLoop_pump(PlatformLoop_shared(), 0);
-    return 0;
+    return closedByUser_ ? 1 : 0;
 }
 
 // A change the user makes on a control that a port carries: the port follows, unless it carries
@@ -93,5 +113,16 @@ void AnalyzerEditor::writeBack(int32_t slot, int32_t value) {
 void AnalyzerEditor::setShown(bool shown) {
     if (window_ == nullptr) return;
     const FloatingPointGuard maths;
+    closedByUser_ = false;
     window_->setVisible(shown);
+}
+
+// A control input's value from the host reaches the panel as the engine's own values do: shown, not
+// taken for the user's, so nothing is written back.
+void AnalyzerEditor::portChanged(uint32_t index, float value) {
+    if (instance_ == nullptr || window_ == nullptr || index >= uint32_t(lv2port::portCount())) return;
+    const lv2port::Port& port = lv2port::port(int(index));
+    if (port.kind != lv2port::Kind::controlIn) return;
+    const FloatingPointGuard maths;
+    window_->content().showHostValue(port.pin, AnalyzerPlugin::pinValue(value));
 }

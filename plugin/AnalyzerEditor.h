@@ -4,7 +4,8 @@
 // automation, presets and sessions follow.
 //
 // The toolkit runs on the host's UI thread and is pumped from idle(); the engine's worker draws into
-// the window as it does in the module.
+// the window as it does in the module. Without a host's window the editor has a window of its own,
+// whose "X" closes the editor (idle() then says so); the host's show() and hide() always decide.
 //
 // Threads: everything [main-thread] (the host's UI thread).
 #pragma once
@@ -27,15 +28,19 @@ public:
     uintptr_t windowHandle() const { return handle_; }
 
     // One round of the toolkit's work (in which the user's changes are written back); nonzero once
-    // the instance is gone and the editor shows nothing any more.
+    // the instance is gone and the editor shows nothing any more, or the user closed its own window.
     int idle();
     void setShown(bool shown);
+    // The host's value of a port (its port_event): a control input's value shows on the panel.
+    void portChanged(uint32_t port, float value);
 
     void instanceGone() override;
+    void panelOnlySettingsRestored() override;
 
 private:
     AnalyzerEditor(AnalyzerPlugin* instance, WriteToPort write, void* controller);
     bool build(uintptr_t parent);
+    void showPanelOnlySettings();
     void close();
     void writeBack(int32_t slot, int32_t value);
 
@@ -44,4 +49,5 @@ private:
     void* controller_;
     MainWindow* window_ = nullptr;
     uintptr_t handle_ = 0;
+    bool closedByUser_ = false;
 };

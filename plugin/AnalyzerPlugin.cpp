@@ -16,13 +16,12 @@ namespace {
 
 constexpr double kLowestRate = 1000.0, kHighestRate = 768000.0;
 
-// A control port's float as the engine's 32-bit pin value: rounded, limited, NaN as 0.
-int32_t pinValue(float value) {
+}  // namespace
+
+int32_t AnalyzerPlugin::pinValue(float value) {
     if (!(value == value)) return 0;
     return int32_t(std::lrint(std::clamp(double(value), -2147483648.0, 2147483647.0)));
 }
-
-}  // namespace
 
 std::unique_ptr<AnalyzerPlugin> AnalyzerPlugin::create(double sampleRate) {
     if (!(sampleRate >= kLowestRate && sampleRate <= kHighestRate)) return nullptr;
@@ -40,6 +39,7 @@ AnalyzerPlugin::AnalyzerPlugin(int32_t sampleRate) : sampleRate_(sampleRate) {
     RACE_CHECKER_ATOMIC_WORD(&panel_);
     RACE_CHECKER_ATOMIC_WORD(&panelIsNew_);
     RACE_CHECKER_ATOMIC_WORD(&running_);
+    RACE_CHECKER_ATOMIC_WORD(&runsEnded_);
     std::memset(samples_, 0, sizeof samples_);
     engine_.reset(new (std::nothrow) GuiCtrl(nullptr, sampleRate_));
     if (!engine_) return;
@@ -48,8 +48,12 @@ AnalyzerPlugin::AnalyzerPlugin(int32_t sampleRate) : sampleRate_(sampleRate) {
     inputs_[slot::kShowPin] = 1;
     // The panel-only settings start where the panel starts them, so that the analysis without an
     // editor is the one the editor would show.
-    engine_->setPanelValue(slot::kLevelFactor, 1);
-    engine_->setPanelValue(slot::kShape, 21);
+    for (int i = 0; i < 4; ++i) engine_->setPanelValue(kPanelOnlySlots[i], kPanelOnlyDefaults[i]);
+    // The marker's levels and its frequency describe one column: the first, until one is set.
+    engine_->setPanelValue(slot::kMarker, 1);
+    // The start-up calls: the engine analyses from the first run on, and a run never takes a drawing
+    // window on its own (a window the editor hands over in the meantime could be overwritten).
+    for (int call = 0; call < kStartupCalls; ++call) engine_->processControlPins(inputPointers_, outputs_);
 }
 
 AnalyzerPlugin::~AnalyzerPlugin() {
@@ -67,13 +71,22 @@ void AnalyzerPlugin::attachPanel(GuiObjectCallback* panel) {
     panelIsNew_.store(true, std::memory_order_release);
 }
 
-// The audio thread sets running_ before it looks at panel_ and clears it after its last use of the
-// panel; this thread clears panel_ before it looks at running_. Either the run sees no panel, or this
-// thread waits for that run to end.
+// The audio thread sets running_ before it looks at panel_, and counts the run as ended after its
+// last use of the panel; this thread clears panel_ before it looks at the count and at running_.
+// Either the run sees no panel, or this thread waits until the count moves past it (the runs after it
+// never see the panel, however closely they follow each other).
 void AnalyzerPlugin::detachPanel() {
     panel_.store(nullptr, std::memory_order_seq_cst);
-    while (running_.load(std::memory_order_seq_cst)) std::this_thread::yield();
-    RACE_CHECKER_ACQUIRE(&running_);
+    const uint32_t ended = runsEnded_.load(std::memory_order_seq_cst);
+    if (running_.load(std::memory_order_seq_cst))
+        while (runsEnded_.load(std::memory_order_seq_cst) == ended) std::this_thread::yield();
+    RACE_CHECKER_ACQUIRE(&runsEnded_);
+    engine_->setPanelValue(slot::kHold, 0);
+}
+
+void AnalyzerPlugin::restorePanelOnlySettings(const int32_t values[4]) {
+    for (int i = 0; i < 4; ++i) engine_->setPanelValue(kPanelOnlySlots[i], values[i]);
+    if (editor_ != nullptr) editor_->panelOnlySettingsRestored();
 }
 
 // A fault stopped here marks the engine faulted (it may be half-updated): from then on the inputs
@@ -92,7 +105,8 @@ void AnalyzerPlugin::run(uint32_t samples) noexcept {
             reportEscapedException("the plug-in's run", kInstanceStops);
         }
     }
-    RACE_CHECKER_RELEASE(&running_);
+    RACE_CHECKER_RELEASE(&runsEnded_);
+    runsEnded_.fetch_add(1, std::memory_order_seq_cst);
     running_.store(false, std::memory_order_seq_cst);
 }
 
@@ -116,16 +130,23 @@ void AnalyzerPlugin::analyse(uint32_t samples) {
     writeOutputs();
 }
 
-// Each output carries its input unchanged (silence for an input not connected).
+// Each output carries its input unchanged (silence for an input not connected). A host may give an
+// output the buffer of another channel's input: each chunk of all four inputs is read before any
+// output of it is written.
 void AnalyzerPlugin::passThrough(uint32_t samples) {
-    for (int k = 0; k < lv2port::kAudioInputs; ++k) {
-        const auto* in = static_cast<const float*>(ports_[k]);
-        auto* out = static_cast<float*>(ports_[lv2port::kFirstAudioOutput + k]);
-        if (out == nullptr || out == in) continue;
-        if (in != nullptr)
-            std::memmove(out, in, sizeof(float) * samples);
-        else
-            std::memset(out, 0, sizeof(float) * samples);
+    for (uint32_t done = 0; done < samples;) {
+        const uint32_t count = std::min<uint32_t>(samples - done, kChunk);
+        for (int k = 0; k < lv2port::kAudioInputs; ++k) {
+            const auto* in = static_cast<const float*>(ports_[k]);
+            if (in != nullptr)
+                std::memcpy(passing_[k], in + done, sizeof(float) * count);
+            else
+                std::memset(passing_[k], 0, sizeof(float) * count);
+        }
+        for (int k = 0; k < lv2port::kAudioInputs; ++k)
+            if (auto* out = static_cast<float*>(ports_[lv2port::kFirstAudioOutput + k]))
+                std::memcpy(out + done, passing_[k], sizeof(float) * count);
+        done += count;
     }
 }
 
@@ -166,9 +187,7 @@ void AnalyzerPlugin::setValue(int32_t slot, int32_t value) {
     if (GuiObjectCallback* panel = panel_.load(std::memory_order_seq_cst)) panel->setValue(slot, value);
 }
 
-void AnalyzerPlugin::showWindow(int32_t flag) {
-    if (GuiObjectCallback* panel = panel_.load(std::memory_order_seq_cst)) panel->showWindow(flag);
-}
+void AnalyzerPlugin::showWindow(int32_t) {}
 
 bool AnalyzerPlugin::heldTracesPending() const {
     GuiObjectCallback* panel = panel_.load(std::memory_order_seq_cst);

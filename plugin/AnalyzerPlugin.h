@@ -5,7 +5,10 @@
 //
 // The engine's road to the panel runs through this instance (it is the engine's GuiObjectCallback):
 // it keeps the marker readings for the outputs and hands everything on to the panel attached, if any.
-// An editor attaches and detaches its panel at any time; detaching waits until no run() uses it.
+// An editor attaches and detaches its panel at any time; detaching waits until no run() uses it. The
+// host alone decides whether the editor's window shows (its show and hide calls): the engine's show
+// requests are not passed on. The engine's start-up calls are made when the instance is made, so a
+// run never picks the drawing window itself: the editor hands it over.
 //
 // Threads: create and destruction [main-thread] (the host's instantiation thread); connect and run
 // [audio-thread] (run never allocates, locks or waits); attachPanel, detachPanel, portValue and the
@@ -25,6 +28,8 @@
 class EditorLink {
 public:
     virtual void instanceGone() = 0;
+    // The panel-only settings were restored from a saved state: the panel shows them.
+    virtual void panelOnlySettingsRestored() = 0;
 
 protected:
     ~EditorLink() = default;
@@ -35,9 +40,13 @@ public:
     static constexpr int kChunk = 512;  // samples converted and analysed at a time
     // The slots of the panel-only settings: "dB Multiply", "Vibes Watch", "Hz Stretch", "PHASEN".
     static constexpr int kPanelOnlySlots[4] = {11, 12, 47, 48};
+    // Where the panel starts them; a saved state without one of them restores it to this.
+    static constexpr int32_t kPanelOnlyDefaults[4] = {1, 0, 21, 0};
 
     // Null for a sample rate the analyzer cannot work at, or when memory is short.
     static std::unique_ptr<AnalyzerPlugin> create(double sampleRate);
+    // A control port's float as the engine's 32-bit pin value: rounded, limited, NaN as 0.
+    static int32_t pinValue(float value);
     ~AnalyzerPlugin() override;
 
     void connect(uint32_t port, void* data);
@@ -46,7 +55,8 @@ public:
     GuiCtrl& engine() { return *engine_; }
 
     // The editor's panel: from attachPanel on, the engine's values go to it; the values the ports
-    // hold now are sent to it by the next run. detachPanel returns once no run() uses the panel.
+    // hold now are sent to it by the next run. detachPanel returns once no run() uses the panel, and
+    // releases a held display: with the editor gone nothing else could.
     void attachPanel(GuiObjectCallback* panel);
     void detachPanel();
 
@@ -59,7 +69,8 @@ public:
 
     // The panel-only settings, as published by the panel or restored from a saved state.
     int32_t panelOnlySetting(int slot) const { return engine_->panelValue(slot); }
-    void restorePanelOnlySetting(int slot, int32_t value) { engine_->setPanelValue(slot, value); }
+    // Restores all four (kPanelOnlySlots' order), and an open editor's panel shows them.
+    void restorePanelOnlySettings(const int32_t values[4]);
 
     // GuiObjectCallback, [audio-thread]
     void setValue(int32_t slot, int32_t value) override;
@@ -80,6 +91,7 @@ private:
     const int32_t* inputPointers_[99];
     int32_t outputs_[77] = {};
     int32_t samples_[4][kChunk];
+    float passing_[4][kChunk];  // the inputs on their way to the outputs, which may share their buffers
     std::atomic<int32_t> portValues_[64];
     // What the engine published at the marker: hundredths of a hertz, and the four levels.
     int32_t markerHundredths_ = 0;
@@ -87,5 +99,6 @@ private:
     std::atomic<GuiObjectCallback*> panel_{nullptr};
     std::atomic<bool> panelIsNew_{false};
     std::atomic<bool> running_{false};
+    std::atomic<uint32_t> runsEnded_{0};
     EditorLink* editor_ = nullptr;
 };

@@ -4,9 +4,16 @@
 //
 // Threads: as LV2 classes them: instantiate, cleanup, state restore and the whole editor on the
 // host's main (UI) thread; run on its audio thread; state save on any thread.
+//
+// Nothing is thrown into the host: every entry stops what is thrown inside it and fails as LV2 lets
+// it (a null handle, an error status, a closed editor). The entries that build or free the toolkit's
+// or the engine's tables compute in the plug-in's floating-point mode and give the host's thread its
+// own mode back.
+#include "common/EscapedExceptions.h"
 #include "plugin/AnalyzerEditor.h"
 #include "plugin/AnalyzerPlugin.h"
 #include "plugin/PluginUris.h"
+#include "platform/FloatingPoint.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -16,6 +23,7 @@
 #include <lv2/urid/urid.h>
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace {
@@ -37,25 +45,34 @@ const void* feature(const LV2_Feature* const* features, const char* uri) {
 }
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features) {
-    auto* instance = new (std::nothrow) Instance();
-    if (instance == nullptr) return nullptr;
-    instance->plugin = AnalyzerPlugin::create(rate);
-    if (!instance->plugin) {
-        delete instance;
+    const FloatingPointGuard maths;
+    try {
+        auto instance = std::make_unique<Instance>();
+        instance->plugin = AnalyzerPlugin::create(rate);
+        if (!instance->plugin) return nullptr;
+        if (const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map))) {
+            instance->atomInt = map->map(map->handle, LV2_ATOM__Int);
+            for (int i = 0; i < 4; ++i) instance->keys[i] = map->map(map->handle, kStateKeys[i]);
+        }
+        return instance.release();
+    } catch (...) {
+        reportEscapedException("the plug-in's instantiation");
         return nullptr;
     }
-    if (const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map))) {
-        instance->atomInt = map->map(map->handle, LV2_ATOM__Int);
-        for (int i = 0; i < 4; ++i) instance->keys[i] = map->map(map->handle, kStateKeys[i]);
-    }
-    return instance;
 }
 
 AnalyzerPlugin& pluginOf(LV2_Handle handle) { return *static_cast<Instance*>(handle)->plugin; }
 
 void connectPort(LV2_Handle handle, uint32_t port, void* data) { pluginOf(handle).connect(port, data); }
 void run(LV2_Handle handle, uint32_t samples) { pluginOf(handle).run(samples); }
-void cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }
+void cleanup(LV2_Handle handle) {
+    const FloatingPointGuard maths;
+    try {
+        delete static_cast<Instance*>(handle);
+    } catch (...) {
+        reportEscapedException("the plug-in's clean-up");
+    }
+}
 
 LV2_State_Status save(LV2_Handle handle, LV2_State_Store_Function store, LV2_State_Handle state, uint32_t,
                       const LV2_Feature* const*) {
@@ -69,19 +86,28 @@ LV2_State_Status save(LV2_Handle handle, LV2_State_Store_Function store, LV2_Sta
     return LV2_STATE_SUCCESS;
 }
 
+// A setting the state does not hold (a state saved by an older version) goes back to its default.
 LV2_State_Status restore(LV2_Handle handle, LV2_State_Retrieve_Function retrieve, LV2_State_Handle state, uint32_t,
                          const LV2_Feature* const*) {
     auto* instance = static_cast<Instance*>(handle);
     if (instance->atomInt == 0) return LV2_STATE_ERR_NO_FEATURE;
-    for (int i = 0; i < 4; ++i) {
-        size_t size = 0;
-        uint32_t type = 0, flags = 0;
-        const void* value = retrieve(state, instance->keys[i], &size, &type, &flags);
-        if (value != nullptr && size == sizeof(int32_t) && type == instance->atomInt)
-            instance->plugin->restorePanelOnlySetting(AnalyzerPlugin::kPanelOnlySlots[i],
-                                                      *static_cast<const int32_t*>(value));
+    const FloatingPointGuard maths;
+    try {
+        int32_t values[4];
+        for (int i = 0; i < 4; ++i) {
+            size_t size = 0;
+            uint32_t type = 0, flags = 0;
+            const void* value = retrieve(state, instance->keys[i], &size, &type, &flags);
+            values[i] = value != nullptr && size == sizeof(int32_t) && type == instance->atomInt
+                            ? *static_cast<const int32_t*>(value)
+                            : AnalyzerPlugin::kPanelOnlyDefaults[i];
+        }
+        instance->plugin->restorePanelOnlySettings(values);
+        return LV2_STATE_SUCCESS;
+    } catch (...) {
+        reportEscapedException("restoring the plug-in's state");
+        return LV2_STATE_ERR_UNKNOWN;
     }
-    return LV2_STATE_SUCCESS;
 }
 
 const void* extensionData(const char* uri) {
@@ -97,6 +123,7 @@ struct Editor {
     AnalyzerEditor* editor = nullptr;
     LV2UI_Write_Function write = nullptr;
     LV2UI_Controller controller = nullptr;
+    bool faulted = false;
 };
 
 void writeToPort(void* context, uint32_t port, float value) {
@@ -109,37 +136,64 @@ LV2UI_Handle instantiateEditor(const LV2UI_Descriptor*, const char* pluginUri, c
     if (std::strcmp(pluginUri, QANAGUI_LV2_URI) != 0) return nullptr;
     auto* dsp = static_cast<Instance*>(const_cast<void*>(feature(features, LV2_INSTANCE_ACCESS_URI)));
     if (dsp == nullptr) return nullptr;
-    auto* editor = new (std::nothrow) Editor{nullptr, write, controller};
-    if (editor == nullptr) return nullptr;
-    const auto parent = reinterpret_cast<uintptr_t>(feature(features, LV2_UI__parent));
-    editor->editor = AnalyzerEditor::open(dsp->plugin.get(), parent, &writeToPort, editor);
-    if (editor->editor == nullptr) {
-        delete editor;
+    try {
+        auto editor = std::make_unique<Editor>(Editor{nullptr, write, controller});
+        const auto parent = reinterpret_cast<uintptr_t>(feature(features, LV2_UI__parent));
+        editor->editor = AnalyzerEditor::open(dsp->plugin.get(), parent, &writeToPort, editor.get());
+        if (editor->editor == nullptr) return nullptr;
+        *widget = reinterpret_cast<LV2UI_Widget>(editor->editor->windowHandle());
+        return editor.release();
+    } catch (...) {
+        reportEscapedException("opening the plug-in's editor");
         return nullptr;
     }
-    *widget = reinterpret_cast<LV2UI_Widget>(editor->editor->windowHandle());
-    return editor;
 }
 
 void cleanupEditor(LV2UI_Handle handle) {
+    const FloatingPointGuard maths;
     auto* editor = static_cast<Editor*>(handle);
-    delete editor->editor;
+    try {
+        delete editor->editor;
+    } catch (...) {
+        reportEscapedException("closing the plug-in's editor");
+    }
     delete editor;
 }
 
-void portEvent(LV2UI_Handle, uint32_t, uint32_t, uint32_t, const void*) {
-    // A port's new value reaches the panel through the instance's run, as the pins do.
+// The host's value of a port: a control input's shows on the panel, whether or not run() is called.
+void portEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
+    if (format != 0 || size != sizeof(float) || buffer == nullptr) return;
+    try {
+        static_cast<Editor*>(handle)->editor->portChanged(port, *static_cast<const float*>(buffer));
+    } catch (...) {
+        reportEscapedException("showing a port's value on the plug-in's editor");
+    }
 }
 
-int idle(LV2UI_Handle handle) { return static_cast<Editor*>(handle)->editor->idle(); }
-int show(LV2UI_Handle handle) {
-    static_cast<Editor*>(handle)->editor->setShown(true);
-    return 0;
+// A fault ends the editor: idle() says it is closed from then on.
+int idle(LV2UI_Handle handle) {
+    auto* editor = static_cast<Editor*>(handle);
+    if (editor->faulted) return 1;
+    try {
+        return editor->editor->idle();
+    } catch (...) {
+        reportEscapedException("the plug-in's editor", "the editor is closed, the plug-in goes on");
+        editor->faulted = true;
+        return 1;
+    }
 }
-int hide(LV2UI_Handle handle) {
-    static_cast<Editor*>(handle)->editor->setShown(false);
-    return 0;
+
+int setShown(LV2UI_Handle handle, bool shown) {
+    try {
+        static_cast<Editor*>(handle)->editor->setShown(shown);
+        return 0;
+    } catch (...) {
+        reportEscapedException("showing or hiding the plug-in's editor");
+        return 1;
+    }
 }
+int show(LV2UI_Handle handle) { return setShown(handle, true); }
+int hide(LV2UI_Handle handle) { return setShown(handle, false); }
 
 const void* editorExtensionData(const char* uri) {
     static const LV2UI_Idle_Interface idleInterface{idle};

@@ -46,12 +46,12 @@ void unregisterHolder(GuiHolder* holder) {
 
 }  // namespace
 
-GuiHolder::GuiHolder(GuiCtrl* forInstance) : instance_(forInstance) {
+GuiHolder::GuiHolder(GuiCtrl* forInstance, WindowPlace place) : instance_(forInstance) {
     // Owned here until the holder is complete, so that running out of memory leaks no window.
     std::unique_ptr<MainWindow> created;
     if (toolkit::start()) {
-        created.reset(new MainWindow(instance_));
-        created->addToDesktop(created->getDesktopWindowStyleFlags());
+        created.reset(new MainWindow(instance_, place == WindowPlace::desktop));
+        if (place == WindowPlace::desktop) created->addToDesktop(created->getDesktopWindowStyleFlags());
     }
     registerHolder(this);
     window_ = created.release();
@@ -62,7 +62,7 @@ GuiHolder::~GuiHolder() {
     delete window_;
 }
 
-bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
+bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel, WindowPlace place) {
     *panel = nullptr;
     // Only a window needs the block; without a display the instance runs without one.
     if (toolkit::canOpenWindows() && !PlatformMemory_available(GuiHolder::kWindowReserve)) return false;
@@ -74,7 +74,7 @@ bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel) {
     (void)exceptionState;
     GuiHolder* holder = nullptr;
     try {
-        holder = new GuiHolder(instance);
+        holder = new GuiHolder(instance, place);
     } catch (const std::bad_alloc&) {
         // Only when the toolkit needed more than the reserve; what it built is gone with the holder.
         return false;

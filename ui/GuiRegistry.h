@@ -14,9 +14,14 @@ class GuiCtrl;
 class GuiObjectCallback;
 class MainWindow;
 
+// Where a new instance's window goes: on the desktop at once (the module's windows), or nowhere yet,
+// until its owner puts it inside a window of its own (a plug-in's editor, with MainWindow::embedInto):
+// it is never mapped on the desktop on the way.
+enum class WindowPlace { desktop, embeddedLater };
+
 class GuiHolder {
 public:
-    explicit GuiHolder(GuiCtrl* instance);
+    explicit GuiHolder(GuiCtrl* instance, WindowPlace place = WindowPlace::desktop);
     ~GuiHolder();
 
     GuiHolder(const GuiHolder&) = delete;
@@ -33,14 +38,15 @@ private:
     // memory halfway through building one, so createGuiFor takes a block of this size first (failing
     // the creation cleanly when it cannot) and frees it just before the window is built. Nothing is
     // held for the life of the window: destroying an instance frees its window, more than this.
-    friend bool createGuiFor(GuiCtrl*, GuiObjectCallback**);
+    friend bool createGuiFor(GuiCtrl*, GuiObjectCallback**, WindowPlace);
     static constexpr size_t kWindowReserve = 1024 * 1024;
 };
 
-// Creates the holder and window of a new instance, hands the instance its window handle, and stores
-// the panel's relay for the instance's guiCallback in *panel (null when there is no display, so no
-// window). Returns false, registering nothing, when memory is too short to build the window safely.
-bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel);
+// Creates the holder and window of a new instance, hands the instance its window handle (a window on
+// the desktop only), and stores the panel's relay for the instance's guiCallback in *panel (null when
+// there is no display, so no window). Returns false, registering nothing, when memory is too short to
+// build the window safely.
+bool createGuiFor(GuiCtrl* instance, GuiObjectCallback** panel, WindowPlace place = WindowPlace::desktop);
 
 // The first step of destroying an instance, while it still exists: the engine stops sending to its
 // panel, and the panel stops publishing to it and drops what it had not yet shown. Its window stays

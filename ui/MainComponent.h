@@ -78,6 +78,10 @@ public:
         onUserChange = std::move(handler);
     }
 
+    // A value a host holds for a slot, shown as a value from the engine is: not the user's change.
+    // [main-thread]
+    void showHostValue(int32_t slot, int32_t value) { applyEngineValue(slot, value); }
+
     // Sets the display's level scale from the view controls, then repaints the scale strip.
     void updateScaleMode();
 

@@ -21,8 +21,8 @@ void SafeUpdater::handleAsyncUpdate() {
     }
 }
 
-MainWindow::MainWindow(GuiCtrl* forInstance)
-    : juce::DocumentWindow("Analyzer", juce::Colour(kWindowBackground), kMinimiseButtonOnly, true),
+MainWindow::MainWindow(GuiCtrl* forInstance, bool onDesktop)
+    : juce::DocumentWindow("Analyzer", juce::Colour(kWindowBackground), kMinimiseButtonOnly, onDesktop),
       instance(forInstance) {
     setTitleBarHeight(0);
     panel = new MainComponent(instance, this);
@@ -44,7 +44,10 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::mouseDown(const juce::MouseEvent& event) {
-    if (event.mods.isLeftButtonDown() && titleBar != nullptr && titleBar->isCloseButton(event.eventComponent))
+    if (!event.mods.isLeftButtonDown() || titleBar == nullptr || !titleBar->isCloseButton(event.eventComponent)) return;
+    if (closeHandler)
+        closeHandler();
+    else
         setMinimised(true);
 }
 

@@ -11,6 +11,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <functional>
 #include <memory>
 
 class GuiCtrl;
@@ -39,11 +40,15 @@ private:
 
 class MainWindow : public juce::DocumentWindow {
 public:
-    explicit MainWindow(GuiCtrl* instance);
+    // On the desktop at once, or (onDesktop false) nowhere until embedInto places it.
+    MainWindow(GuiCtrl* instance, bool onDesktop);
     ~MainWindow() override;
 
-    // Left press on the title bar's invisible close button: minimise. Nothing else.
+    // Left press on the title bar's invisible close button: minimise, or, with a close handler set,
+    // call that instead. Nothing else.
     void mouseDown(const juce::MouseEvent& event) override;
+    // What the close button does instead of minimising (an editor in a window of its own closes).
+    void setCloseHandler(std::function<void()> handler) { closeHandler = std::move(handler); }
     // A platform close request (window manager, keyboard shortcut) is ignored: the window stays.
     void closeButtonPressed() override {}
     // Records a show (1) or hide (0) request; the window follows the last one in applyShown.
@@ -66,6 +71,7 @@ private:
     MainComponent* panel = nullptr;  // owned through the window's content slot
     SafeUpdater updater{*this};
     GuiCtrl* instance;
+    std::function<void()> closeHandler;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)
 };

@@ -7,6 +7,9 @@
 // Without memory for the record, its registration or the thread itself, CreateThread returns null
 // and leaves nothing behind.
 #include <pthread.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <time.h>
 
 #include <atomic>
@@ -22,6 +25,8 @@
 namespace {
 
 constexpr DWORD kCreateSuspended = 0x4;
+// The calling thread's pseudo handle, as Windows spells it: never a record's address.
+HANDLE const kCurrentThread = reinterpret_cast<HANDLE>(intptr_t(-2));
 
 struct ThreadRecord {
     LPTHREAD_START_ROUTINE routine = nullptr;
@@ -166,6 +171,15 @@ BOOL CloseHandle(HANDLE handle) noexcept {
     }
     static_cast<ThreadRecord*>(handle)->release();
     return 1;
+}
+
+HANDLE GetCurrentThread() noexcept { return kCurrentThread; }
+
+// A priority below normal is a higher nice value of the calling thread (Linux schedules threads
+// one by one): 5 a step, so LOWEST gets about a tenth of the processor a normal thread gets.
+BOOL SetThreadPriority(HANDLE thread, int priority) noexcept {
+    if (thread != kCurrentThread || priority < THREAD_PRIORITY_LOWEST || priority > THREAD_PRIORITY_NORMAL) return 0;
+    return setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), -5 * priority) == 0;
 }
 
 }  // extern "C"

@@ -64,11 +64,13 @@ TEST_F(ControlStorm, EveryPinEndsOnItsLastValueAndEveryWindowOnTheLastShowValue)
     const double seconds = secondsText ? std::atof(secondsText) : 60;
     std::vector<int32_t> handles = {create(), create(), create()};
     ASSERT_TRUE(waitUntil([&] { return analyzerWindows().size() == 3; }));
-    for (int32_t h : handles) {
-        startUp(h);
-        pins.at(h)->inputs[1] = 1;  // spectra
-    }
+    for (int32_t h : handles) startUp(h);
     learnExtremes(handles[0]);
+    // A pin is forwarded only when it changes: every pin starts on a value that it changed to.
+    for (int32_t h : handles) {
+        for (int pin : kExchanged) pins.at(h)->inputs[pin] = inRange(pin, 5);
+        settle(h, 500);
+    }
 
     std::vector<int32_t> noise(8192);
     std::mt19937 random(12345);

@@ -62,6 +62,9 @@ typedef DWORD (*LPTHREAD_START_ROUTINE)(void* parameter);
 #define WAIT_OBJECT_0 0x00000000u
 #define WAIT_TIMEOUT 0x00000102u
 #define WAIT_FAILED 0xFFFFFFFFu
+#define THREAD_PRIORITY_LOWEST (-2)
+#define THREAD_PRIORITY_BELOW_NORMAL (-1)
+#define THREAD_PRIORITY_NORMAL 0
 #define CLR_INVALID 0xFFFFFFFFu
 
 #ifndef RGB
@@ -128,6 +131,14 @@ PLATFORM_API DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) PLATFO
 // and its handle is closed, with nothing to join. Closes an event handle likewise (a thread still
 // waiting on it must be woken first). Returns 0 for an unknown handle.
 PLATFORM_API BOOL CloseHandle(HANDLE handle) PLATFORM_NOEXCEPT;
+
+// Thread priority, of the calling thread only. [any-thread]
+// GetCurrentThread returns a pseudo handle that names the calling thread. SetThreadPriority with that
+// handle sets the thread's scheduling priority: THREAD_PRIORITY_NORMAL (0), BELOW_NORMAL (-1) or
+// LOWEST (-2), which other threads of the system get the processor before; returns 0 for any other
+// handle or priority, or when the system refuses.
+PLATFORM_API HANDLE GetCurrentThread(void) PLATFORM_NOEXCEPT;
+PLATFORM_API BOOL SetThreadPriority(HANDLE thread, int priority) PLATFORM_NOEXCEPT;
 
 // Events. [any-thread]
 // CreateEventA makes an auto-reset event (manualReset must be 0; security and name are ignored),
