@@ -124,5 +124,6 @@ void AnalyzerEditor::portChanged(uint32_t index, float value) {
     const lv2port::Port& port = lv2port::port(int(index));
     if (port.kind != lv2port::Kind::controlIn) return;
     const FloatingPointGuard maths;
+    instance_->notePortValue(int(index), AnalyzerPlugin::pinValue(value));
     window_->content().showHostValue(port.pin, AnalyzerPlugin::pinValue(value));
 }

@@ -66,6 +66,8 @@ public:
 
     // The value the control input port carries, as the engine's pin sees it.
     int32_t portValue(int port) const { return portValues_[port].load(std::memory_order_relaxed); }
+    // The value the host says the port carries, until the next run reads the port itself.
+    void notePortValue(int port, int32_t value) { portValues_[port].store(value, std::memory_order_relaxed); }
 
     // The panel-only settings, as published by the panel or restored from a saved state.
     int32_t panelOnlySetting(int slot) const { return engine_->panelValue(slot); }

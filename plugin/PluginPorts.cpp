@@ -62,7 +62,8 @@ const Port kPorts[] = {
     colour("red_4", "Red 4", 41, 128),
     colour("green_4", "Green 4", 42, 128),
     colour("blue_4", "Blue 4", 43, 128),
-    Port{Kind::controlOut, "marker_frequency", "Marker frequency", -1, 0, 192000, 0, false, false, kNone,
+    // Up to half the highest sample rate the plug-in accepts (768 kHz).
+    Port{Kind::controlOut, "marker_frequency", "Marker frequency", -1, 0, 384000, 0, false, false, kNone,
          Reading::markerFrequency, -1},
     level("marker_level_1", "Marker level 1", 0),
     level("marker_level_2", "Marker level 2", 1),

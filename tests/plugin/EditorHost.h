@@ -9,6 +9,7 @@
 
 // After the test framework: Xlib defines None.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <dlfcn.h>
 #include <lilv/lilv.h>
 #include <lv2/instance-access/instance-access.h>
@@ -22,10 +23,11 @@
 
 constexpr uint32_t kBlock = 256;
 
-// A DSP instance run by an audio thread of its own: a 1 kHz tone on A, every control at its default.
+// A DSP instance run by an audio thread of its own (from start() on, unless it starts at once): a
+// 1 kHz tone on A, every control at its default.
 struct RunningInstance {
-    explicit RunningInstance(const LilvPlugin* plugin) {
-        instance = lilv_plugin_instantiate(plugin, 48000.0, nullptr);
+    explicit RunningInstance(const LilvPlugin* plugin, bool startNow = true) {
+        instance = lilv_plugin_instantiate(plugin, 48000.0, urids.features);
         if (!instance) return;
         connectControlDefaults(plugin, instance, controls);
         for (int k = 0; k < 4; ++k) {
@@ -33,6 +35,9 @@ struct RunningInstance {
             lilv_instance_connect_port(instance, uint32_t(4 + k), out[k]);
         }
         lilv_instance_activate(instance);
+        if (startNow) start();
+    }
+    void start() {
         audio = std::thread([this] {
             double phase = 0.0;
             while (!stop) {
@@ -53,6 +58,7 @@ struct RunningInstance {
             lilv_instance_free(instance);
         }
     }
+    UridMap urids;
     LilvInstance* instance = nullptr;
     std::vector<float> controls;
     float in[4][kBlock] = {}, out[4][kBlock] = {};
@@ -103,6 +109,20 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
+    // Pixels of trace 1's green in the display of the editor's window.
+    int greenPixels(Window editor) {
+        XImage* image = XGetImage(display, editor, 14, 45, 1024, 400, AllPlanes, ZPixmap);
+        if (image == nullptr) return 0;
+        int count = 0;
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 1024; ++x) count += XGetPixel(image, x, y) == 0x00FF00;
+        XDestroyImage(image);
+        return count;
+    }
+    bool isMapped(Window window) {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+    }
     std::vector<Window> children(Window parent) {
         Window root = 0, up = 0, *list = nullptr;
         unsigned count = 0;
@@ -116,6 +136,7 @@ protected:
         auto* test = static_cast<PluginEditor*>(self);
         ++test->writes;
         test->lastPort = port;
+        if (size == sizeof(float)) test->lastValue = *static_cast<const float*>(value);
         if (size == sizeof(float) && test->written != nullptr)
             (*test->written)[port] = *static_cast<const float*>(value);
     }
@@ -128,5 +149,6 @@ protected:
     const LV2UI_Idle_Interface* idle = nullptr;
     int writes = 0;
     uint32_t lastPort = 0;
+    float lastValue = 0.0f;
     std::vector<float>* written = nullptr;
 };

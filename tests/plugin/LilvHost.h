@@ -3,8 +3,12 @@
 #pragma once
 
 #include <lilv/lilv.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
 
 #include <cmath>
+#include <map>
+#include <string>
 #include <vector>
 
 // The analyzer from the bundle of the build, null when it is not there.
@@ -30,3 +34,46 @@ inline void connectControlDefaults(const LilvPlugin* plugin, LilvInstance* insta
         lilv_instance_connect_port(instance, p, &controls[p]);
     }
 }
+
+// URIDs as a host maps them, offered to the plug-in as urid:map.
+struct UridMap {
+    std::map<std::string, LV2_URID> ids;
+    LV2_URID_Map map{this, &UridMap::mapUri};
+    LV2_URID_Unmap unmap{this, &UridMap::unmapUrid};
+    LV2_Feature mapFeature{LV2_URID__map, &map};
+    const LV2_Feature* features[2] = {&mapFeature, nullptr};
+
+    UridMap() = default;
+    UridMap(const UridMap&) = delete;
+    UridMap& operator=(const UridMap&) = delete;
+
+    static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
+        auto& ids = static_cast<UridMap*>(handle)->ids;
+        return ids.emplace(uri, LV2_URID(ids.size() + 1)).first->second;
+    }
+    static const char* unmapUrid(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
+        for (const auto& [uri, id] : static_cast<UridMap*>(handle)->ids)
+            if (id == urid) return uri.c_str();
+        return nullptr;
+    }
+
+    // The instance's state as a host saves it, as Turtle text.
+    std::string saved(LilvWorld* world, const LilvPlugin* plugin, LilvInstance* instance) {
+        LilvState* state =
+            lilv_state_new_from_instance(plugin, instance, &map, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features);
+        char* text = lilv_state_to_string(world, &map, &unmap, state, "urn:qanagui:test-state", nullptr);
+        const std::string result = text ? text : "";
+        lilv_free(text);
+        lilv_state_free(state);
+        return result;
+    }
+    // Restores a state saved as Turtle text; false when the text is no state.
+    bool restore(LilvWorld* world, LilvInstance* instance, const std::string& text) {
+        LilvState* state = lilv_state_new_from_string(world, &map, text.c_str());
+        if (state == nullptr) return false;
+        lilv_state_restore(state, instance, nullptr, nullptr, 0, features);
+        lilv_state_free(state);
+        return true;
+    }
+};

@@ -2,6 +2,7 @@
 // work at, passes its four inputs through unchanged, takes stray port connections without harm, and
 // publishes the level of a tone at its marker on its control outputs.
 #include "LilvHost.h"
+#include "tests/support/FloatingPointMode.h"
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
@@ -22,20 +23,6 @@ namespace {
 
 constexpr uint32_t kBlock = 512;
 
-// URIDs as a host maps them.
-struct UridMap {
-    std::map<std::string, LV2_URID> ids;
-    static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri) {
-        auto& ids = static_cast<UridMap*>(handle)->ids;
-        return ids.emplace(uri, LV2_URID(ids.size() + 1)).first->second;
-    }
-    static const char* unmap(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
-        for (const auto& [uri, id] : static_cast<UridMap*>(handle)->ids)
-            if (id == urid) return uri.c_str();
-        return nullptr;
-    }
-};
-
 class PluginHost : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -48,7 +35,7 @@ protected:
         lilv_world_free(world);
     }
 
-    LilvInstance* instantiate(double rate) { return lilv_plugin_instantiate(plugin, rate, features); }
+    LilvInstance* instantiate(double rate) { return lilv_plugin_instantiate(plugin, rate, urids.features); }
     uint32_t portIndex(const char* symbol) {
         LilvNode* name = lilv_new_string(world, symbol);
         const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, name);
@@ -70,10 +57,6 @@ protected:
     const LilvPlugin* plugin = nullptr;
     LilvInstance* instance = nullptr;
     UridMap urids;
-    LV2_URID_Map map{&urids, &UridMap::map};
-    LV2_URID_Unmap unmap{&urids, &UridMap::unmap};
-    LV2_Feature mapFeature{LV2_URID__map, &map};
-    const LV2_Feature* features[2] = {&mapFeature, nullptr};
     std::vector<float> controls, in[4], out[4];
 };
 
@@ -126,16 +109,7 @@ TEST_F(PluginHost, ATonePassesThroughExactlyAndItsLevelShowsAtTheMarker) {
 // "Hz Stretch", which only the panel sets, is saved with the session and restored from it: a new
 // instance given the saved state with another stretch saves that one in turn.
 TEST_F(PluginHost, PanelOnlySettingsAreSavedAndRestored) {
-    auto saved = [&] {
-        LilvState* state =
-            lilv_state_new_from_instance(plugin, instance, &map, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                         LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features);
-        char* text = lilv_state_to_string(world, &map, &unmap, state, "urn:qanagui:test-state", nullptr);
-        const std::string result = text ? text : "";
-        lilv_free(text);
-        lilv_state_free(state);
-        return result;
-    };
+    auto saved = [&] { return urids.saved(world, plugin, instance); };
     instance = instantiate(48000.0);
     ASSERT_NE(instance, nullptr);
     connectAll();
@@ -146,15 +120,59 @@ TEST_F(PluginHost, PanelOnlySettingsAreSavedAndRestored) {
     lilv_instance_free(instance);
 
     stretched.replace(at, std::strlen("hzStretch> \"21\""), "hzStretch> \"100\"");
-    LilvState* state = lilv_state_new_from_string(world, &map, stretched.c_str());
-    ASSERT_NE(state, nullptr);
     instance = instantiate(48000.0);
     ASSERT_NE(instance, nullptr);
     connectAll();
-    lilv_state_restore(state, instance, nullptr, nullptr, 0, features);
-    lilv_state_free(state);
+    ASSERT_TRUE(urids.restore(world, instance, stretched));
     lilv_instance_run(instance, kBlock);
     EXPECT_NE(saved().find("hzStretch> \"100\""), std::string::npos) << saved();
+    // A state without the key (saved by an older version) restores the default.
+    stretched.replace(stretched.find("hzStretch>"), std::strlen("hzStretch>"), "formerStretch>");
+    ASSERT_TRUE(urids.restore(world, instance, stretched));
+    EXPECT_NE(saved().find("hzStretch> \"21\""), std::string::npos) << saved();
+}
+
+// A host may hand an output the buffer of any input (in place on its own channel or across channels):
+// every output still carries its own input.
+TEST_F(PluginHost, OutputsSharingTheInputsBuffersCarryTheirOwnInputs) {
+    const int patterns[][4] = {{0, 1, 2, 3}, {1, 0, -1, -1}, {1, 2, 3, 0}, {-1, 0, -1, 2}, {3, 2, 1, 0}};
+    instance = instantiate(48000.0);
+    ASSERT_NE(instance, nullptr);
+    connectAll();
+    lilv_instance_activate(instance);
+    for (const auto& pattern : patterns) {  // output k on input pattern[k]'s buffer (-1: its own)
+        for (int k = 0; k < 4; ++k) {
+            for (uint32_t i = 0; i < kBlock; ++i) in[k][i] = float(k + 1) + float(i) / kBlock;
+            float* buffer = pattern[k] < 0 ? out[k].data() : in[pattern[k]].data();
+            lilv_instance_connect_port(instance, uint32_t(4 + k), buffer);
+        }
+        lilv_instance_run(instance, kBlock);
+        for (int k = 0; k < 4; ++k) {
+            const float* got = pattern[k] < 0 ? out[k].data() : in[pattern[k]].data();
+            for (uint32_t i = 0; i < kBlock; ++i)
+                ASSERT_EQ(got[i], float(k + 1) + float(i) / kBlock)
+                    << "output " << k << " of " << pattern[0] << pattern[1] << pattern[2] << pattern[3];
+        }
+    }
+    lilv_instance_deactivate(instance);
+}
+
+// A host that unmasks floating-point traps makes and frees instances: nothing traps, and its mode is
+// as it was. The marker frequency's declared range holds half the highest rate accepted.
+TEST_F(PluginHost, InstancesAreMadeAndFreedInTheHostsFloatingPointModeAndTheMarkerRangeHoldsEveryRate) {
+    unmaskFloatingPointTraps(true);
+    const FloatingPointMode before = currentFloatingPointMode();
+    for (double rate : {44100.0, 768000.0}) {
+        LilvInstance* made = instantiate(rate);
+        EXPECT_NE(made, nullptr);
+        lilv_instance_free(made);
+    }
+    const FloatingPointMode after = currentFloatingPointMode();
+    unmaskFloatingPointTraps(false);
+    EXPECT_TRUE(before == after);
+    std::vector<float> maximum(lilv_plugin_get_num_ports(plugin));
+    lilv_plugin_get_port_ranges_float(plugin, nullptr, maximum.data(), nullptr);
+    EXPECT_GE(maximum[portIndex("marker_frequency")], 384000.0f);
 }
 
 }  // namespace
