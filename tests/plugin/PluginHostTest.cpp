@@ -15,6 +15,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -173,6 +174,29 @@ TEST_F(PluginHost, InstancesAreMadeAndFreedInTheHostsFloatingPointModeAndTheMark
     std::vector<float> maximum(lilv_plugin_get_num_ports(plugin));
     lilv_plugin_get_port_ranges_float(plugin, nullptr, maximum.data(), nullptr);
     EXPECT_GE(maximum[portIndex("marker_frequency")], 384000.0f);
+}
+
+// A host's own callback that throws inside an entry (a URID map or a state's retrieve function of a
+// host written in C++): the entry stops it and fails as LV2 lets it, and the host goes on.
+TEST_F(PluginHost, ExceptionsFromTheHostsCallbacksDoNotCrossTheEntries) {
+    struct Throwing {
+        static LV2_URID map(LV2_URID_Map_Handle, const char*) { throw std::bad_alloc(); }
+        static const void* retrieve(LV2_State_Handle, uint32_t, size_t*, uint32_t*, uint32_t*) {
+            throw std::bad_alloc();
+        }
+    };
+    LV2_URID_Map throwingMap{nullptr, &Throwing::map};
+    LV2_Feature mapFeature{LV2_URID__map, &throwingMap};
+    const LV2_Feature* throwingFeatures[] = {&mapFeature, nullptr};
+    EXPECT_EQ(lilv_plugin_instantiate(plugin, 48000.0, throwingFeatures), nullptr);
+
+    instance = instantiate(48000.0);
+    ASSERT_NE(instance, nullptr);
+    const auto* state = static_cast<const LV2_State_Interface*>(
+        lilv_instance_get_descriptor(instance)->extension_data(LV2_STATE__interface));
+    ASSERT_NE(state, nullptr);
+    EXPECT_NE(state->restore(lilv_instance_get_handle(instance), &Throwing::retrieve, nullptr, 0, nullptr),
+              LV2_STATE_SUCCESS);
 }
 
 }  // namespace
