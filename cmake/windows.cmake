@@ -16,6 +16,12 @@
 
 set(QANAGUI_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 
+# Debug information for everything built here (it does not change the code generated). The DLL ships
+# without it: qanagui.dll.debug beside it holds it, and the DLL's debug link names that file, so that
+# `i686-w64-mingw32-addr2line -f -e qanagui.dll.debug ADDRESS` names the function of an address from a
+# user's backtrace (the DLL's image base plus the offset).
+add_compile_options(-g)
+
 # --- JUCE: a patched copy of the modules the window needs (the list shared with the Linux build) -----
 include(${CMAKE_CURRENT_LIST_DIR}/juce-settings.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/juce-patched-copy.cmake)
@@ -100,7 +106,13 @@ add_library(qanagui SHARED module/Export.cpp module/exports.def)
 target_compile_options(qanagui PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(qanagui PRIVATE moduleobjects ui engine)
 set_target_properties(qanagui PROPERTIES PREFIX "" OUTPUT_NAME qanagui)
-target_link_options(qanagui PRIVATE ${QANAGUI_STATIC_RUNTIME} -Wl,--no-undefined -s)
+target_link_options(qanagui PRIVATE ${QANAGUI_STATIC_RUNTIME} -Wl,--no-undefined)
+add_custom_command(TARGET qanagui POST_BUILD
+  COMMAND ${CMAKE_OBJCOPY} --only-keep-debug qanagui.dll qanagui.dll.debug
+  COMMAND ${CMAKE_OBJCOPY} --strip-debug --add-gnu-debuglink=qanagui.dll.debug qanagui.dll
+  WORKING_DIRECTORY $<TARGET_FILE_DIR:qanagui>
+  BYPRODUCTS ${CMAKE_BINARY_DIR}/qanagui.dll.debug
+  COMMENT "Moving the DLL's debug information into qanagui.dll.debug")
 
 # --- the host ------------------------------------------------------------------------------------
 add_library(hostcore STATIC host/win32/ModuleLoader.cpp host/ModuleCommands.cpp host/DescriptorImage.cpp)

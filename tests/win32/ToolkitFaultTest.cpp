@@ -6,11 +6,13 @@
 #include "common/EscapedExceptions.h"
 #include "host/win32/HostLoop.h"
 #include "tests/support/EngineInstance.h"
+#include "tests/support/FloatingPointMode.h"
 #include "ui/GuiRegistry.h"
 #include "ui/MainComponent.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <stdexcept>
 
@@ -28,6 +30,21 @@ struct Faulty : juce::Component, juce::Timer {
     void timerCallback() override {
         if (++ticks == 1) throw std::runtime_error("fault in a timer");
     }
+};
+
+// Divides by zero in floating point from its paints (the peers' window procedure), its timer ticks
+// and its asynchronous updates (the hidden message window), and keeps the last quotient.
+struct DividesByZero : juce::Component, juce::Timer, juce::AsyncUpdater {
+    int paints = 0, ticks = 0, updates = 0;
+    volatile double zero = 0.0;
+    double quotient = 0.0;
+    void divide(int& calls) {
+        quotient = 1.0 / zero;
+        ++calls;
+    }
+    void paint(juce::Graphics&) override { divide(paints); }
+    void timerCallback() override { divide(ticks); }
+    void handleAsyncUpdate() override { divide(updates); }
 };
 
 bool pumpUntil(const std::function<bool()>& done) {
@@ -96,4 +113,26 @@ TEST_F(ToolkitFaults, APaintAMouseHandlerOrATimerThatThrowsIsCaughtAndTheWindowG
 
     EXPECT_EQ(escapedExceptionCount(), before + 3);
     panel->removeChildComponent(&faulty);
+}
+
+TEST_F(ToolkitFaults, AHostWithUnmaskedTrapsGetsPaintsTimersAndUpdatesThatDivideByZeroAndKeepsItsMode) {
+    DividesByZero divider;
+    divider.setBounds(500, 200, 40, 20);
+    panel->addAndMakeVisible(divider);
+    // The traps of invalid operations, division by zero and overflow unmasked, as a Delphi host's
+    // default x87 control word 0x1332 has them; the host's own loop dispatches.
+    unmaskFloatingPointTraps(true);
+    const FloatingPointMode host = currentFloatingPointMode();
+    divider.repaint();
+    divider.startTimer(10);
+    divider.triggerAsyncUpdate();
+    const bool all = pumpUntil([&] { return divider.paints >= 1 && divider.ticks >= 1 && divider.updates >= 1; });
+    divider.stopTimer();
+    const FloatingPointMode after = currentFloatingPointMode();
+    unmaskFloatingPointTraps(false);
+
+    EXPECT_TRUE(all) << divider.paints << " paints, " << divider.ticks << " ticks, " << divider.updates << " updates";
+    EXPECT_TRUE(std::isinf(divider.quotient));
+    EXPECT_EQ(after, host) << "the host's mode after its dispatch";
+    panel->removeChildComponent(&divider);
 }
