@@ -95,3 +95,8 @@ void AnalyzerEditor::setShown(bool shown) {
     const FloatingPointGuard maths;
     window_->setVisible(shown);
 }
+
+void AnalyzerEditor::windowSize(int* width, int* height) const {
+    *width = window_ != nullptr ? window_->getWidth() : 0;
+    *height = window_ != nullptr ? window_->getHeight() : 0;
+}

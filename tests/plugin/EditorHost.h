@@ -22,12 +22,14 @@
 
 constexpr uint32_t kBlock = 256;
 
-// A DSP instance run by an audio thread of its own: a 1 kHz tone on A, every control at its default.
+// A DSP instance run by an audio thread of its own: a 1 kHz tone on A, every control at its default,
+// the state changes it announces on its notify port counted.
 struct RunningInstance {
     explicit RunningInstance(const LilvPlugin* plugin) {
-        instance = lilv_plugin_instantiate(plugin, 48000.0, nullptr);
+        instance = lilv_plugin_instantiate(plugin, 48000.0, features);
         if (!instance) return;
         connectControlDefaults(plugin, instance, controls);
+        lilv_instance_connect_port(instance, kNotifyPortIndex, &notify.sequence);
         for (int k = 0; k < 4; ++k) {
             lilv_instance_connect_port(instance, uint32_t(k), in[k]);
             lilv_instance_connect_port(instance, uint32_t(4 + k), out[k]);
@@ -38,9 +40,11 @@ struct RunningInstance {
             while (!stop) {
                 for (uint32_t i = 0; i < kBlock; ++i, phase += 2 * M_PI * 1000.0 / 48000.0)
                     in[0][i] = float(0.5 * std::sin(phase));
+                notify.prepare();
                 if (countCalls) countCalls(counting);
                 lilv_instance_run(instance, kBlock);
                 if (countCalls) countCalls(false);
+                stateChanges += notify.stateChanges();
                 std::this_thread::sleep_for(std::chrono::microseconds(500));
             }
         });
@@ -53,6 +57,12 @@ struct RunningInstance {
             lilv_instance_free(instance);
         }
     }
+    UridMap urids;
+    LV2_URID_Map map{&urids, &UridMap::map};
+    LV2_Feature mapFeature{LV2_URID__map, &map};
+    const LV2_Feature* features[2] = {&mapFeature, nullptr};
+    NotifyBuffer notify{map};
+    std::atomic<int> stateChanges{0};
     LilvInstance* instance = nullptr;
     std::vector<float> controls;
     float in[4][kBlock] = {}, out[4][kBlock] = {};
@@ -93,7 +103,8 @@ protected:
     LV2UI_Handle openEditor(RunningInstance& dsp, Window parent, LV2UI_Widget* widget) {
         LV2_Feature access{LV2_INSTANCE_ACCESS_URI, lilv_instance_get_handle(dsp.instance)};
         LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
-        const LV2_Feature* features[] = {&access, &parentFeature, nullptr};
+        LV2_Feature resizeFeature{LV2_UI__resize, &resize};
+        const LV2_Feature* features[] = {&access, &parentFeature, &resizeFeature, nullptr};
         return ui->instantiate(ui, "urn:qanagui:analyzer", QANAGUI_LV2_BUNDLE, &PluginEditor::write, this, widget,
                                features);
     }
@@ -110,6 +121,11 @@ protected:
         std::vector<Window> result(list, list + count);
         if (list) XFree(list);
         return result;
+    }
+    // As a host does: the size the editor reports is kept.
+    static int reportSize(LV2UI_Feature_Handle self, int width, int height) {
+        static_cast<PluginEditor*>(self)->reportedSize = {width, height};
+        return 0;
     }
     // As a host does: the port takes the value.
     static void write(LV2UI_Controller self, uint32_t port, uint32_t size, uint32_t, const void* value) {
@@ -129,4 +145,6 @@ protected:
     int writes = 0;
     uint32_t lastPort = 0;
     std::vector<float>* written = nullptr;
+    LV2UI_Resize resize{this, &PluginEditor::reportSize};
+    std::pair<int, int> reportedSize{0, 0};
 };

@@ -1,10 +1,12 @@
 // The plug-in as a host of lilv's sees it: it is found in its bundle, refuses sample rates it cannot
-// work at, passes its four inputs through unchanged, takes stray port connections without harm, and
-// publishes the level of a tone at its marker on its control outputs.
+// work at and hosts without a URID map, passes its four inputs through unchanged, takes stray port
+// connections without harm, publishes the level of a tone at its marker on its control outputs,
+// saves and restores its state, and applies its factory presets.
 #include "LilvHost.h"
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/presets/presets.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
@@ -21,20 +23,6 @@
 namespace {
 
 constexpr uint32_t kBlock = 512;
-
-// URIDs as a host maps them.
-struct UridMap {
-    std::map<std::string, LV2_URID> ids;
-    static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri) {
-        auto& ids = static_cast<UridMap*>(handle)->ids;
-        return ids.emplace(uri, LV2_URID(ids.size() + 1)).first->second;
-    }
-    static const char* unmap(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
-        for (const auto& [uri, id] : static_cast<UridMap*>(handle)->ids)
-            if (id == urid) return uri.c_str();
-        return nullptr;
-    }
-};
 
 class PluginHost : public ::testing::Test {
 protected:
@@ -66,6 +54,25 @@ protected:
         }
     }
 
+    // The instance's state as a host saves it, in Turtle.
+    std::string savedState() {
+        LilvState* state =
+            lilv_state_new_from_instance(plugin, instance, &map, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features);
+        char* text = lilv_state_to_string(world, &map, &unmap, state, "urn:qanagui:test-state", nullptr);
+        const std::string result = text ? text : "";
+        lilv_free(text);
+        lilv_state_free(state);
+        return result;
+    }
+    // A state saved in Turtle, given to the instance.
+    void restoreState(const std::string& text) {
+        LilvState* state = lilv_state_new_from_string(world, &map, text.c_str());
+        ASSERT_NE(state, nullptr);
+        lilv_state_restore(state, instance, nullptr, nullptr, 0, features);
+        lilv_state_free(state);
+    }
+
     LilvWorld* world = nullptr;
     const LilvPlugin* plugin = nullptr;
     LilvInstance* instance = nullptr;
@@ -77,12 +84,15 @@ protected:
     std::vector<float> controls, in[4], out[4];
 };
 
-TEST_F(PluginHost, SampleRatesItCannotWorkAtAreRefused) {
+TEST_F(PluginHost, SampleRatesItCannotWorkAtAndHostsWithoutAUridMapAreRefused) {
     for (double rate : {0.0, -48000.0, 1.0, 1e9, std::numeric_limits<double>::quiet_NaN()}) {
         LilvInstance* refused = instantiate(rate);
         EXPECT_EQ(refused, nullptr) << rate;
         if (refused) lilv_instance_free(refused);
     }
+    LilvInstance* withoutMap = lilv_plugin_instantiate(plugin, 48000.0, nullptr);
+    EXPECT_EQ(withoutMap, nullptr) << "its state needs the host's URID map";
+    if (withoutMap) lilv_instance_free(withoutMap);
     instance = instantiate(44100.0);
     EXPECT_NE(instance, nullptr);
 }
@@ -126,16 +136,7 @@ TEST_F(PluginHost, ATonePassesThroughExactlyAndItsLevelShowsAtTheMarker) {
 // "Hz Stretch", which only the panel sets, is saved with the session and restored from it: a new
 // instance given the saved state with another stretch saves that one in turn.
 TEST_F(PluginHost, PanelOnlySettingsAreSavedAndRestored) {
-    auto saved = [&] {
-        LilvState* state =
-            lilv_state_new_from_instance(plugin, instance, &map, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                         LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features);
-        char* text = lilv_state_to_string(world, &map, &unmap, state, "urn:qanagui:test-state", nullptr);
-        const std::string result = text ? text : "";
-        lilv_free(text);
-        lilv_state_free(state);
-        return result;
-    };
+    auto saved = [&] { return savedState(); };
     instance = instantiate(48000.0);
     ASSERT_NE(instance, nullptr);
     connectAll();
@@ -155,6 +156,103 @@ TEST_F(PluginHost, PanelOnlySettingsAreSavedAndRestored) {
     lilv_state_free(state);
     lilv_instance_run(instance, kBlock);
     EXPECT_NE(saved().find("hzStretch> \"100\""), std::string::npos) << saved();
+
+    // A host whose store refuses a value hears that the save failed.
+    const auto* stateInterface =
+        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance, LV2_STATE__interface));
+    ASSERT_NE(stateInterface, nullptr);
+    const LV2_State_Store_Function refusing = [](LV2_State_Handle, uint32_t, const void*, size_t, uint32_t, uint32_t) {
+        return LV2_STATE_ERR_NO_SPACE;
+    };
+    EXPECT_EQ(stateInterface->save(lilv_instance_get_handle(instance), refusing, nullptr, 0, features),
+              LV2_STATE_ERR_NO_SPACE);
+}
+
+// Each factory preset as a host's preset menu applies it to an instance whose settings are elsewhere:
+// lilv finds it by its label, loads it from the bundle and restores it; its port values arrive as
+// floats (the only type some hosts take), the panel-only settings it carries arrive in the saved state
+// while those it does not carry stay, and applying it announces no change back to the host.
+TEST_F(PluginHost, EveryFactoryPresetAppliesItsPortsAndPanelOnlySettings) {
+    struct Row {
+        const char* label;
+        std::map<std::string, float> ports;
+        std::vector<std::string> state;
+    };
+    const Row rows[] = {
+        {"Defaults",
+         {{"spectrum", 1}, {"fft_size", 4096}, {"catcher", 0}, {"input_3", 4}, {"red_4", 128}},
+         {"dbMultiply> \"1\"", "vibesWatch> \"0\"", "hzStretch> \"21\"", "phasen> \"0\""}},
+        {"Four spectra, 8192 points",
+         {{"spectrum", 1}, {"magnitudes", 1}, {"fft_size", 8192}, {"input_1", 2}, {"input_4", 5}},
+         {"dbMultiply> \"9\"", "vibesWatch> \"0\"", "hzStretch> \"50\"", "phasen> \"0\""}},
+        {"A against B (X*Y phase)",
+         {{"spectrum", 0}, {"input_1", 2}, {"input_2", 3}, {"input_3", 1}, {"input_4", 1}},
+         {"dbMultiply> \"9\"", "phasen> \"1\""}},
+        {"Time traces with trigger on A", {{"spectrum", 0}, {"catcher", 1}, {"input_1", 2}}, {"phasen> \"0\""}},
+    };
+    instance = instantiate(48000.0);
+    ASSERT_NE(instance, nullptr);
+    connectAll();
+    NotifyBuffer notify(map);
+    lilv_instance_connect_port(instance, kNotifyPortIndex, &notify.sequence);
+    lilv_instance_activate(instance);
+    lilv_instance_run(instance, kBlock);
+    const std::pair<const char*, const char*> changes[] = {{"dbMultiply> \"1\"", "dbMultiply> \"9\""},
+                                                           {"hzStretch> \"21\"", "hzStretch> \"50\""},
+                                                           {"phasen> \"0\"", "phasen> \"2\""},
+                                                           {"vibesWatch> \"0\"", "vibesWatch> \"1\""}};
+    std::string elsewhere = savedState();
+    for (const auto& [from, to] : changes) {
+        ASSERT_NE(elsewhere.find(from), std::string::npos) << elsewhere;
+        elsewhere.replace(elsewhere.find(from), std::strlen(from), to);
+    }
+
+    LilvNode* presetClass = lilv_new_uri(world, LV2_PRESETS__Preset);
+    LilvNode* label = lilv_new_uri(world, LILV_NS_RDFS "label");
+    LilvNodes* presets = lilv_plugin_get_related(plugin, presetClass);
+    EXPECT_EQ(lilv_nodes_size(presets), std::size(rows));
+    const LV2_URID atomFloat = map.map(&urids, LV2_ATOM__Float);
+    auto* self = this;
+    struct Applied {
+        decltype(self) test;
+        LV2_URID atomFloat;
+        int notFloat = 0;
+    } applied{self, atomFloat};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        restoreState(elsewhere);
+        for (const auto& [symbol, value] : row.ports) controls[portIndex(symbol.c_str())] = value + 1.0f;
+        LilvState* state = nullptr;
+        LILV_FOREACH(nodes, i, presets) {
+            const LilvNode* preset = lilv_nodes_get(presets, i);
+            lilv_world_load_resource(world, preset);
+            LilvNode* name = lilv_world_get(world, preset, label, nullptr);
+            if (name && std::string(lilv_node_as_string(name)) == row.label)
+                state = lilv_state_new_from_world(world, &map, preset);
+            lilv_node_free(name);
+        }
+        ASSERT_NE(state, nullptr) << "a preset of that label loads";
+        lilv_state_restore(
+            state, instance,
+            [](const char* symbol, void* context, const void* value, uint32_t size, uint32_t type) {
+                auto* applied = static_cast<Applied*>(context);
+                applied->notFloat += type != applied->atomFloat || size != sizeof(float);
+                applied->test->controls[applied->test->portIndex(symbol)] = *static_cast<const float*>(value);
+            },
+            &applied, 0, features);
+        lilv_state_free(state);
+        notify.prepare();
+        lilv_instance_run(instance, kBlock);
+        EXPECT_EQ(applied.notFloat, 0);
+        for (const auto& [symbol, value] : row.ports) EXPECT_EQ(controls[portIndex(symbol.c_str())], value) << symbol;
+        const std::string text = savedState();
+        for (const std::string& expected : row.state) EXPECT_NE(text.find(expected), std::string::npos) << expected;
+        EXPECT_EQ(notify.stateChanges(), 0) << "the host's own change is not announced";
+    }
+    lilv_nodes_free(presets);
+    lilv_node_free(label);
+    lilv_node_free(presetClass);
+    lilv_instance_deactivate(instance);
 }
 
 }  // namespace
