@@ -58,10 +58,7 @@ inline void connectControlDefaults(const LilvPlugin* plugin, LilvInstance* insta
 struct NotifyBuffer {
     explicit NotifyBuffer(LV2_URID_Map& map)
         : object(map.map(map.handle, LV2_ATOM__Object)), stateChanged(map.map(map.handle, LV2_STATE__StateChanged)) {}
-    void prepare() {
-        sequence.atom.type = 0;
-        sequence.atom.size = sizeof(bytes) - sizeof(LV2_Atom);
-    }
+    void prepare() { sequence.atom = {sizeof(bytes) - sizeof(LV2_Atom), 0}; }
     // The state:StateChanged objects the last run wrote.
     int stateChanges() const {
         int count = 0;
