@@ -122,11 +122,6 @@ protected:
         if (list) XFree(list);
         return result;
     }
-    // As a host does: the size the editor reports is kept.
-    static int reportSize(LV2UI_Feature_Handle self, int width, int height) {
-        static_cast<PluginEditor*>(self)->reportedSize = {width, height};
-        return 0;
-    }
     // As a host does: the port takes the value.
     static void write(LV2UI_Controller self, uint32_t port, uint32_t size, uint32_t, const void* value) {
         auto* test = static_cast<PluginEditor*>(self);
@@ -145,6 +140,9 @@ protected:
     int writes = 0;
     uint32_t lastPort = 0;
     std::vector<float>* written = nullptr;
-    LV2UI_Resize resize{this, &PluginEditor::reportSize};
+    LV2UI_Resize resize{this, [](LV2UI_Feature_Handle self, int width, int height) {  // as a host keeps it
+                            static_cast<PluginEditor*>(self)->reportedSize = {width, height};
+                            return 0;
+                        }};
     std::pair<int, int> reportedSize{0, 0};
 };

@@ -1,6 +1,6 @@
-// What the plug-in tests do as every lilv host does: find the analyzer in its bundle, map URIDs,
-// connect each port to a value of the host's own, the control inputs at their defaults, and give the
-// notify port an atom sequence buffer whose events it reads after each run.
+// What the plug-in tests do as every lilv host does: find the analyzer in its bundle, map URIDs, and
+// connect each port to a value of the host's own (the control inputs at their defaults, the notify
+// port to an atom sequence read after each run).
 #pragma once
 
 #include <lilv/lilv.h>
@@ -56,18 +56,16 @@ inline void connectControlDefaults(const LilvPlugin* plugin, LilvInstance* insta
 
 // The notify port's buffer: its capacity given before each run, the events read after it.
 struct NotifyBuffer {
-    explicit NotifyBuffer(LV2_URID_Map& map)
-        : object(map.map(map.handle, LV2_ATOM__Object)), stateChanged(map.map(map.handle, LV2_STATE__StateChanged)) {}
+    explicit NotifyBuffer(LV2_URID_Map& map) : stateChanged(map.map(map.handle, LV2_STATE__StateChanged)) {}
     void prepare() { sequence.atom = {sizeof(bytes) - sizeof(LV2_Atom), 0}; }
     // The state:StateChanged objects the last run wrote.
     int stateChanges() const {
         int count = 0;
         LV2_ATOM_SEQUENCE_FOREACH(&sequence, event)
-        count += event->body.type == object &&
-                 reinterpret_cast<const LV2_Atom_Object*>(&event->body)->body.otype == stateChanged;
+        count += reinterpret_cast<const LV2_Atom_Object*>(&event->body)->body.otype == stateChanged;
         return count;
     }
-    const LV2_URID object, stateChanged;
+    const LV2_URID stateChanged;
     union {
         LV2_Atom_Sequence sequence;
         uint8_t bytes[1024];
