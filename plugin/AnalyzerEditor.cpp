@@ -127,3 +127,8 @@ void AnalyzerEditor::portChanged(uint32_t index, float value) {
     instance_->notePortValue(int(index), AnalyzerPlugin::pinValue(value));
     window_->content().showHostValue(port.pin, AnalyzerPlugin::pinValue(value));
 }
+
+void AnalyzerEditor::windowSize(int* width, int* height) const {
+    *width = window_ != nullptr ? window_->getWidth() : 0;
+    *height = window_ != nullptr ? window_->getHeight() : 0;
+}

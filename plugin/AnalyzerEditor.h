@@ -26,6 +26,8 @@ public:
 
     // The native handle of the window (an X window id).
     uintptr_t windowHandle() const { return handle_; }
+    // The window's size in pixels (fixed).
+    void windowSize(int* width, int* height) const;
 
     // One round of the toolkit's work (in which the user's changes are written back); nonzero once
     // the instance is gone and the editor shows nothing any more, or the user closed its own window.

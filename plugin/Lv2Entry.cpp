@@ -1,6 +1,6 @@
-// The LV2 entry points of the plug-in's one binary: the DSP descriptor with its state extension, and
-// the X11 editor's descriptor with its idle and show interfaces. Both halves live in this one shared
-// object, so a host that loads both has one copy of the toolkit.
+// The LV2 entry points of the plug-in's one binary: the DSP descriptor with its state extension and
+// its notify port, and the X11 editor's descriptor with its idle and show interfaces. Both halves
+// live in this one shared object, so a host that loads both has one copy of the toolkit.
 //
 // Threads: as LV2 classes them: instantiate, cleanup, state restore and the whole editor on the
 // host's main (UI) thread; run on its audio thread; state save on any thread.
@@ -13,6 +13,7 @@
 #include "plugin/AnalyzerEditor.h"
 #include "plugin/AnalyzerPlugin.h"
 #include "plugin/PluginUris.h"
+#include "plugin/StateChangeNotice.h"
 #include "platform/FloatingPoint.h"
 
 #include <lv2/atom/atom.h>
@@ -28,15 +29,16 @@
 
 namespace {
 
-// The DSP instance with what it mapped for its saved state.
+// The DSP instance with what it mapped for its saved state, and its notify port.
 struct Instance {
     std::unique_ptr<AnalyzerPlugin> plugin;
     LV2_URID atomInt = 0;
     LV2_URID keys[4] = {};
+    StateChangeNotice notice;
 };
 
-const char* const kStateKeys[4] = {QANAGUI_LV2_URI "#dbMultiply", QANAGUI_LV2_URI "#vibesWatch",
-                                   QANAGUI_LV2_URI "#hzStretch", QANAGUI_LV2_URI "#phasen"};
+const char* const kStateKeys[4] = {QANAGUI_LV2_STATE_DB_MULTIPLY, QANAGUI_LV2_STATE_VIBES_WATCH,
+                                   QANAGUI_LV2_STATE_HZ_STRETCH, QANAGUI_LV2_STATE_PHASEN};
 
 const void* feature(const LV2_Feature* const* features, const char* uri) {
     for (; features != nullptr && *features != nullptr; ++features)
@@ -44,16 +46,18 @@ const void* feature(const LV2_Feature* const* features, const char* uri) {
     return nullptr;
 }
 
+// The saved state and the notify port need URIDs: without the host's map there is no instance.
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features) {
+    const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
+    if (map == nullptr) return nullptr;
     const FloatingPointGuard maths;
     try {
         auto instance = std::make_unique<Instance>();
         instance->plugin = AnalyzerPlugin::create(rate);
         if (!instance->plugin) return nullptr;
-        if (const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map))) {
-            instance->atomInt = map->map(map->handle, LV2_ATOM__Int);
-            for (int i = 0; i < 4; ++i) instance->keys[i] = map->map(map->handle, kStateKeys[i]);
-        }
+        instance->atomInt = map->map(map->handle, LV2_ATOM__Int);
+        for (int i = 0; i < 4; ++i) instance->keys[i] = map->map(map->handle, kStateKeys[i]);
+        instance->notice.map(*map, *instance->plugin);
         return instance.release();
     } catch (...) {
         reportEscapedException("the plug-in's instantiation");
@@ -63,8 +67,16 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV
 
 AnalyzerPlugin& pluginOf(LV2_Handle handle) { return *static_cast<Instance*>(handle)->plugin; }
 
-void connectPort(LV2_Handle handle, uint32_t port, void* data) { pluginOf(handle).connect(port, data); }
-void run(LV2_Handle handle, uint32_t samples) { pluginOf(handle).run(samples); }
+Instance& instanceOf(LV2_Handle handle) { return *static_cast<Instance*>(handle); }
+
+void connectPort(LV2_Handle handle, uint32_t port, void* data) {
+    if (port == lv2port::kNotifyPort) instanceOf(handle).notice.connect(data);
+    pluginOf(handle).connect(port, data);
+}
+void run(LV2_Handle handle, uint32_t samples) {
+    pluginOf(handle).run(samples);
+    instanceOf(handle).notice.run(pluginOf(handle));
+}
 void cleanup(LV2_Handle handle) {
     const FloatingPointGuard maths;
     try {
@@ -80,8 +92,9 @@ LV2_State_Status save(LV2_Handle handle, LV2_State_Store_Function store, LV2_Sta
     if (instance->atomInt == 0) return LV2_STATE_ERR_NO_FEATURE;
     for (int i = 0; i < 4; ++i) {
         const int32_t value = instance->plugin->panelOnlySetting(AnalyzerPlugin::kPanelOnlySlots[i]);
-        store(state, instance->keys[i], &value, sizeof value, instance->atomInt,
-              LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+        const LV2_State_Status stored = store(state, instance->keys[i], &value, sizeof value, instance->atomInt,
+                                              LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+        if (stored != LV2_STATE_SUCCESS) return stored;
     }
     return LV2_STATE_SUCCESS;
 }
@@ -103,6 +116,7 @@ LV2_State_Status restore(LV2_Handle handle, LV2_State_Retrieve_Function retrieve
                             : AnalyzerPlugin::kPanelOnlyDefaults[i];
         }
         instance->plugin->restorePanelOnlySettings(values);
+        instance->notice.acknowledge(*instance->plugin);
         return LV2_STATE_SUCCESS;
     } catch (...) {
         reportEscapedException("restoring the plug-in's state");
@@ -131,6 +145,14 @@ void writeToPort(void* context, uint32_t port, float value) {
     editor->write(editor->controller, port, sizeof value, 0, &value);
 }
 
+// The window has a fixed size: a host that offers to be told sizes learns it once.
+void reportSize(const AnalyzerEditor& editor, const LV2_Feature* const* features) {
+    const auto* resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize));
+    int width = 0, height = 0;
+    editor.windowSize(&width, &height);
+    if (resize != nullptr && resize->ui_resize != nullptr) resize->ui_resize(resize->handle, width, height);
+}
+
 LV2UI_Handle instantiateEditor(const LV2UI_Descriptor*, const char* pluginUri, const char*, LV2UI_Write_Function write,
                                LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features) {
     if (std::strcmp(pluginUri, QANAGUI_LV2_URI) != 0) return nullptr;
@@ -142,6 +164,7 @@ LV2UI_Handle instantiateEditor(const LV2UI_Descriptor*, const char* pluginUri, c
         editor->editor = AnalyzerEditor::open(dsp->plugin.get(), parent, &writeToPort, editor.get());
         if (editor->editor == nullptr) return nullptr;
         *widget = reinterpret_cast<LV2UI_Widget>(editor->editor->windowHandle());
+        reportSize(*editor->editor, features);
         return editor.release();
     } catch (...) {
         reportEscapedException("opening the plug-in's editor");

@@ -28,7 +28,7 @@ constexpr Port level(const char* symbol, const char* name, int trace) {
 }
 
 // The colour defaults are the panel's: trace 1 green, 2 red, 3 blue, 4 grey.
-const Port kPorts[] = {
+constexpr Port kPorts[] = {
     audio(Kind::audioIn, "in_a", "A"),
     audio(Kind::audioIn, "in_b", "B"),
     audio(Kind::audioIn, "in_c", "C"),
@@ -69,7 +69,10 @@ const Port kPorts[] = {
     level("marker_level_2", "Marker level 2", 1),
     level("marker_level_3", "Marker level 3", 2),
     level("marker_level_4", "Marker level 4", 3),
+    audio(Kind::notifyOut, "notify", "Notifications"),
 };
+
+static_assert(kPorts[kNotifyPort].kind == Kind::notifyOut && std::size(kPorts) == kNotifyPort + 1);
 
 }  // namespace
 

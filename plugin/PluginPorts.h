@@ -1,8 +1,10 @@
 // The LV2 plug-in's ports, as data: four audio inputs A..D, their four pass-through outputs, one
 // control input for each setting the module's pins carry (with the range and the named values of the
-// panel control that shows it), and control outputs for what the analyzer publishes at its marker.
+// panel control that shows it), control outputs for what the analyzer publishes at its marker, and an
+// atom output on which the plug-in tells its host that a setting only the panel makes has changed.
 // The plug-in's Turtle description is generated from this table (make_ttl), and the plug-in maps its
-// control inputs onto the engine's input pins with it.
+// control inputs onto the engine's input pins with it. New ports go at the end, so that the index of
+// every earlier port stays what hosts and saved sessions know it by.
 //
 // Threads: constant data, [any-thread].
 #pragma once
@@ -13,7 +15,7 @@
 
 namespace lv2port {
 
-enum class Kind { audioIn, audioOut, controlIn, controlOut };
+enum class Kind { audioIn, audioOut, controlIn, controlOut, notifyOut };
 
 // What a control output carries.
 enum class Reading { none, markerFrequency, markerLevel };
@@ -33,6 +35,7 @@ struct Port {
 constexpr int kAudioInputs = 4;
 constexpr int kFirstAudioOutput = 4;
 constexpr int kFirstControlInput = 8;
+constexpr int kNotifyPort = 38;  // the atom output (optional to connect)
 
 int portCount();
 const Port& port(int index);

@@ -24,12 +24,14 @@
 constexpr uint32_t kBlock = 256;
 
 // A DSP instance run by an audio thread of its own (from start() on, unless it starts at once): a
-// 1 kHz tone on A, every control at its default.
+// 1 kHz tone on A, every control at its default, the state changes it announces on its notify port
+// counted.
 struct RunningInstance {
     explicit RunningInstance(const LilvPlugin* plugin, bool startNow = true) {
         instance = lilv_plugin_instantiate(plugin, 48000.0, urids.features);
         if (!instance) return;
         connectControlDefaults(plugin, instance, controls);
+        lilv_instance_connect_port(instance, kNotifyPortIndex, &notify.sequence);
         for (int k = 0; k < 4; ++k) {
             lilv_instance_connect_port(instance, uint32_t(k), in[k]);
             lilv_instance_connect_port(instance, uint32_t(4 + k), out[k]);
@@ -43,9 +45,11 @@ struct RunningInstance {
             while (!stop) {
                 for (uint32_t i = 0; i < kBlock; ++i, phase += 2 * M_PI * 1000.0 / 48000.0)
                     in[0][i] = float(0.5 * std::sin(phase));
+                notify.prepare();
                 if (countCalls) countCalls(counting);
                 lilv_instance_run(instance, kBlock);
                 if (countCalls) countCalls(false);
+                stateChanges += notify.stateChanges();
                 std::this_thread::sleep_for(std::chrono::microseconds(500));
             }
         });
@@ -59,6 +63,8 @@ struct RunningInstance {
         }
     }
     UridMap urids;
+    NotifyBuffer notify{urids.map};
+    std::atomic<int> stateChanges{0};
     LilvInstance* instance = nullptr;
     std::vector<float> controls;
     float in[4][kBlock] = {}, out[4][kBlock] = {};
@@ -99,7 +105,8 @@ protected:
     LV2UI_Handle openEditor(RunningInstance& dsp, Window parent, LV2UI_Widget* widget) {
         LV2_Feature access{LV2_INSTANCE_ACCESS_URI, lilv_instance_get_handle(dsp.instance)};
         LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
-        const LV2_Feature* features[] = {&access, &parentFeature, nullptr};
+        LV2_Feature resizeFeature{LV2_UI__resize, &resize};
+        const LV2_Feature* features[] = {&access, &parentFeature, &resizeFeature, nullptr};
         return ui->instantiate(ui, "urn:qanagui:analyzer", QANAGUI_LV2_BUNDLE, &PluginEditor::write, this, widget,
                                features);
     }
@@ -151,4 +158,9 @@ protected:
     uint32_t lastPort = 0;
     float lastValue = 0.0f;
     std::vector<float>* written = nullptr;
+    LV2UI_Resize resize{this, [](LV2UI_Feature_Handle self, int width, int height) {  // as a host keeps it
+                            static_cast<PluginEditor*>(self)->reportedSize = {width, height};
+                            return 0;
+                        }};
+    std::pair<int, int> reportedSize{0, 0};
 };

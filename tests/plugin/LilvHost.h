@@ -1,8 +1,11 @@
-// What the plug-in tests do as every lilv host does: find the analyzer in its bundle, and connect
-// each port to a value of the host's own, the control inputs at their defaults.
+// What the plug-in tests do as every lilv host does: find the analyzer in its bundle, map URIDs, and
+// connect each port to a value of the host's own (the control inputs at their defaults, the notify
+// port to an atom sequence read after each run).
 #pragma once
 
 #include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/atom/util.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
@@ -10,6 +13,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+constexpr uint32_t kNotifyPortIndex = 38;
 
 // The analyzer from the bundle of the build, null when it is not there.
 inline const LilvPlugin* loadAnalyzer(LilvWorld* world) {
@@ -22,8 +27,8 @@ inline const LilvPlugin* loadAnalyzer(LilvWorld* world) {
     return plugin;
 }
 
-// Every port on an entry of controls, each control input at its default; the audio ports are the
-// caller's to connect afterwards.
+// Every audio and control port on an entry of controls, each control input at its default; the
+// audio ports are the caller's to connect afterwards, the atom port is left unconnected.
 inline void connectControlDefaults(const LilvPlugin* plugin, LilvInstance* instance, std::vector<float>& controls) {
     const uint32_t ports = lilv_plugin_get_num_ports(plugin);
     controls.assign(ports, 0.0f);
@@ -31,7 +36,7 @@ inline void connectControlDefaults(const LilvPlugin* plugin, LilvInstance* insta
     lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
     for (uint32_t p = 0; p < ports; ++p) {
         controls[p] = std::isnan(defaults[p]) ? 0.0f : defaults[p];
-        lilv_instance_connect_port(instance, p, &controls[p]);
+        lilv_instance_connect_port(instance, p, p == kNotifyPortIndex ? nullptr : &controls[p]);
     }
 }
 
@@ -76,4 +81,22 @@ struct UridMap {
         lilv_state_free(state);
         return true;
     }
+};
+
+// The notify port's buffer: its capacity given before each run, the events read after it.
+struct NotifyBuffer {
+    explicit NotifyBuffer(LV2_URID_Map& map) : stateChanged(map.map(map.handle, LV2_STATE__StateChanged)) {}
+    void prepare() { sequence.atom = {sizeof(bytes) - sizeof(LV2_Atom), 0}; }
+    // The state:StateChanged objects the last run wrote.
+    int stateChanges() const {
+        int count = 0;
+        LV2_ATOM_SEQUENCE_FOREACH(&sequence, event)
+        count += reinterpret_cast<const LV2_Atom_Object*>(&event->body)->body.otype == stateChanged;
+        return count;
+    }
+    const LV2_URID stateChanged;
+    union {
+        LV2_Atom_Sequence sequence;
+        uint8_t bytes[1024];
+    };
 };

@@ -30,6 +30,9 @@ TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns)
         if (round == 0) {
             threadsWhileOpen = threadCount();
             EXPECT_EQ(writes, 0) << "opening the editor changes no port";
+            XWindowAttributes shown{};
+            XGetWindowAttributes(display, inside[0], &shown);
+            EXPECT_EQ(reportedSize, std::make_pair(shown.width, shown.height)) << "the editor told the host its size";
             // The user turns "Time/Frequency_Select" off: the port follows the panel.
             xinput::moveTo(display, inside[0], 267, 494);
             xinput::button(display, 1, true);
@@ -43,6 +46,15 @@ TEST_F(PluginEditor, OpensInsideTheHostsWindowAgainAndAgainWhileTheInstanceRuns)
             dsp.controls[12] = 3.0f;
             idleFor(editor, 300);
             EXPECT_EQ(writes, 1) << "a value from the host is not written back";
+            EXPECT_EQ(dsp.stateChanges, 0) << "no setting kept only as state changed";
+            // A right-button drag 20 pixels up raises "dB Multiply", which only the state keeps.
+            xinput::moveTo(display, inside[0], 311, 241);
+            xinput::button(display, 3, true);
+            xinput::moveTo(display, inside[0], 311, 221);
+            xinput::button(display, 3, false);
+            idleFor(editor, 300);
+            EXPECT_EQ(dsp.stateChanges, 1);
+            EXPECT_EQ(writes, 1) << "no port carries it";
         }
         ui->cleanup(editor);
         EXPECT_TRUE(children(parent).empty()) << round;

@@ -1,11 +1,12 @@
 // The plug-in as a host of lilv's sees it: it is found in its bundle, refuses sample rates it cannot
-// work at, passes its four inputs through unchanged, takes stray port connections without harm, and
-// publishes the level of a tone at its marker on its control outputs.
+// work at or without a URID map, passes its four inputs through unchanged, takes stray port connections
+// without harm, publishes the level of a tone at its marker on its outputs, and applies its presets.
 #include "LilvHost.h"
 #include "tests/support/FloatingPointMode.h"
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/presets/presets.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
@@ -54,6 +55,10 @@ protected:
         }
     }
 
+    // The instance's state as a host saves it, in Turtle; a state in Turtle given to the instance.
+    std::string savedState() { return urids.saved(world, plugin, instance); }
+    void restoreState(const std::string& text) { ASSERT_TRUE(urids.restore(world, instance, text)); }
+
     LilvWorld* world = nullptr;
     const LilvPlugin* plugin = nullptr;
     LilvInstance* instance = nullptr;
@@ -61,12 +66,15 @@ protected:
     std::vector<float> controls, in[4], out[4];
 };
 
-TEST_F(PluginHost, SampleRatesItCannotWorkAtAreRefused) {
+TEST_F(PluginHost, SampleRatesItCannotWorkAtAndHostsWithoutAUridMapAreRefused) {
     for (double rate : {0.0, -48000.0, 1.0, 1e9, std::numeric_limits<double>::quiet_NaN()}) {
         LilvInstance* refused = instantiate(rate);
         EXPECT_EQ(refused, nullptr) << rate;
         if (refused) lilv_instance_free(refused);
     }
+    LilvInstance* withoutMap = lilv_plugin_instantiate(plugin, 48000.0, nullptr);
+    EXPECT_EQ(withoutMap, nullptr) << "its state needs the host's URID map";
+    if (withoutMap) lilv_instance_free(withoutMap);
     instance = instantiate(44100.0);
     EXPECT_NE(instance, nullptr);
 }
@@ -110,7 +118,7 @@ TEST_F(PluginHost, ATonePassesThroughExactlyAndItsLevelShowsAtTheMarker) {
 // "Hz Stretch", which only the panel sets, is saved with the session and restored from it: a new
 // instance given the saved state with another stretch saves that one in turn.
 TEST_F(PluginHost, PanelOnlySettingsAreSavedAndRestored) {
-    auto saved = [&] { return urids.saved(world, plugin, instance); };
+    auto saved = [&] { return savedState(); };
     instance = instantiate(48000.0);
     ASSERT_NE(instance, nullptr);
     connectAll();
@@ -124,13 +132,22 @@ TEST_F(PluginHost, PanelOnlySettingsAreSavedAndRestored) {
     instance = instantiate(48000.0);
     ASSERT_NE(instance, nullptr);
     connectAll();
-    ASSERT_TRUE(urids.restore(world, instance, stretched));
+    restoreState(stretched);
     lilv_instance_run(instance, kBlock);
     EXPECT_NE(saved().find("hzStretch> \"100\""), std::string::npos) << saved();
     // A state without the key (saved by an older version) restores the default.
     stretched.replace(stretched.find("hzStretch>"), std::strlen("hzStretch>"), "formerStretch>");
-    ASSERT_TRUE(urids.restore(world, instance, stretched));
+    restoreState(stretched);
     EXPECT_NE(saved().find("hzStretch> \"21\""), std::string::npos) << saved();
+
+    // A host whose store refuses a value hears that the save failed.
+    const auto* stateInterface =
+        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance, LV2_STATE__interface));
+    const LV2_State_Store_Function refusing = [](LV2_State_Handle, uint32_t, const void*, size_t, uint32_t, uint32_t) {
+        return LV2_STATE_ERR_NO_SPACE;
+    };
+    EXPECT_EQ(stateInterface->save(lilv_instance_get_handle(instance), refusing, nullptr, 0, urids.features),
+              LV2_STATE_ERR_NO_SPACE);
 }
 
 // A host may hand an output the buffer of any input (in place on its own channel or across channels):
@@ -197,6 +214,63 @@ TEST_F(PluginHost, ExceptionsFromTheHostsCallbacksDoNotCrossTheEntries) {
     ASSERT_NE(state, nullptr);
     EXPECT_NE(state->restore(lilv_instance_get_handle(instance), &Throwing::retrieve, nullptr, 0, nullptr),
               LV2_STATE_SUCCESS);
+}
+
+// Each factory preset as a host's preset menu applies it, to an instance whose panel-only settings are
+// elsewhere: its port values and its panel-only settings arrive, and no state change is announced
+// back to the host.
+TEST_F(PluginHost, EveryFactoryPresetAppliesItsPortsAndPanelOnlySettings) {
+    struct Row {
+        std::map<std::string, float> ports;
+        std::vector<const char*> state;
+    };
+    std::map<std::string, Row> rows = {
+        {"Defaults", {{{"spectrum", 1}, {"fft_size", 4096}}, {"dbMultiply> \"1", "hzStretch> \"21", "phasen> \"0"}}},
+        {"Four spectra, 8192 points", {{{"spectrum", 1}, {"fft_size", 8192}}, {"dbMultiply> \"1", "phasen> \"0"}}},
+        {"A against B (X*Y phase)",
+         {{{"spectrum", 0}, {"input_2", 3}, {"input_3", 1}}, {"hzStretch> \"21", "phasen> \"1"}}},
+        {"Time traces with trigger on A", {{{"spectrum", 0}, {"catcher", 1}, {"input_1", 2}}, {"phasen> \"0"}}},
+    };
+    instance = instantiate(48000.0);
+    ASSERT_NE(instance, nullptr);
+    connectAll();
+    NotifyBuffer notify(urids.map);
+    lilv_instance_connect_port(instance, kNotifyPortIndex, &notify.sequence);
+    lilv_instance_run(instance, kBlock);
+    std::string elsewhere = savedState();
+    for (auto [from, to] : {std::pair{"dbMultiply> \"1", "dbMultiply> \"9"},
+                            std::pair{"hzStretch> \"21", "hzStretch> \"50"}, std::pair{"phasen> \"0", "phasen> \"2"}})
+        elsewhere.replace(elsewhere.find(from), std::strlen(from), to);
+    LilvNode* presetClass = lilv_new_uri(world, LV2_PRESETS__Preset);
+    LilvNodes* presets = lilv_plugin_get_related(plugin, presetClass);
+    using Self = std::remove_pointer_t<decltype(this)>;
+    const auto setPort = [](const char* symbol, void* self, const void* value, uint32_t, uint32_t) {
+        static_cast<Self*>(self)->controls[static_cast<Self*>(self)->portIndex(symbol)] =
+            *static_cast<const float*>(value);
+    };
+    size_t applied = 0;
+    LILV_FOREACH(nodes, i, presets) {
+        lilv_world_load_resource(world, lilv_nodes_get(presets, i));
+        LilvState* preset = lilv_state_new_from_world(world, &urids.map, lilv_nodes_get(presets, i));
+        ASSERT_NE(preset, nullptr);
+        SCOPED_TRACE(lilv_state_get_label(preset));
+        ASSERT_EQ(rows.count(lilv_state_get_label(preset)), 1u) << "a preset of this test's table";
+        const Row& row = rows[lilv_state_get_label(preset)];
+        restoreState(elsewhere);
+        for (const auto& [symbol, value] : row.ports) controls[portIndex(symbol.c_str())] = value + 1.0f;
+        lilv_state_restore(preset, instance, setPort, this, 0, urids.features);
+        lilv_state_free(preset);
+        notify.prepare();
+        lilv_instance_run(instance, kBlock);
+        for (const auto& [symbol, value] : row.ports) EXPECT_EQ(controls[portIndex(symbol.c_str())], value) << symbol;
+        const std::string text = savedState();
+        for (const char* expected : row.state) EXPECT_NE(text.find(expected), std::string::npos) << expected;
+        EXPECT_EQ(notify.stateChanges(), 0) << "the host's own change is not announced";
+        ++applied;
+    }
+    EXPECT_EQ(applied, rows.size());
+    lilv_nodes_free(presets);
+    lilv_node_free(presetClass);
 }
 
 }  // namespace
