@@ -6,7 +6,7 @@
 // the pins rest, the show pin at 0 or 1, and the loop runs for up to 5 s: every output pin must carry
 // what the last value sent makes its control show, and every window must be in the last show state.
 //
-// Run by hand under a display: STORM_SECONDS=600 scripts/with-xvfb build/tests/window_storm_soak
+// Run by hand under a display: STORM_SECONDS=600 scripts/with-xvfb build/bench/bench_control_storm
 #include "AnalyzerHarness.h"
 
 #include "host/PointerWord.h"
