@@ -77,7 +77,7 @@ target_link_libraries(platform PUBLIC z gdi32 user32)
 add_library(qanagui_protocol INTERFACE)
 target_include_directories(qanagui_protocol INTERFACE ${PROJECT_SOURCE_DIR}/include)
 
-add_library(common STATIC common/EscapedExceptions.cpp)
+add_library(common STATIC common/EscapedExceptions.cpp common/FullScale.cpp)
 target_include_directories(common PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(common PRIVATE ${QANAGUI_WARNINGS})
 
@@ -121,7 +121,7 @@ target_compile_options(hostcore PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(hostcore PUBLIC qanagui_protocol)
 
 add_executable(analyzer-host host/win32/main.cpp host/DescribeModule.cpp host/HostOptions.cpp host/AnalyzerSession.cpp
-                             host/AudioSources.cpp engine/FullScale.cpp host/ProcessingThread.cpp host/BlockRunner.cpp host/OutputLog.cpp
+                             host/AudioSources.cpp common/FullScale.cpp host/ProcessingThread.cpp host/BlockRunner.cpp host/OutputLog.cpp
                              host/SessionRunner.cpp)
 target_compile_options(analyzer-host PRIVATE ${QANAGUI_WARNINGS})
 target_link_libraries(analyzer-host PRIVATE hostcore platform)

@@ -4,7 +4,7 @@
 // Threads: created on [main-thread], read on the processing thread only.
 #pragma once
 
-#include "engine/FullScale.h"
+#include "common/FullScale.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,4 +30,4 @@ std::unique_ptr<AudioSource> makeGenerator(int sampleRate);
 // further ones ignored). Returns null with error set when the file cannot be read.
 std::unique_ptr<AudioSource> openSoundFile(const std::string& path, bool loop, std::string& error);
 
-// Samples in -1 .. 1 become full-scale 32-bit samples as engine/FullScale.h converts them.
+// Samples in -1 .. 1 become full-scale 32-bit samples as common/FullScale.h converts them.

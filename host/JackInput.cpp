@@ -1,8 +1,9 @@
 #include "host/JackInput.h"
 
-#include "host/AudioSources.h"
+#include "common/FullScale.h"
 
 #include <pthread.h>
+#include <x86intrin.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -66,6 +67,8 @@ void JackInput::feed(BlockRunner& runner) {
         blocks_[i].assign(size_t(rowFrames_), 0);
         rows_[i] = blocks_[i].data();
     }
+    fedAtTicks_ = __rdtsc();
+    fedAt_ = std::chrono::steady_clock::now();
     runner_.store(&runner, std::memory_order_release);
 }
 
@@ -95,11 +98,11 @@ int JackInput::process(jack_nframes_t frames, void* context) {
     auto* self = static_cast<JackInput*>(context);
     self->inCallback_.store(true);
     if (BlockRunner* runner = self->runner_.load()) {
-        const auto start = std::chrono::steady_clock::now();
+        // The processor's time-stamp counter, not the system's clock: two reads of a register a period,
+        // converted to time only when the loop reads the figures.
+        const uint64_t start = __rdtsc();
         self->runPeriod(frames, *runner);
-        const auto took = std::chrono::steady_clock::now() - start;
-        self->noteCallbackTime(
-            uint32_t(std::min<int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count(), INT32_MAX)));
+        self->noteCallbackTicks(uint32_t(std::min<uint64_t>(__rdtsc() - start, UINT32_MAX)));
     }
     self->inCallback_.store(false, std::memory_order_release);
     return 0;
@@ -118,10 +121,19 @@ void JackInput::runPeriod(jack_nframes_t frames, BlockRunner& runner) {
 
 // Keeps the longest callback times; this thread is their only writer, the status line's take their
 // only other one (hence the exchange loop for the recent one).
-void JackInput::noteCallbackTime(uint32_t nanoseconds) {
-    if (nanoseconds > longestNs_.load(std::memory_order_relaxed))
-        longestNs_.store(nanoseconds, std::memory_order_relaxed);
-    uint32_t recent = longestRecentNs_.load(std::memory_order_relaxed);
-    while (nanoseconds > recent &&
-           !longestRecentNs_.compare_exchange_weak(recent, nanoseconds, std::memory_order_relaxed)) {}
+void JackInput::noteCallbackTicks(uint32_t ticks) {
+    if (ticks > longestTicks_.load(std::memory_order_relaxed)) longestTicks_.store(ticks, std::memory_order_relaxed);
+    uint32_t recent = longestRecentTicks_.load(std::memory_order_relaxed);
+    while (ticks > recent && !longestRecentTicks_.compare_exchange_weak(recent, ticks, std::memory_order_relaxed)) {}
+}
+
+// The counter's rate from the feeding's start to now: the counter runs at a constant rate (the
+// kernel's clock is built on it on this kind of machine).
+double JackInput::ticksToMicroseconds(uint32_t ticks) const {
+    if (ticks == 0) return 0.0;
+    const uint64_t elapsedTicks = __rdtsc() - fedAtTicks_;
+    const double elapsedUs =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - fedAt_).count();
+    if (elapsedTicks == 0 || elapsedUs <= 0.0) return 0.0;
+    return double(ticks) * elapsedUs / double(elapsedTicks);
 }

@@ -17,6 +17,7 @@
 #include <jack/jack.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,8 +55,10 @@ public:
     long xruns() const { return xruns_.load(std::memory_order_relaxed); }
     // The longest process callback that ran blocks, in microseconds: over the whole run, and since the
     // last call of takeLongestRecentMicroseconds (one reader only).
-    double longestCallbackMicroseconds() const { return 1e-3 * double(longestNs_.load(std::memory_order_relaxed)); }
-    double takeLongestRecentMicroseconds() { return 1e-3 * double(longestRecentNs_.exchange(0)); }
+    double longestCallbackMicroseconds() const {
+        return ticksToMicroseconds(longestTicks_.load(std::memory_order_relaxed));
+    }
+    double takeLongestRecentMicroseconds() { return ticksToMicroseconds(longestRecentTicks_.exchange(0)); }
     // The server has shut down or dropped this client: no period will come any more.
     bool serverLost() const { return serverLost_.load(); }
 
@@ -67,7 +70,9 @@ private:
     static void onShutdown(jack_status_t code, const char* reason, void* self);
     // The period's frames, converted to full scale, through runner in blocks of at most rowFrames_.
     void runPeriod(jack_nframes_t frames, BlockRunner& runner);
-    void noteCallbackTime(uint32_t nanoseconds);
+    // Callback times are kept in ticks of the processor's time-stamp counter.
+    void noteCallbackTicks(uint32_t ticks);
+    double ticksToMicroseconds(uint32_t ticks) const;
 
     jack_client_t* client_ = nullptr;
     jack_port_t* ports_[4] = {};
@@ -78,7 +83,9 @@ private:
     std::atomic<BlockRunner*> runner_{nullptr};
     std::atomic<bool> inCallback_{false};
     std::atomic<long> xruns_{0};
-    std::atomic<uint32_t> longestNs_{0};
-    std::atomic<uint32_t> longestRecentNs_{0};
+    std::atomic<uint32_t> longestTicks_{0};
+    std::atomic<uint32_t> longestRecentTicks_{0};
+    uint64_t fedAtTicks_ = 0;  // the counter and the clock when the feeding began [main-thread]
+    std::chrono::steady_clock::time_point fedAt_;
     std::atomic<bool> serverLost_{false};
 };

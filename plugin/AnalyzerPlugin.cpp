@@ -2,7 +2,7 @@
 
 #include "common/ControlSlots.h"
 #include "common/EscapedExceptions.h"
-#include "engine/FullScale.h"
+#include "common/FullScale.h"
 #include "common/RaceCheckerAnnotations.h"
 #include "platform/FloatingPoint.h"
 

@@ -5,7 +5,7 @@
 #include "ui/MainComponent.h"
 
 #include "common/ControlSlots.h"
-#include "engine/FullScale.h"
+#include "common/FullScale.h"
 #include "engine/GuiCtrl.h"
 #include "ui/MainWindow.h"
 #include "ui/RelayPump.h"

@@ -2,7 +2,7 @@
 #include "PanelHarness.h"
 
 #include "common/ControlSlots.h"
-#include "engine/FullScale.h"
+#include "common/FullScale.h"
 
 #include <cmath>
 

@@ -10,8 +10,9 @@
 extern "C" {
 #endif
 
-// Nonzero when bytes could be allocated now. The block is allocated and freed again: the answer holds
-// for this moment only.
+// Nonzero when bytes could be allocated now. The block is asked for and given back at once (on Linux a
+// mapping that is never touched, whose return costs the other cores nothing): the answer holds for
+// this moment only.
 #if defined(__GNUC__) && !defined(_WIN32)
 __attribute__((visibility("default")))
 #endif

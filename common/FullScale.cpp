@@ -1,4 +1,4 @@
-#include "engine/FullScale.h"
+#include "common/FullScale.h"
 
 #include <emmintrin.h>
 
