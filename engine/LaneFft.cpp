@@ -147,9 +147,7 @@ struct Sse2Lanes {
 
 struct AvxLanes {
     static constexpr int kLanes = 4;
-    __attribute__((target("avx"))) static void permute(double* x, RealFft::Permutation p) {
-        swapPoints<Lanes4>(x, p);
-    }
+    __attribute__((target("avx"))) static void permute(double* x, RealFft::Permutation p) { swapPoints<Lanes4>(x, p); }
     __attribute__((target("avx"))) static void stages(double* x, int32_t m, const Constants& c) {
         stageByStage<Lanes4>(x, m, c);
     }
