@@ -28,11 +28,17 @@ struct InMemory<Lanes4> {
     typedef UnalignedLanes4 type;
 };
 
-// Point p of a group: the lanes consecutive doubles holding sample p of each block. (A reference, so
-// that no function passes a vector by value: the AVX one would change the calling convention.)
+// The lanes at p, and point p of a group: the lanes consecutive doubles holding sample p of each block.
+// (References, so that no function passes a vector by value: the AVX one would change the calling
+// convention.)
+template <class V>
+LANES_INLINE typename InMemory<V>::type& at(double* p) {
+    return *reinterpret_cast<typename InMemory<V>::type*>(p);
+}
+
 template <class V>
 LANES_INLINE typename InMemory<V>::type& point(double* x, int32_t p) {
-    return *reinterpret_cast<typename InMemory<V>::type*>(x + p * kLanes<V>);
+    return at<V>(x + p * kLanes<V>);
 }
 
 // What the butterflies read besides the data: the twiddle tables and the eighth-turn divisor.
@@ -54,13 +60,16 @@ LANES_INLINE void swapPoints(double* x, RealFft::Permutation permutation) {
     }
 }
 
-// One general butterfly for family j with the twiddles of a (cc1, ss1) and 3a (cc3, ss3).
+// One general butterfly for family j with the twiddles of a (cc1, ss1) and 3a (cc3, ss3). Its points
+// i1 = j - 1 and i2 = q - j + 1 are at `rising` and `falling`; i3, i5, i7 follow i1 and i4, i6, i8
+// follow i2 a quarter (q points, `quarter` doubles) apart.
 template <class V>
-LANES_INLINE void generalButterfly(double* x, int32_t j, int32_t q, double cc1, double ss1, double cc3, double ss3) {
-    const int32_t i1 = j - 1, i2 = q - j + 1;
-    const int32_t i3 = i1 + q, i4 = i2 + q, i5 = i3 + q, i6 = i4 + q, i7 = i5 + q, i8 = i6 + q;
-    const V x1 = point<V>(x, i1), x2 = point<V>(x, i2), x3 = point<V>(x, i3), x4 = point<V>(x, i4);
-    const V x5 = point<V>(x, i5), x6 = point<V>(x, i6), x7 = point<V>(x, i7), x8 = point<V>(x, i8);
+LANES_INLINE void generalButterfly(double* rising, double* falling, int32_t quarter, double cc1, double ss1, double cc3,
+                                   double ss3) {
+    double *const p1 = rising, *const p3 = p1 + quarter, *const p5 = p3 + quarter, *const p7 = p5 + quarter;
+    double *const p2 = falling, *const p4 = p2 + quarter, *const p6 = p4 + quarter, *const p8 = p6 + quarter;
+    const V x1 = at<V>(p1), x2 = at<V>(p2), x3 = at<V>(p3), x4 = at<V>(p4);
+    const V x5 = at<V>(p5), x6 = at<V>(p6), x7 = at<V>(p7), x8 = at<V>(p8);
     const V t1 = x5 * cc1 + x6 * ss1;
     const V t2 = x6 * cc1 - x5 * ss1;
     const V t3 = x7 * cc3 + x8 * ss3;
@@ -69,21 +78,20 @@ LANES_INLINE void generalButterfly(double* x, int32_t j, int32_t q, double cc1, 
     const V t6 = t2 + t4;
     const V u3 = t1 - t3;
     const V u2 = t2 - t4;
-    point<V>(x, i1) = x1 + t5;
-    point<V>(x, i4) = x1 - t5;
-    point<V>(x, i8) = x4 + t6;
-    point<V>(x, i5) = t6 - x4;
-    point<V>(x, i7) = x3 - u3;
-    point<V>(x, i6) = -x3 - u3;
-    point<V>(x, i3) = x2 + u2;
-    point<V>(x, i2) = x2 - u2;
+    at<V>(p1) = x1 + t5;
+    at<V>(p4) = x1 - t5;
+    at<V>(p8) = x4 + t6;
+    at<V>(p5) = t6 - x4;
+    at<V>(p7) = x3 - u3;
+    at<V>(p6) = -x3 - u3;
+    at<V>(p3) = x2 + u2;
+    at<V>(p2) = x2 - u2;
 }
 
-// The L-shaped butterflies of length s on points 0 .. s - 1, with q = s/4 and r = s/8: the first family
-// (offset 0 and, from s = 8 on, the eighth turn at offset r), then the families j = 2 .. r with the
-// twiddles of table entry k + j - 2 (k: where stage s starts in the tables).
+// The L-shaped butterflies of length s on points 0 .. s - 1 have q = s/4 and r = s/8. The first family:
+// the butterfly at offset 0 and, from s = 8 on, the eighth turn at offset r.
 template <class V>
-LANES_INLINE void lShapedButterflies(double* x, int32_t s, int32_t k, const Constants& c) {
+LANES_INLINE void firstFamily(double* x, int32_t s, const Constants& c) {
     const int32_t q = s / 4, r = s / 8;
     {
         const V x1 = point<V>(x, 0), x3 = point<V>(x, 2 * q), x4 = point<V>(x, 3 * q);
@@ -102,10 +110,21 @@ LANES_INLINE void lShapedButterflies(double* x, int32_t s, int32_t k, const Cons
         point<V>(x, i2) = x1 - t2;
         point<V>(x, i1) = x1 + t2;
     }
+}
+
+// All L-shaped butterflies of length s: the first family, then the families j = 2 .. r.
+template <class V>
+LANES_INLINE void lShapedButterflies(double* x, int32_t s, int32_t k, const Constants& c) {
+    firstFamily<V>(x, s, c);
+    const int32_t q = s / 4, r = s / 8;
     // Entry j - 2 of each stage table (copied out of c: the stores to x may alias anything).
     const double *const cos1 = c.twiddles.cos1 + k, *const sin1 = c.twiddles.sin1 + k;
     const double *const cos3 = c.twiddles.cos3 + k, *const sin3 = c.twiddles.sin3 + k;
-    for (int32_t j = 2; j <= r; ++j) generalButterfly<V>(x, j, q, cos1[j - 2], sin1[j - 2], cos3[j - 2], sin3[j - 2]);
+    double* rising = x + kLanes<V>;
+    double* falling = x + (q - 1) * kLanes<V>;
+    for (int32_t j = 2; j <= r; ++j, rising += kLanes<V>, falling -= kLanes<V>) {
+        generalButterfly<V>(rising, falling, q * kLanes<V>, cos1[j - 2], sin1[j - 2], cos3[j - 2], sin3[j - 2]);
+    }
 }
 
 // 2. and 3. for a sub-transform of m points, stage by stage: the length-two butterflies, then the
