@@ -127,21 +127,79 @@ LANES_INLINE void lShapedButterflies(double* x, int32_t s, int32_t k, const Cons
     }
 }
 
+// The whole sub-transform of 4 points at x: the length-two butterfly at 0 and the L-shaped one of
+// length 4, on values held in registers.
+template <class V>
+LANES_INLINE void fourPoints(double* x) {
+    const V x0 = point<V>(x, 0), x1 = point<V>(x, 1), x2 = point<V>(x, 2), x3 = point<V>(x, 3);
+    const V a0 = x0 + x1;
+    const V t1 = x3 + x2;
+    point<V>(x, 0) = a0 + t1;
+    point<V>(x, 1) = x0 - x1;
+    point<V>(x, 2) = a0 - t1;
+    point<V>(x, 3) = x3 - x2;
+}
+
+// The whole sub-transform of 8 points at x: the length-two butterflies at 0, 4 and 6, the L-shaped one
+// of length 4 at 0, then that of length 8 (its first butterfly and the eighth turn).
+template <class V>
+LANES_INLINE void eightPoints(double* x, const Constants& c) {
+    const V x0 = point<V>(x, 0), x1 = point<V>(x, 1), x4 = point<V>(x, 4), x5 = point<V>(x, 5);
+    const V x6 = point<V>(x, 6), x7 = point<V>(x, 7);
+    const V a0 = x0 + x1, a1 = x0 - x1, a4 = x4 + x5, a5 = x4 - x5, a6 = x6 + x7, a7 = x6 - x7;
+    const V x2 = point<V>(x, 2), x3 = point<V>(x, 3);
+    const V t1 = x3 + x2;
+    const V b0 = a0 + t1, b3 = x3 - x2;
+    point<V>(x, 2) = a0 - t1;
+    const V u1 = a6 + a4;
+    point<V>(x, 6) = a6 - a4;
+    point<V>(x, 4) = b0 - u1;
+    point<V>(x, 0) = b0 + u1;
+    const V e1 = (a5 + a7) / c.sqrt2;
+    const V e2 = (a5 - a7) / c.sqrt2;
+    point<V>(x, 7) = b3 - e1;
+    point<V>(x, 5) = -b3 - e1;
+    point<V>(x, 3) = a1 - e2;
+    point<V>(x, 1) = a1 + e2;
+}
+
 // 2. and 3. for a sub-transform of m points, stage by stage: the length-two butterflies, then the
-// L-shaped stages s = 4 .. m with their blocks where the scalar transform's loops put them.
+// L-shaped stages s = 4 .. m with their blocks where the scalar transform's loops put them. From 16
+// points on, the first stages are done as the sub-transforms of 8 and 4 points they make up: below
+// each L block of 16 points one of 8 at its start and two of 4 at 8 and 12; below each L block of 32
+// points two of 8 at 16 and 24.
 template <class V>
 LANES_INLINE void stageByStage(double* x, int32_t m, const Constants& c) {
-    for (int32_t is = 0, id = 4; is < m - 1; is = 2 * id - 2, id = 4 * id) {
-        for (int32_t i0 = is; i0 < m - 1; i0 += id) {
-            const V a = point<V>(x, i0), b = point<V>(x, i0 + 1);
-            point<V>(x, i0) = a + b;
-            point<V>(x, i0 + 1) = a - b;
+    const int lanes = kLanes<V>;
+    int32_t s = 4;
+    if (m >= 16) {
+        for (int32_t is = 0, id = 32; is < m; is = 2 * id - 16, id = 4 * id) {
+            for (int32_t i = is; i < m; i += id) {
+                eightPoints<V>(x + i * lanes, c);
+                fourPoints<V>(x + (i + 8) * lanes);
+                fourPoints<V>(x + (i + 12) * lanes);
+            }
+        }
+        for (int32_t is = 0, id = 64; m >= 32 && is < m; is = 2 * id - 32, id = 4 * id) {
+            for (int32_t i = is; i < m; i += id) {
+                eightPoints<V>(x + (i + 16) * lanes, c);
+                eightPoints<V>(x + (i + 24) * lanes, c);
+            }
+        }
+        s = 16;
+    } else {
+        for (int32_t is = 0, id = 4; is < m - 1; is = 2 * id - 2, id = 4 * id) {
+            for (int32_t i0 = is; i0 < m - 1; i0 += id) {
+                const V a = point<V>(x, i0), b = point<V>(x, i0 + 1);
+                point<V>(x, i0) = a + b;
+                point<V>(x, i0 + 1) = a - b;
+            }
         }
     }
     int32_t k = 0;
-    for (int32_t s = 4; s <= m; s *= 2) {
+    for (; s <= m; s *= 2) {
         for (int32_t is = 0, id = 2 * s; is < m; is = 2 * id - s, id = 4 * id) {
-            for (int32_t i = is; i < m; i += id) lShapedButterflies<V>(x + i * kLanes<V>, s, k, c);
+            for (int32_t i = is; i < m; i += id) lShapedButterflies<V>(x + i * lanes, s, k, c);
         }
         if (s >= 16) k += s / 8 - 1;
     }
