@@ -103,6 +103,7 @@ LANES_INLINE void firstFamily(double* x, int32_t s, const Constants& c) {
     if (q != 1) {
         const int32_t i1 = r, i2 = i1 + q, i3 = i2 + q, i4 = i3 + q;
         const V x1 = point<V>(x, i1), x2 = point<V>(x, i2), x3 = point<V>(x, i3), x4 = point<V>(x, i4);
+        // x3 - x4: the scalar code's x3 + (-x4), which IEEE defines as the same.
         const V t1 = (x3 + x4) / c.sqrt2;
         const V t2 = (x3 - x4) / c.sqrt2;
         point<V>(x, i4) = x2 - t1;

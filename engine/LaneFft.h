@@ -9,7 +9,8 @@
 // the build itself assumes only SSE2). Every lane does exactly the operations of RealFft::transform in
 // the same order, with the same tables and constants, so each block comes out bit for bit as the scalar
 // transform makes it. Only the order in which independent butterflies run differs: large transforms
-// are split into sub-transforms small enough for the cache.
+// are split into sub-transforms small enough for the cache, and those of 4 and 8 points are done whole
+// on values in registers.
 //
 // Layout: the blocks lie in groups of lanesOf(path) blocks, each group lanes * n doubles with its blocks
 // interleaved: block b's sample i is at x[offsetOf(path, n, b) + i * lanesOf(path)]. Lanes of the last
