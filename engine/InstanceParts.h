@@ -93,6 +93,10 @@ struct CapturedAudio {
     int32_t history[kHistoryRows][kDisplayColumns];
     // Working storage of one analysis: one spectrum per input.
     double inputSpectra[kTraces][kMaxFftSize];
+    // Working storage of the transforms when several inputs are needed: their weighted captures side by
+    // side for the lane transform (LaneFft.h), in its widest layout, with room to start on a 64-byte
+    // boundary.
+    double laneBlocks[kTraces * kMaxFftSize + 8];
     // The display rows handed to the panel when the display is held. Written only while the panel
     // has finished reading the previous hand-over (GuiObjectCallback::heldTracesPending).
     int32_t heldTraces[kTraces][kDisplayColumns];

@@ -80,6 +80,13 @@ public:
     };
     Twiddles twiddles() const { return {tableLength, cos1Table, sin1Table, cos3Table, sin3Table}; }
 
+    // The bit-reversal permutation: count disjoint (i, j) index pairs, i < j, at pairs[2p], pairs[2p + 1].
+    struct Permutation {
+        const int32_t* pairs;
+        int32_t count;
+    };
+    Permutation permutation() const { return {swapPairs, swapCount}; }
+
     // The constants the transform computes with: the divisor of its eighth-turn butterflies and the
     // turn its angles are made from.
     double sqrt2Divisor() const { return sqrt2; }

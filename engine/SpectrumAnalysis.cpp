@@ -7,10 +7,12 @@
 #include "engine/GuiCtrl.h"
 
 #include "common/ControlSlots.h"
+#include "engine/LaneFft.h"
 #include "engine/NumericHelpers.h"
 #include "engine/TraceSelection.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -33,13 +35,18 @@ void inputsNeeded(const int32_t* settings, bool (&needed)[kTraces]) {
     }
 }
 
-// The first size samples of a capture, weighted by the window coefficients (null: unweighted).
-void weightCapture(const int32_t* capture, const double* window, int32_t size, double* out) {
+// The first size samples of a capture, weighted by the window coefficients (null: unweighted), to every
+// stride-th double of out.
+void weightCapture(const int32_t* capture, const double* window, int32_t size, double* out, int stride) {
     if (window) {
-        for (int i = 0; i < size; ++i) out[i] = capture[i] * window[i];
+        for (int i = 0; i < size; ++i) out[i * stride] = capture[i] * window[i];
     } else {
-        for (int i = 0; i < size; ++i) out[i] = capture[i];
+        for (int i = 0; i < size; ++i) out[i * stride] = capture[i];
     }
+}
+
+double* alignedTo64Bytes(double* p) {
+    return reinterpret_cast<double*>((reinterpret_cast<uintptr_t>(p) + 63) & ~uintptr_t(63));
 }
 
 // Bins 0 .. N/2 of a transformed spectrum become |Re| + |Im|; the upper half keeps the raw imaginary
@@ -112,17 +119,39 @@ void GuiCtrl::analyseSpectrum() {
     }
 }
 
+// One input goes through the transform alone; several go through the lane transform side by side,
+// which gives each exactly the same spectrum.
 void GuiCtrl::transformNeededInputs() {
     bool needed[kTraces];
     inputsNeeded(setup_.settings, needed);
-    const double* window = windowApplies(setup_.appliedWindowCode) ? setup_.windowCoefficients : nullptr;
-    const bool magnitudes = setup_.settings[slot::kMagnitudes] != 0;
+    int inputs[kTraces];
+    int count = 0;
     for (int input = 0; input < kTraces; ++input) {
-        if (!needed[input]) continue;
-        double* spectrum = capture_.inputSpectra[input];
-        weightCapture(capture_.captureBuffers[input], window, setup_.fftSize, spectrum);
+        if (needed[input]) inputs[count++] = input;
+    }
+    const double* window = windowApplies(setup_.appliedWindowCode) ? setup_.windowCoefficients : nullptr;
+    const int32_t size = setup_.fftSize;
+    if (count == 1) {
+        double* spectrum = capture_.inputSpectra[inputs[0]];
+        weightCapture(capture_.captureBuffers[inputs[0]], window, size, spectrum, 1);
         setup_.fftObject.transform(spectrum);
-        if (magnitudes) foldMagnitudes(spectrum, setup_.fftSize);
+    } else if (count > 1) {
+        const laneFft::Path path = laneFft::fastestPath();
+        const int lanes = laneFft::lanesOf(path);
+        double* const blocks = alignedTo64Bytes(capture_.laneBlocks);
+        for (int b = 0; b < count; ++b) {
+            weightCapture(capture_.captureBuffers[inputs[b]], window, size, blocks + laneFft::offsetOf(path, size, b),
+                          lanes);
+        }
+        laneFft::transform(setup_.fftObject, blocks, count, path);
+        for (int b = 0; b < count; ++b) {
+            const double* block = blocks + laneFft::offsetOf(path, size, b);
+            double* spectrum = capture_.inputSpectra[inputs[b]];
+            for (int i = 0; i < size; ++i) spectrum[i] = block[i * lanes];
+        }
+    }
+    if (setup_.settings[slot::kMagnitudes] != 0) {
+        for (int b = 0; b < count; ++b) foldMagnitudes(capture_.inputSpectra[inputs[b]], size);
     }
 }
 

@@ -4,7 +4,13 @@
 // or would otherwise feed on their own output); a copy-only benchmark shows that shared cost.
 // The sizes are interleaved so that drift in machine load hits all contenders alike. After the runs
 // it prints, per size, the fastest repetition of each and the ratios RealFft / FFTW.
+//
+// Four blocks, as the analyzer transforms the inputs of one capture: RealFft on each in turn, the lane
+// transform with two lanes (SSE2, two groups of two interleaved blocks) and with four (AVX, where the
+// processor has it; one group), and FFTW's real-to-complex plan on each in turn. Every iteration first
+// copies the four blocks in, in the layout the contender takes.
 
+#include "engine/LaneFft.h"
 #include "engine/RealFft.h"
 
 #include <benchmark/benchmark.h>
@@ -91,6 +97,87 @@ void fftwRealToComplex(benchmark::State& state, int n) {
     fftw_destroy_plan(plan);
 }
 
+// Four random blocks of n points, one after the other (as FFTW and RealFft take them) and laid out for
+// each lane path; the work buffer holds four blocks in any of these layouts.
+struct FourBlocks {
+    static constexpr int kBlocks = 4;
+    explicit FourBlocks(int n) : n(n) {
+        input = fftw_alloc_real(kBlocks * n);
+        work = fftw_alloc_real(kBlocks * n);
+        spectra = fftw_alloc_complex(kBlocks * (n / 2 + 1));
+        std::mt19937 rng(2024u);
+        std::uniform_real_distribution<double> unit(-1.0, 1.0);
+        for (int i = 0; i < kBlocks * n; ++i) input[i] = unit(rng);
+        for (laneFft::Path path : {laneFft::Path::Sse2, laneFft::Path::Avx}) {
+            double* lanes = fftw_alloc_real(kBlocks * n);
+            for (int b = 0; b < kBlocks; ++b) {
+                for (int i = 0; i < n; ++i)
+                    lanes[laneFft::offsetOf(path, n, b) + i * laneFft::lanesOf(path)] = input[b * n + i];
+            }
+            interleaved[int(path)] = lanes;
+        }
+    }
+    ~FourBlocks() {
+        fftw_free(input);
+        fftw_free(work);
+        fftw_free(spectra);
+        for (double* lanes : interleaved) fftw_free(lanes);
+    }
+    void load(const double* from) const { std::memcpy(work, from, sizeof(double) * kBlocks * n); }
+
+    int n;
+    double* input;
+    double* interleaved[2] = {};
+    double* work;
+    fftw_complex* spectra;
+};
+
+void fourRealFft(benchmark::State& state, int n) {
+    FourBlocks b(n);
+    RealFft fft;
+    if (!fft.initialise(n)) {
+        state.SkipWithError("RealFft::initialise failed");
+        return;
+    }
+    for (auto _ : state) {
+        b.load(b.input);
+        for (int k = 0; k < FourBlocks::kBlocks; ++k) benchmark::DoNotOptimize(fft.transform(b.work + k * n));
+        benchmark::ClobberMemory();
+    }
+}
+
+void fourLanes(benchmark::State& state, int n, laneFft::Path path) {
+    if (path == laneFft::Path::Avx && !laneFft::avxAvailable()) {
+        state.SkipWithError("no AVX on this processor");
+        return;
+    }
+    FourBlocks b(n);
+    RealFft fft;
+    if (!fft.initialise(n)) {
+        state.SkipWithError("RealFft::initialise failed");
+        return;
+    }
+    for (auto _ : state) {
+        b.load(b.interleaved[int(path)]);
+        laneFft::transform(fft, b.work, FourBlocks::kBlocks, path);
+        benchmark::DoNotOptimize(b.work);
+        benchmark::ClobberMemory();
+    }
+}
+
+void fourFftwRealToComplex(benchmark::State& state, int n) {
+    FourBlocks b(n);
+    fftw_plan plan = fftw_plan_dft_r2c_1d(n, b.work, b.spectra, FFTW_MEASURE);
+    for (auto _ : state) {
+        b.load(b.input);
+        for (int k = 0; k < FourBlocks::kBlocks; ++k)
+            fftw_execute_dft_r2c(plan, b.work + k * n, b.spectra + k * (n / 2 + 1));
+        benchmark::DoNotOptimize(b.spectra);
+        benchmark::ClobberMemory();
+    }
+    fftw_destroy_plan(plan);
+}
+
 // Console output as usual, plus the fastest CPU time per iteration of each benchmark across its
 // repetitions.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -116,9 +203,23 @@ public:
             std::printf("%6d %10.2f %10.2f %10.2f %10.2f %14.3f %14.3f\n", n, copy / 1e3, ours / 1e3, r2hc / 1e3,
                         r2c / 1e3, ours / r2hc, ours / r2c);
         }
+        std::printf("\nFour blocks, fastest repetition, microseconds for all four (including the copy-in):\n");
+        std::printf("%6s %12s %12s %12s %12s %12s %12s %12s\n", "N", "RealFft x4", "SSE2 2x2", "AVX 4", "r2c x4",
+                    "RealFft/r2c", "SSE2/r2c", "AVX/r2c");
+        for (int n : kSizes) {
+            const double r2c = get("Four/FftwR2c", n);
+            if (r2c <= 0) continue;
+            const double times[3] = {get("Four/RealFft", n), get("Four/LanesSse2", n), get("Four/LanesAvx", n)};
+            std::printf("%6d", n);
+            for (double t : times) printMicroseconds(t);
+            printMicroseconds(r2c);
+            for (double t : times) t > 0 ? std::printf(" %12.3f", t / r2c) : std::printf(" %12s", "-");
+            std::printf("\n");
+        }
     }
 
 private:
+    static void printMicroseconds(double ns) { ns > 0 ? std::printf(" %12.2f", ns / 1e3) : std::printf(" %12s", "-"); }
     static double multiplier(benchmark::TimeUnit unit) {
         switch (unit) {
         case benchmark::kSecond: return 1e9;
@@ -144,6 +245,10 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("RealFft" + size).c_str(), realFft, n);
         benchmark::RegisterBenchmark(("FftwR2hc" + size).c_str(), fftwHalfcomplex, n);
         benchmark::RegisterBenchmark(("FftwR2c" + size).c_str(), fftwRealToComplex, n);
+        benchmark::RegisterBenchmark(("Four/RealFft" + size).c_str(), fourRealFft, n);
+        benchmark::RegisterBenchmark(("Four/LanesSse2" + size).c_str(), fourLanes, n, laneFft::Path::Sse2);
+        benchmark::RegisterBenchmark(("Four/LanesAvx" + size).c_str(), fourLanes, n, laneFft::Path::Avx);
+        benchmark::RegisterBenchmark(("Four/FftwR2c" + size).c_str(), fourFftwRealToComplex, n);
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
