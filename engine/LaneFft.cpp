@@ -273,14 +273,18 @@ void transformGroups(const RealFft& fft, double* x, int blocks) {
 }  // namespace
 
 namespace laneFft {
+namespace {
 
-bool avxAvailable() {
-    static const bool available = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx") != 0;
-    }();
-    return available;
-}
+// Asked once, while the library is loaded, before any thread of it runs: a plain constant for the
+// workers to read (a function-local static would take a guard on every worker's first call).
+const bool kAvxAvailable = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") != 0;
+}();
+
+}  // namespace
+
+bool avxAvailable() { return kAvxAvailable; }
 
 Path fastestPath() { return avxAvailable() ? Path::Avx : Path::Sse2; }
 
