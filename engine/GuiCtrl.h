@@ -56,6 +56,9 @@ public:
     // Hands over the instance's own window [main-thread]; the worker draws into it from the end of
     // the start-up on.
     void adoptWindow(HWND window) { link_.ownWindow.store(window, std::memory_order_release); }
+    // Has the next control call publish the frequency marks again, for a panel attached since they
+    // were published (a plug-in's editor opened later). [audio-thread]
+    void republishFrequencyMarks() { setup_.markersPublished = -1; }
     // Hands over a window at any time, also after the start-up (a plug-in's window comes and goes with
     // its editor): frames made from now on are drawn into it (null: nowhere). A frame made before may
     // still be drawn into the previous one until workers().isIdle() holds. [main-thread]

@@ -166,6 +166,8 @@ void AnalyzerPlugin::runControl() {
         if (newPanel) setValue(port.pin, pin);
         if (noPanel) engine_->setPanelValue(port.pin, lv2port::publishedValue(port, pin));
     }
+    // The frequency labels went to no panel when they were published: the new one gets them again.
+    if (newPanel) engine_->republishFrequencyMarks();
     engine_->processControlPins(inputPointers_, outputs_);
 }
 
