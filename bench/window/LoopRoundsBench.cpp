@@ -106,6 +106,36 @@ Usage usage(int who) {
     return result;
 }
 
+// Time a thread (or process) spent on a core and waiting for one, from the scheduler's statistics
+// (/proc/.../schedstat: nanoseconds running, nanoseconds runnable but waiting). Zero where unreadable.
+struct CoreTime {
+    double running = 0, waiting = 0;  // seconds
+};
+
+CoreTime coreTime(const std::string& schedstatPath) {
+    CoreTime t;
+    if (FILE* f = std::fopen(schedstatPath.c_str(), "r")) {
+        unsigned long long run = 0, wait = 0;
+        if (std::fscanf(f, "%llu %llu", &run, &wait) == 2) t = {1e-9 * double(run), 1e-9 * double(wait)};
+        std::fclose(f);
+    }
+    return t;
+}
+
+// The X server's schedstat path, from the lock file a local server keeps with its process id; empty
+// when the display is not local or the file is not there.
+std::string xServerSchedstat() {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || display[0] != ':') return {};
+    const std::string lockPath = "/tmp/.X" + std::string(display + 1, std::strcspn(display + 1, ".")) + "-lock";
+    FILE* f = std::fopen(lockPath.c_str(), "r");
+    if (!f) return {};
+    long pid = 0;
+    const bool read = std::fscanf(f, "%ld", &pid) == 1;
+    std::fclose(f);
+    return read && pid > 0 ? "/proc/" + std::to_string(pid) + "/schedstat" : std::string{};
+}
+
 // The instances the processing threads feed: filled by the main thread, one at a time, before the
 // count that makes them visible to the feeders grows.
 struct InstanceTable {
@@ -251,6 +281,10 @@ struct Run {
     std::atomic<int> made{0};
     Clock::time_point fillStart;
     double fillSeconds = -1;
+    // Over the fill: the main thread's and the X server's time on a core and waiting for one, and the
+    // process's CPU (all threads).
+    CoreTime fillMain, fillXServer;
+    double fillProcessCpu = -1;
 };
 
 // What the fill measured so far; safe from the watchdog, like report.
@@ -277,6 +311,11 @@ void reportFill(Run& run) {
                 s.threads == 0 ? "nothing fed"
                                : (std::to_string(s.threads) + " thread(s) feeding the ones made").c_str(),
                 1e3 * longest, 1e3 * longestCpu, over100ms, over1s);
+    if (run.fillProcessCpu >= 0)
+        std::printf("  fill cores:       main thread %.2f s on a core, %.2f s waiting for one; X server %.2f s on a "
+                    "core, %.2f s waiting; the process %.2f s of CPU (all threads)\n",
+                    run.fillMain.running, run.fillMain.waiting, run.fillXServer.running, run.fillXServer.waiting,
+                    run.fillProcessCpu);
     std::printf("  fill-summary\t%s\t%d\t%d\t%s\t%d\t%.2f\t%.1f\t%s\n", s.name.c_str(), s.instances, s.threads,
                 s.paced ? "paced" : "unpaced", run.made.load(), seconds, 1e3 * longest,
                 run.fillSeconds >= 0 ? "done" : "unfinished");
@@ -479,6 +518,9 @@ int runCase(Settings settings) {
         // while the instances made before are fed.
         watchdog.phase("fill", s.setupTimeout);
         run.fillStart = Clock::now();
+        const std::string mainPath = "/proc/thread-self/schedstat", xPath = xServerSchedstat();
+        const CoreTime mainAtStart = coreTime(mainPath), xAtStart = coreTime(xPath);
+        const double processAtStart = usage(RUSAGE_SELF).cpu;
         for (int i = 0; i < s.instances; ++i) {
             if (!create()) return 2;
             table.count.store(size_t(run.made.load()), std::memory_order_release);
@@ -490,6 +532,10 @@ int runCase(Settings settings) {
             run.fillRounds.add(seconds(Clock::now() - start), threadCpuSeconds() - cpuStart);
         }
         run.fillSeconds = seconds(Clock::now() - run.fillStart);
+        const CoreTime mainAtEnd = coreTime(mainPath), xAtEnd = coreTime(xPath);
+        run.fillMain = {mainAtEnd.running - mainAtStart.running, mainAtEnd.waiting - mainAtStart.waiting};
+        run.fillXServer = {xAtEnd.running - xAtStart.running, xAtEnd.waiting - xAtStart.waiting};
+        run.fillProcessCpu = usage(RUSAGE_SELF).cpu - processAtStart;
     }
 
     // Warm-up: the windows open and paint while the feeding runs.
