@@ -37,6 +37,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -122,9 +123,10 @@ CoreTime coreTime(const std::string& schedstatPath) {
     return t;
 }
 
-// The X server's schedstat path, from the lock file a local server keeps with its process id; empty
-// when the display is not local or the file is not there.
+// The X server's schedstat path: from XSERVER_PID, or from the lock file a local server keeps with its
+// process id; empty when neither is there.
 std::string xServerSchedstat() {
+    if (const char* pid = std::getenv("XSERVER_PID")) return "/proc/" + std::string(pid) + "/schedstat";
     const char* display = std::getenv("DISPLAY");
     if (!display || display[0] != ':') return {};
     const std::string lockPath = "/tmp/.X" + std::string(display + 1, std::strcspn(display + 1, ".")) + "-lock";
@@ -180,11 +182,17 @@ public:
     long latePasses() const { return late_.load(std::memory_order_relaxed); }
     double longestPass() const { return 1e-9 * double(longestPassNs_.load(std::memory_order_relaxed)); }
     void resetCounts() { resetRequested_ = true; }
+    // The thread's time on a core and waiting for one so far.
+    CoreTime coreTimeSoFar() const {
+        const pid_t tid = tid_.load();
+        return tid > 0 ? coreTime("/proc/self/task/" + std::to_string(tid) + "/schedstat") : CoreTime{};
+    }
 
 private:
     static constexpr int kInputPins = QANAGUI_CONTROL_INPUT_COUNT + QANAGUI_AUDIO_INPUT_COUNT;
 
     void run() {
+        tid_ = pid_t(syscall(SYS_gettid));
         const auto period = std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(double(settings_.block) / settings_.rate));
         auto next = Clock::now();
@@ -239,6 +247,7 @@ private:
     std::atomic<long> passes_{0};
     std::atomic<long> late_{0};
     std::atomic<long long> longestPassNs_{0};
+    std::atomic<pid_t> tid_{0};
     std::thread thread_;
 };
 
@@ -283,7 +292,7 @@ struct Run {
     double fillSeconds = -1;
     // Over the fill: the main thread's and the X server's time on a core and waiting for one, and the
     // process's CPU (all threads).
-    CoreTime fillMain, fillXServer;
+    CoreTime fillMain, fillXServer, fillFeeders;
     double fillProcessCpu = -1;
 };
 
@@ -313,9 +322,10 @@ void reportFill(Run& run) {
                 1e3 * longest, 1e3 * longestCpu, over100ms, over1s);
     if (run.fillProcessCpu >= 0)
         std::printf("  fill cores:       main thread %.2f s on a core, %.2f s waiting for one; X server %.2f s on a "
-                    "core, %.2f s waiting; the process %.2f s of CPU (all threads)\n",
+                    "core, %.2f s waiting; feeders %.2f s on a core, %.2f s waiting; the process %.2f s of CPU "
+                    "(all threads)\n",
                     run.fillMain.running, run.fillMain.waiting, run.fillXServer.running, run.fillXServer.waiting,
-                    run.fillProcessCpu);
+                    run.fillFeeders.running, run.fillFeeders.waiting, run.fillProcessCpu);
     std::printf("  fill-summary\t%s\t%d\t%d\t%s\t%d\t%.2f\t%.1f\t%s\n", s.name.c_str(), s.instances, s.threads,
                 s.paced ? "paced" : "unpaced", run.made.load(), seconds, 1e3 * longest,
                 run.fillSeconds >= 0 ? "done" : "unfinished");
@@ -521,6 +531,16 @@ int runCase(Settings settings) {
         const std::string mainPath = "/proc/thread-self/schedstat", xPath = xServerSchedstat();
         const CoreTime mainAtStart = coreTime(mainPath), xAtStart = coreTime(xPath);
         const double processAtStart = usage(RUSAGE_SELF).cpu;
+        auto feedersSoFar = [&run] {
+            CoreTime sum;
+            for (const auto& feeder : run.feeders) {
+                const CoreTime t = feeder->coreTimeSoFar();
+                sum.running += t.running;
+                sum.waiting += t.waiting;
+            }
+            return sum;
+        };
+        const CoreTime feedersAtStart = feedersSoFar();
         for (int i = 0; i < s.instances; ++i) {
             if (!create()) return 2;
             table.count.store(size_t(run.made.load()), std::memory_order_release);
@@ -536,6 +556,9 @@ int runCase(Settings settings) {
         run.fillMain = {mainAtEnd.running - mainAtStart.running, mainAtEnd.waiting - mainAtStart.waiting};
         run.fillXServer = {xAtEnd.running - xAtStart.running, xAtEnd.waiting - xAtStart.waiting};
         run.fillProcessCpu = usage(RUSAGE_SELF).cpu - processAtStart;
+        const CoreTime feedersAtEnd = feedersSoFar();
+        run.fillFeeders = {feedersAtEnd.running - feedersAtStart.running,
+                           feedersAtEnd.waiting - feedersAtStart.waiting};
     }
 
     // Warm-up: the windows open and paint while the feeding runs.
