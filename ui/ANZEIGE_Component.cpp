@@ -38,6 +38,8 @@ const LevelScale* levelScale(int scaleMode) {
 }  // namespace
 
 ANZEIGE_Component::ANZEIGE_Component() {
+    // Every paint starts by filling the whole component: the panel need not be painted under it.
+    setOpaque(true);
     setSize(kWidth, kHeight);
     std::memset(traceRows, 0, sizeof traceRows);
 }

@@ -25,6 +25,8 @@ MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(in
     setLookAndFeel(&lookAndFeel);
     for (int id = 0; id < kControlCount; ++id) createControl(ControlId(id));
 
+    // Its paint starts by filling the whole panel: the window's background need not be painted under it.
+    setOpaque(true);
     setSize(1065, 560);
     addMouseListener(&tooltipOnFirstHover, true);
     RACE_CHECKER_ATOMIC_WORD(&heldTracesPending_);

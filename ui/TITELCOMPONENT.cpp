@@ -17,6 +17,8 @@ TITELCOMPONENT::TITELCOMPONENT() {
     // No images: the button paints nothing and takes the mouse over its whole rectangle.
     closeButton->setImages(false, true, true, juce::Image(), 1.0f, clear, juce::Image(), 1.0f, clear, juce::Image(),
                            1.0f, clear, 0.0f);
+    // Every paint starts by filling the whole bar: the window need not be painted under it.
+    setOpaque(true);
     setSize(barWidth, barHeight);
 }
 

@@ -23,7 +23,7 @@ struct Faulty : juce::Component, juce::Slider::Listener {
 
 TEST_F(PanelTest, AFaultInAPaintOrAListenerIsCaughtAndTheWindowGoesOn) {
     Faulty faulty;
-    faulty.setBounds(0, 0, 40, 20);
+    faulty.setBounds(0, 480, 40, 20);  // below the title bar, which is opaque and covers the panel's top
     panel->addAndMakeVisible(faulty);
     const long before = escapedExceptionCount();
     faulty.repaint();
