@@ -158,6 +158,7 @@ void stop() {
     if (bridge == nullptr) return;
     delete bridge;
     bridge = nullptr;
+    dropReserve();
     juce::shutdownJuce_GUI();
 }
 
