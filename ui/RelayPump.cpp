@@ -83,7 +83,7 @@ bool RelayPump::anyPending() const {
 void RelayPump::passAndTick() {
     applyAll();
     ticking_ = true;
-    wake_->startTimer(kFrameMilliseconds);
+    wake_->startTimer(kFrameMilliseconds, kFrameMilliseconds);
 }
 
 void RelayPump::onBell(void* self) {
@@ -94,18 +94,16 @@ void RelayPump::onBell(void* self) {
         pump->passAndTick();
     } else {
         pump->ticking_ = true;
-        pump->wake_->startTimer(int(kFrameMilliseconds - since));
+        pump->wake_->startTimer(int(kFrameMilliseconds - since), kFrameMilliseconds);
     }
 }
 
 void RelayPump::onTimer(void* self) {
     auto* pump = static_cast<RelayPump*>(self);
-    if (pump->applyAll()) {
-        pump->wake_->startTimer(kFrameMilliseconds);
-        return;
-    }
+    if (pump->applyAll()) return;  // the timer ticks on, armed once for the whole busy spell
     // Quiet: stop ticking and let the next value ring again. A value queued just before the flag
     // was cleared did not ring: look once more.
+    pump->wake_->stopTimer();
     pump->ticking_ = false;
     pump->bellRung_.store(false, std::memory_order_seq_cst);
     std::atomic_thread_fence(std::memory_order_seq_cst);

@@ -1,7 +1,8 @@
 // Applies the values the engines queue for their panels, for every panel of the module at once, at
 // most once per display frame. The first value after a quiet spell rings the doorbell and is applied
 // at once (or when a frame has passed since the last pass); from then on a frame timer drains all
-// panels every 1/60 s while values keep coming, and stops after a pass that found none. So a steady
+// panels every 1/60 s while values keep coming, and stops after a pass that found none. The timer is
+// periodic: armed once when the ticking starts and stopped once when it ends, not once a frame. So a steady
 // stream of values costs the message thread about 60 wake-ups a second however many instances send
 // them, and a quiet module costs none.
 //

@@ -42,12 +42,19 @@ public:
         (void)written;  // a full counter already means "ring"
     }
 
-    void startTimer(int milliseconds) override {
+    void startTimer(int firstMilliseconds, int periodMilliseconds) override {
         itimerspec when{};
         // A zero it_value would disarm the timer: the earliest expiry is one nanosecond from now.
-        when.it_value.tv_sec = milliseconds / 1000;
-        when.it_value.tv_nsec = milliseconds > 0 ? long(milliseconds % 1000) * 1000000L : 1;
+        when.it_value.tv_sec = firstMilliseconds / 1000;
+        when.it_value.tv_nsec = firstMilliseconds > 0 ? long(firstMilliseconds % 1000) * 1000000L : 1;
+        when.it_interval.tv_sec = periodMilliseconds / 1000;
+        when.it_interval.tv_nsec = long(periodMilliseconds % 1000) * 1000000L;
         timerfd_settime(timer_, 0, &when, nullptr);
+    }
+
+    void stopTimer() override {
+        const itimerspec disarmed{};
+        timerfd_settime(timer_, 0, &disarmed, nullptr);
     }
 
 private:
@@ -60,7 +67,8 @@ private:
     }
     static void timerReady(int fd, short, void* self) {
         uint64_t expirations;
-        if (read(fd, &expirations, sizeof expirations) != ssize_t(sizeof expirations)) return;  // re-armed meanwhile
+        // Nothing to read: stopped or re-armed meanwhile. Several expirations (a late tick): one call.
+        if (read(fd, &expirations, sizeof expirations) != ssize_t(sizeof expirations)) return;
         auto* wake = static_cast<LoopWake*>(self);
         wake->onTimer_(wake->context_);
     }
