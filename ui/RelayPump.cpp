@@ -83,7 +83,8 @@ bool RelayPump::anyPending() const {
 void RelayPump::passAndTick() {
     applyAll();
     ticking_ = true;
-    wake_->startTimer(kFrameMilliseconds);
+    quietPasses_ = 0;
+    wake_->startTimer(kFrameMilliseconds, kFrameMilliseconds);
 }
 
 void RelayPump::onBell(void* self) {
@@ -94,18 +95,21 @@ void RelayPump::onBell(void* self) {
         pump->passAndTick();
     } else {
         pump->ticking_ = true;
-        pump->wake_->startTimer(int(kFrameMilliseconds - since));
+        pump->quietPasses_ = 0;
+        pump->wake_->startTimer(int(kFrameMilliseconds - since), kFrameMilliseconds);
     }
 }
 
 void RelayPump::onTimer(void* self) {
     auto* pump = static_cast<RelayPump*>(self);
     if (pump->applyAll()) {
-        pump->wake_->startTimer(kFrameMilliseconds);
-        return;
+        pump->quietPasses_ = 0;
+        return;  // the timer ticks on, started once for the whole busy spell
     }
+    if (++pump->quietPasses_ < kQuietPassesBeforeStop) return;
     // Quiet: stop ticking and let the next value ring again. A value queued just before the flag
     // was cleared did not ring: look once more.
+    pump->wake_->stopTimer();
     pump->ticking_ = false;
     pump->bellRung_.store(false, std::memory_order_seq_cst);
     std::atomic_thread_fence(std::memory_order_seq_cst);

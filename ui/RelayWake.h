@@ -1,9 +1,9 @@
 // How the relay wakes the message thread: a doorbell that any thread may ring without locking,
-// allocating or waiting, and a one-shot timer for pacing. Both callbacks run on the message thread,
-// from the host's loop. On Linux these are an eventfd and a timerfd on the platform loop
+// allocating or waiting, and a periodic timer for pacing. Both callbacks run on the message thread,
+// from the host's loop. On Linux these are an eventfd and a timer of the platform loop
 // (RelayWakeLinux.cpp); on Windows the toolkit's asynchronous update and timer (win32/).
 //
-// Threads: open, startTimer and destruction [main-thread]; ring [any-thread].
+// Threads: open, startTimer, stopTimer and destruction [main-thread]; ring [any-thread].
 #pragma once
 
 #include <memory>
@@ -17,7 +17,9 @@ public:
     virtual ~RelayWake() = default;
 
     virtual void ring() = 0;
-    // Calls onTimer once, milliseconds from now (0: at the next round of the loop); replaces a
-    // timer that is still pending.
-    virtual void startTimer(int milliseconds) = 0;
+    // Calls onTimer firstMilliseconds from now (0: at the next round of the loop), then every
+    // periodMilliseconds until stopTimer, with no further call to arm it; replaces a timer that is
+    // still running. A tick that comes late calls onTimer once.
+    virtual void startTimer(int firstMilliseconds, int periodMilliseconds) = 0;
+    virtual void stopTimer() = 0;
 };

@@ -3,7 +3,6 @@
 #include "platform/MessageLoop.h"
 
 #include <sys/eventfd.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -11,6 +10,8 @@
 
 namespace {
 
+// The doorbell is an eventfd on the platform loop; the timer is one of the loop's own timers, which
+// shorten its wait in poll() and need no descriptor: a tick costs the loop's wake-up and nothing more.
 class LoopWake : public RelayWake {
 public:
     LoopWake(Callback onBell, Callback onTimer, void* context)
@@ -22,18 +23,14 @@ public:
             PlatformLoop_removeFd(loop, bell_);
             close(bell_);
         }
-        if (timer_ >= 0) {
-            PlatformLoop_removeFd(loop, timer_);
-            close(timer_);
-        }
+        if (timer_ > 0) PlatformLoop_removeTimer(loop, timer_);
     }
 
     bool open() {
-        bell_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        timer_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         PlatformLoop* loop = PlatformLoop_shared();
-        return bell_ >= 0 && timer_ >= 0 && PlatformLoop_addFd(loop, bell_, POLLIN, &LoopWake::bellReady, this) == 0 &&
-               PlatformLoop_addFd(loop, timer_, POLLIN, &LoopWake::timerReady, this) == 0;
+        bell_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        timer_ = PlatformLoop_addTimer(loop, &LoopWake::timerDue, this);
+        return bell_ >= 0 && timer_ > 0 && PlatformLoop_addFd(loop, bell_, POLLIN, &LoopWake::bellReady, this) == 0;
     }
 
     void ring() override {
@@ -42,13 +39,11 @@ public:
         (void)written;  // a full counter already means "ring"
     }
 
-    void startTimer(int milliseconds) override {
-        itimerspec when{};
-        // A zero it_value would disarm the timer: the earliest expiry is one nanosecond from now.
-        when.it_value.tv_sec = milliseconds / 1000;
-        when.it_value.tv_nsec = milliseconds > 0 ? long(milliseconds % 1000) * 1000000L : 1;
-        timerfd_settime(timer_, 0, &when, nullptr);
+    void startTimer(int firstMilliseconds, int periodMilliseconds) override {
+        PlatformLoop_startTimer(PlatformLoop_shared(), timer_, firstMilliseconds, periodMilliseconds);
     }
+
+    void stopTimer() override { PlatformLoop_stopTimer(PlatformLoop_shared(), timer_); }
 
 private:
     static void bellReady(int fd, short, void* self) {
@@ -58,16 +53,14 @@ private:
         auto* wake = static_cast<LoopWake*>(self);
         wake->onBell_(wake->context_);
     }
-    static void timerReady(int fd, short, void* self) {
-        uint64_t expirations;
-        if (read(fd, &expirations, sizeof expirations) != ssize_t(sizeof expirations)) return;  // re-armed meanwhile
+    static void timerDue(void* self) {
         auto* wake = static_cast<LoopWake*>(self);
         wake->onTimer_(wake->context_);
     }
 
     Callback onBell_, onTimer_;
     void* context_;
-    int bell_ = -1, timer_ = -1;
+    int bell_ = -1, timer_ = 0;
 };
 
 }  // namespace

@@ -70,13 +70,18 @@ private:
     // the loop goes on with its next round.
     static void onReady(int fd, short, void*) noexcept { dispatch(fd); }
 
-    // The toolkit's own round trips may have read events into Xlib's queue: dispatch them now.
+    // The toolkit's own round trips may have read events into Xlib's queue, and messages it posted
+    // on this thread wait in its queue without a byte in its message socket: dispatch both now.
+    // Messages posted meanwhile (a handler's own) are left for the next round, which then does not wait.
     static int beforePoll(void*) noexcept {
         newLoopRound();
         if (bridge != nullptr && bridge->waitingForMemory_) return 0;
         const int fd = toolkitConnectionWithQueuedEvents();
         if (fd >= 0) dispatch(fd);
-        return 0;
+        const int messages = juce::LinuxEventLoopInternal::getFdOfQueuedMessages();
+        if (messages < 0) return 0;
+        dispatch(messages);
+        return juce::LinuxEventLoopInternal::getFdOfQueuedMessages() >= 0 ? 1 : 0;
     }
 
     static void dispatch(int fd) noexcept {
@@ -158,6 +163,7 @@ void stop() {
     if (bridge == nullptr) return;
     delete bridge;
     bridge = nullptr;
+    dropReserve();
     juce::shutdownJuce_GUI();
 }
 

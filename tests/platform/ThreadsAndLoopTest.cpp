@@ -240,3 +240,51 @@ TEST_F(Loop, PrePollHookRunsEveryRoundAndPendingWorkSkipsTheWait) {
 }
 
 }  // namespace
+
+TEST_F(Loop, TimersEndTheWaitWhenDueRepeatAtTheirPeriodAndStopOrGoAway) {
+    struct Ticks {
+        std::atomic<int> calls{0};
+        pthread_t thread{};
+    } ticks;
+    const PlatformLoopTask tick = [](void* c) {
+        auto* t = static_cast<Ticks*>(c);
+        t->thread = pthread_self();
+        t->calls.fetch_add(1);
+    };
+    const int id = PlatformLoop_addTimer(loop, tick, &ticks);
+    ASSERT_GT(id, 0);
+    PlatformLoop_pump(loop, 0);  // consume any wake-up; a stopped timer calls nothing
+    EXPECT_EQ(ticks.calls.load(), 0);
+
+    // Once: a wait without limit ends when it is due, not before, and it does not come again.
+    const auto start = Clock::now();
+    ASSERT_EQ(PlatformLoop_startTimer(loop, id, 30, 0), 0);
+    EXPECT_EQ(PlatformLoop_pump(loop, -1), 1);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(30));
+    EXPECT_TRUE(pthread_equal(ticks.thread, pthread_self()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(PlatformLoop_pump(loop, 0), 0);
+
+    // Periodic, started from another thread while the owner waits without limit.
+    std::thread starter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PlatformLoop_startTimer(loop, id, 0, 5);
+    });
+    EXPECT_EQ(PlatformLoop_pump(loop, -1), 1);
+    starter.join();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(PlatformLoop_pump(loop, -1), 1) << "each wait ends at the next tick";
+    EXPECT_EQ(ticks.calls.load(), 6);
+
+    // Stopped, and removed while running: nothing more.
+    EXPECT_EQ(PlatformLoop_stopTimer(loop, id), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(PlatformLoop_pump(loop, 0), 0);
+    PlatformLoop_startTimer(loop, id, 0, 5);
+    EXPECT_EQ(PlatformLoop_removeTimer(loop, id), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(PlatformLoop_pump(loop, 0), 0);
+    EXPECT_EQ(ticks.calls.load(), 6);
+    EXPECT_EQ(PlatformLoop_removeTimer(loop, id), -1);
+    EXPECT_EQ(PlatformLoop_startTimer(loop, id, 0, 5), -1);
+    EXPECT_EQ(PlatformLoop_addTimer(loop, nullptr, &ticks), 0);
+}

@@ -49,7 +49,11 @@ public:
     }
 
     void ring() override { PostMessageW(bell_, kBellMessage, 0, 0); }
-    void startTimer(int milliseconds) override { juce::Timer::startTimer(milliseconds > 0 ? milliseconds : 1); }
+    void startTimer(int firstMilliseconds, int periodMilliseconds) override {
+        periodMilliseconds_ = periodMilliseconds;
+        juce::Timer::startTimer(firstMilliseconds > 0 ? firstMilliseconds : 1);
+    }
+    void stopTimer() override { juce::Timer::stopTimer(); }
 
 private:
     static LRESULT CALLBACK bellProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -65,14 +69,16 @@ private:
         }
         return 0;
     }
+    // After the first tick the toolkit's timer runs on at the period.
     void timerCallback() override {
-        stopTimer();
+        if (getTimerInterval() != periodMilliseconds_) juce::Timer::startTimer(periodMilliseconds_);
         onTimer_(context_);
     }
 
     Callback onBell_, onTimer_;
     void* context_;
     HWND bell_ = nullptr;
+    int periodMilliseconds_ = 1;
 };
 
 }  // namespace
