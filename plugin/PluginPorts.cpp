@@ -74,6 +74,17 @@ constexpr Port kPorts[] = {
 
 static_assert(kPorts[kNotifyPort].kind == Kind::notifyOut && std::size(kPorts) == kNotifyPort + 1);
 
+constexpr bool controlInputsInOneRun() {
+    int count = 0;
+    for (int p = 0; p < int(std::size(kPorts)); ++p) {
+        const bool inRun = p >= kFirstControlInput && p < kFirstControlInput + kControlInputs;
+        if ((kPorts[p].kind == Kind::controlIn) != inRun) return false;
+        count += inRun ? 1 : 0;
+    }
+    return count == kControlInputs;
+}
+static_assert(controlInputsInOneRun(), "the control inputs are the kControlInputs ports from kFirstControlInput on");
+
 }  // namespace
 
 int portCount() { return int(std::size(kPorts)); }
