@@ -33,6 +33,8 @@ std::unique_ptr<AnalyzerPlugin> AnalyzerPlugin::create(double sampleRate) {
 AnalyzerPlugin::AnalyzerPlugin(int32_t sampleRate) : sampleRate_(sampleRate) {
     for (int i = 0; i < 99; ++i) inputPointers_[i] = &inputs_[i];
     for (float& db : markerLevelsDb_) db = float(levelToDb(0));
+    for (int i = 0; i < lv2port::kControlInputs; ++i)
+        controlInputs_[i].pin = lv2port::port(lv2port::kFirstControlInput + i).pin;
     for (auto& value : portValues_) {
         value.store(0, std::memory_order_relaxed);
         RACE_CHECKER_ATOMIC_WORD(&value);
@@ -174,21 +176,22 @@ void AnalyzerPlugin::runControl() {
     const bool newPanel = panelIsNew_.exchange(false, std::memory_order_acquire);
     const bool noPanel = panel_.load(std::memory_order_seq_cst) == nullptr;
     for (int p = lv2port::kFirstControlInput; p < lv2port::kFirstControlInput + lv2port::kControlInputs; ++p) {
-        const lv2port::Port& port = lv2port::port(p);
         const auto* value = static_cast<const float*>(ports_[p]);
-        const float number = value ? *value : float(port.defaultValue);
+        const float number = value ? *value : float(lv2port::port(p).defaultValue);
         uint32_t bits;
         std::memcpy(&bits, &number, sizeof bits);
         ControlInput& known = controlInputs_[p - lv2port::kFirstControlInput];
         if (!known.seen || bits != known.bits) {
-            known = ControlInput{true, bits, pinValue(number), 0};
-            known.published = lv2port::publishedValue(port, known.pin);
+            known.seen = true;
+            known.bits = bits;
+            known.value = pinValue(number);
+            known.published = lv2port::publishedValue(lv2port::port(p), known.value);
         }
-        inputs_[port.pin] = known.pin;
-        portValues_[p].store(known.pin, std::memory_order_relaxed);
-        if (newPanel) setValue(port.pin, known.pin);
-        if (noPanel && engine_->panelValue(port.pin) != known.published)
-            engine_->setPanelValue(port.pin, known.published);
+        inputs_[known.pin] = known.value;
+        portValues_[p].store(known.value, std::memory_order_relaxed);
+        if (newPanel) setValue(known.pin, known.value);
+        if (noPanel && engine_->panelValue(known.pin) != known.published)
+            engine_->setPanelValue(known.pin, known.published);
     }
     // The frequency labels went to no panel when they were published: the new one gets them again.
     if (newPanel) engine_->republishFrequencyMarks();
@@ -196,13 +199,9 @@ void AnalyzerPlugin::runControl() {
 }
 
 void AnalyzerPlugin::writeOutputs() {
-    for (int p = lv2port::kFirstControlInput; p < lv2port::portCount(); ++p) {
-        const lv2port::Port& port = lv2port::port(p);
-        auto* out = static_cast<float*>(ports_[p]);
-        if (port.kind != lv2port::Kind::controlOut || out == nullptr) continue;
-        if (port.reading == lv2port::Reading::markerFrequency) *out = float(markerHundredths_ / 100.0);
-        if (port.reading == lv2port::Reading::markerLevel) *out = markerLevelsDb_[port.trace];
-    }
+    if (auto* out = static_cast<float*>(ports_[lv2port::kMarkerFrequencyPort])) *out = float(markerHundredths_ / 100.0);
+    for (int k = 0; k < 4; ++k)
+        if (auto* out = static_cast<float*>(ports_[lv2port::kMarkerFrequencyPort + 1 + k])) *out = markerLevelsDb_[k];
 }
 
 bool AnalyzerPlugin::outputsShareOtherInputs(uint32_t samples) const {

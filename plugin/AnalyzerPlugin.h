@@ -88,11 +88,13 @@ private:
     // Whether an output's buffer overlaps the buffer of another channel's input.
     bool outputsShareOtherInputs(uint32_t samples) const;
 
-    // A control input as last read: its float's bits, the pin value and what the panel would publish.
+    // A control input as last read: its float's bits, the pin it drives, the pin value and what the
+    // panel would publish for it.
     struct ControlInput {
         bool seen;
         uint32_t bits;
-        int32_t pin, published;
+        int pin;
+        int32_t value, published;
     };
 
     std::atomic<int32_t> sampleRate_;
