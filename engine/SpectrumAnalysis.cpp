@@ -11,6 +11,7 @@
 #include "engine/NumericHelpers.h"
 #include "engine/TraceSelection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -43,6 +44,25 @@ void weightCapture(const int32_t* capture, const double* window, int32_t size, d
     } else {
         for (int i = 0; i < size; ++i) out[i * stride] = capture[i];
     }
+}
+
+// The first size samples of blocks captures, weighted as weightCapture weights them, into a group of
+// lanes (block l's sample i at group[i * lanes + l]), the group's values in the order they lie in.
+void weightIntoLanes(const int32_t* const* captures, int blocks, const double* window, int32_t size, double* group,
+                     int lanes) {
+    if (window) {
+        for (int i = 0; i < size; ++i)
+            for (int l = 0; l < blocks; ++l) group[i * lanes + l] = captures[l][i] * window[i];
+    } else {
+        for (int i = 0; i < size; ++i)
+            for (int l = 0; l < blocks; ++l) group[i * lanes + l] = captures[l][i];
+    }
+}
+
+// The first blocks lanes of a group, size values each, out to blocks arrays, in the group's order.
+void takeOutOfLanes(const double* group, int lanes, int32_t size, double* const* out, int blocks) {
+    for (int i = 0; i < size; ++i)
+        for (int l = 0; l < blocks; ++l) out[l][i] = group[i * lanes + l];
 }
 
 double* alignedTo64Bytes(double* p) {
@@ -139,15 +159,19 @@ void GuiCtrl::transformNeededInputs() {
         const laneFft::Path path = laneFft::fastestPath();
         const int lanes = laneFft::lanesOf(path);
         double* const blocks = alignedTo64Bytes(capture_.laneBlocks);
-        for (int b = 0; b < count; ++b) {
-            weightCapture(capture_.captureBuffers[inputs[b]], window, size, blocks + laneFft::offsetOf(path, size, b),
-                          lanes);
+        // Group by group (lanes blocks interleaved), into the lanes and out of them in one pass each.
+        for (int first = 0; first < count; first += lanes) {
+            const int inGroup = std::min(lanes, count - first);
+            const int32_t* captures[kTraces];
+            for (int l = 0; l < inGroup; ++l) captures[l] = capture_.captureBuffers[inputs[first + l]];
+            weightIntoLanes(captures, inGroup, window, size, blocks + laneFft::offsetOf(path, size, first), lanes);
         }
         laneFft::transform(setup_.fftObject, blocks, count, path);
-        for (int b = 0; b < count; ++b) {
-            const double* block = blocks + laneFft::offsetOf(path, size, b);
-            double* spectrum = capture_.inputSpectra[inputs[b]];
-            for (int i = 0; i < size; ++i) spectrum[i] = block[i * lanes];
+        for (int first = 0; first < count; first += lanes) {
+            const int inGroup = std::min(lanes, count - first);
+            double* spectra[kTraces];
+            for (int l = 0; l < inGroup; ++l) spectra[l] = capture_.inputSpectra[inputs[first + l]];
+            takeOutOfLanes(blocks + laneFft::offsetOf(path, size, first), lanes, size, spectra, inGroup);
         }
     }
     if (setup_.settings[slot::kMagnitudes] != 0) {

@@ -32,6 +32,9 @@ std::unique_ptr<AnalyzerPlugin> AnalyzerPlugin::create(double sampleRate) {
 
 AnalyzerPlugin::AnalyzerPlugin(int32_t sampleRate) : sampleRate_(sampleRate) {
     for (int i = 0; i < 99; ++i) inputPointers_[i] = &inputs_[i];
+    for (float& db : markerLevelsDb_) db = float(levelToDb(0));
+    for (int i = 0; i < lv2port::kControlInputs; ++i)
+        controlInputs_[i].pin = lv2port::port(lv2port::kFirstControlInput + i).pin;
     for (auto& value : portValues_) {
         value.store(0, std::memory_order_relaxed);
         RACE_CHECKER_ATOMIC_WORD(&value);
@@ -130,10 +133,24 @@ void AnalyzerPlugin::analyse(uint32_t samples) {
     writeOutputs();
 }
 
-// Each output carries its input unchanged (silence for an input not connected). A host may give an
-// output the buffer of another channel's input: each chunk of all four inputs is read before any
-// output of it is written.
+// Each output carries its input unchanged (silence for an input not connected). An output on its own
+// input's buffer already does. A host may give an output the buffer of another channel's input: then
+// each chunk of all four inputs is read before any output of it is written; otherwise each output is
+// copied straight from its input.
 void AnalyzerPlugin::passThrough(uint32_t samples) {
+    if (!outputsShareOtherInputs(samples)) {
+        const size_t bytes = sizeof(float) * samples;
+        for (int k = 0; k < lv2port::kAudioInputs; ++k) {
+            const void* in = ports_[k];
+            void* out = ports_[lv2port::kFirstAudioOutput + k];
+            if (out == nullptr || out == in) continue;
+            if (in != nullptr)
+                std::memmove(out, in, bytes);
+            else
+                std::memset(out, 0, bytes);
+        }
+        return;
+    }
     for (uint32_t done = 0; done < samples;) {
         const uint32_t count = std::min<uint32_t>(samples - done, kChunk);
         for (int k = 0; k < lv2port::kAudioInputs; ++k) {
@@ -152,19 +169,29 @@ void AnalyzerPlugin::passThrough(uint32_t samples) {
 
 // The control inputs onto the engine's pins, then one control call. A panel attached since the last
 // run first gets the value of every pin, which the engine itself forwards only when it changes.
-// Without a panel, the settings are published as the panel would publish them.
+// Without a panel, the settings are published as the panel would publish them: a slot that does not
+// hold its port's published value already is set. A port's pin and published value are worked out
+// again only when the port's float changes (bit for bit).
 void AnalyzerPlugin::runControl() {
     const bool newPanel = panelIsNew_.exchange(false, std::memory_order_acquire);
     const bool noPanel = panel_.load(std::memory_order_seq_cst) == nullptr;
-    for (int p = lv2port::kFirstControlInput; p < lv2port::portCount(); ++p) {
-        const lv2port::Port& port = lv2port::port(p);
-        if (port.kind != lv2port::Kind::controlIn) continue;
+    for (int p = lv2port::kFirstControlInput; p < lv2port::kFirstControlInput + lv2port::kControlInputs; ++p) {
         const auto* value = static_cast<const float*>(ports_[p]);
-        const int32_t pin = value ? pinValue(*value) : pinValue(float(port.defaultValue));
-        inputs_[port.pin] = pin;
-        portValues_[p].store(pin, std::memory_order_relaxed);
-        if (newPanel) setValue(port.pin, pin);
-        if (noPanel) engine_->setPanelValue(port.pin, lv2port::publishedValue(port, pin));
+        const float number = value ? *value : float(lv2port::port(p).defaultValue);
+        uint32_t bits;
+        std::memcpy(&bits, &number, sizeof bits);
+        ControlInput& known = controlInputs_[p - lv2port::kFirstControlInput];
+        if (!known.seen || bits != known.bits) {
+            known.seen = true;
+            known.bits = bits;
+            known.value = pinValue(number);
+            known.published = lv2port::publishedValue(lv2port::port(p), known.value);
+        }
+        inputs_[known.pin] = known.value;
+        portValues_[p].store(known.value, std::memory_order_relaxed);
+        if (newPanel) setValue(known.pin, known.value);
+        if (noPanel && engine_->panelValue(known.pin) != known.published)
+            engine_->setPanelValue(known.pin, known.published);
     }
     // The frequency labels went to no panel when they were published: the new one gets them again.
     if (newPanel) engine_->republishFrequencyMarks();
@@ -172,20 +199,28 @@ void AnalyzerPlugin::runControl() {
 }
 
 void AnalyzerPlugin::writeOutputs() {
-    for (int p = lv2port::kFirstControlInput; p < lv2port::portCount(); ++p) {
-        const lv2port::Port& port = lv2port::port(p);
-        auto* out = static_cast<float*>(ports_[p]);
-        if (port.kind != lv2port::Kind::controlOut || out == nullptr) continue;
-        if (port.reading == lv2port::Reading::markerFrequency) *out = float(markerHundredths_ / 100.0);
-        if (port.reading == lv2port::Reading::markerLevel)
-            *out = float(levelToDb(markerLevels_[port.trace]));  // as the panel shows it
+    if (auto* out = static_cast<float*>(ports_[lv2port::kMarkerFrequencyPort])) *out = float(markerHundredths_ / 100.0);
+    for (int k = 0; k < 4; ++k)
+        if (auto* out = static_cast<float*>(ports_[lv2port::kMarkerFrequencyPort + 1 + k])) *out = markerLevelsDb_[k];
+}
+
+bool AnalyzerPlugin::outputsShareOtherInputs(uint32_t samples) const {
+    const uintptr_t bytes = sizeof(float) * samples;
+    for (int k = 0; k < lv2port::kAudioInputs; ++k) {
+        const auto out = reinterpret_cast<uintptr_t>(ports_[lv2port::kFirstAudioOutput + k]);
+        if (out == 0) continue;
+        for (int j = 0; j < lv2port::kAudioInputs; ++j) {
+            const auto in = reinterpret_cast<uintptr_t>(ports_[j]);
+            if (j != k && in != 0 && out < in + bytes && in < out + bytes) return true;
+        }
     }
+    return false;
 }
 
 void AnalyzerPlugin::setValue(int32_t slot, int32_t value) {
     if (slot == slot::kMarker) markerHundredths_ = value;
     if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4)
-        markerLevels_[slot - slot::kFirstMarkerLevel] = value;
+        markerLevelsDb_[slot - slot::kFirstMarkerLevel] = float(levelToDb(value));  // as the panel shows it
     if (GuiObjectCallback* panel = panel_.load(std::memory_order_seq_cst)) panel->setValue(slot, value);
 }
 

@@ -85,6 +85,17 @@ private:
     void passThrough(uint32_t samples);
     void runControl();
     void writeOutputs();
+    // Whether an output's buffer overlaps the buffer of another channel's input.
+    bool outputsShareOtherInputs(uint32_t samples) const;
+
+    // A control input as last read: its float's bits, the pin it drives, the pin value and what the
+    // panel would publish for it.
+    struct ControlInput {
+        bool seen;
+        uint32_t bits;
+        int pin;
+        int32_t value, published;
+    };
 
     std::atomic<int32_t> sampleRate_;
     std::unique_ptr<GuiCtrl> engine_;
@@ -95,9 +106,10 @@ private:
     int32_t samples_[4][kChunk];
     float passing_[4][kChunk];  // the inputs on their way to the outputs, which may share their buffers
     std::atomic<int32_t> portValues_[64];
-    // What the engine published at the marker: hundredths of a hertz, and the four levels.
+    ControlInput controlInputs_[lv2port::kControlInputs] = {};
+    // What the engine published at the marker: hundredths of a hertz, and the four levels in dB.
     int32_t markerHundredths_ = 0;
-    int32_t markerLevels_[4] = {};
+    float markerLevelsDb_[4];
     std::atomic<GuiObjectCallback*> panel_{nullptr};
     std::atomic<bool> panelIsNew_{false};
     std::atomic<bool> running_{false};

@@ -74,6 +74,29 @@ constexpr Port kPorts[] = {
 
 static_assert(kPorts[kNotifyPort].kind == Kind::notifyOut && std::size(kPorts) == kNotifyPort + 1);
 
+constexpr bool controlInputsInOneRun() {
+    int count = 0;
+    for (int p = 0; p < int(std::size(kPorts)); ++p) {
+        const bool inRun = p >= kFirstControlInput && p < kFirstControlInput + kControlInputs;
+        if ((kPorts[p].kind == Kind::controlIn) != inRun) return false;
+        count += inRun ? 1 : 0;
+    }
+    return count == kControlInputs;
+}
+constexpr bool markerOutputsInOneRun() {
+    for (int p = 0; p < int(std::size(kPorts)); ++p) {
+        const int k = p - kMarkerFrequencyPort;  // 0: the frequency, 1 to 4: the levels of traces 1 to 4
+        const bool inRun = k >= 0 && k <= 4;
+        if ((kPorts[p].kind == Kind::controlOut) != inRun) return false;
+        if (k == 0 && kPorts[p].reading != Reading::markerFrequency) return false;
+        if (k >= 1 && k <= 4 && (kPorts[p].reading != Reading::markerLevel || kPorts[p].trace != k - 1)) return false;
+    }
+    return true;
+}
+static_assert(markerOutputsInOneRun(),
+              "the control outputs are the marker frequency and levels from kMarkerFrequencyPort on");
+static_assert(controlInputsInOneRun(), "the control inputs are the kControlInputs ports from kFirstControlInput on");
+
 }  // namespace
 
 int portCount() { return int(std::size(kPorts)); }

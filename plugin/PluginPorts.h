@@ -35,6 +35,8 @@ struct Port {
 constexpr int kAudioInputs = 4;
 constexpr int kFirstAudioOutput = 4;
 constexpr int kFirstControlInput = 8;
+constexpr int kControlInputs = 25;  // all of them, from kFirstControlInput on
+constexpr int kMarkerFrequencyPort = 33;  // then the marker levels of traces 1 to 4
 constexpr int kNotifyPort = 38;  // the atom output (optional to connect)
 
 int portCount();
