@@ -83,7 +83,6 @@ bool RelayPump::anyPending() const {
 void RelayPump::passAndTick() {
     applyAll();
     ticking_ = true;
-    quietPasses_ = 0;
     wake_->startTimer(kFrameMilliseconds, kFrameMilliseconds);
 }
 
@@ -95,18 +94,13 @@ void RelayPump::onBell(void* self) {
         pump->passAndTick();
     } else {
         pump->ticking_ = true;
-        pump->quietPasses_ = 0;
         pump->wake_->startTimer(int(kFrameMilliseconds - since), kFrameMilliseconds);
     }
 }
 
 void RelayPump::onTimer(void* self) {
     auto* pump = static_cast<RelayPump*>(self);
-    if (pump->applyAll()) {
-        pump->quietPasses_ = 0;
-        return;  // the timer ticks on, started once for the whole busy spell
-    }
-    if (++pump->quietPasses_ < kQuietPassesBeforeStop) return;
+    if (pump->applyAll()) return;  // the timer ticks on, armed once for the whole busy spell
     // Quiet: stop ticking and let the next value ring again. A value queued just before the flag
     // was cleared did not ring: look once more.
     pump->wake_->stopTimer();

@@ -1,11 +1,10 @@
 // Applies the values the engines queue for their panels, for every panel of the module at once, at
 // most once per display frame. The first value after a quiet spell rings the doorbell and is applied
 // at once (or when a frame has passed since the last pass); from then on a frame timer drains all
-// panels every 1/60 s while values keep coming, and stops after kQuietPassesBeforeStop passes in a row
-// that found none (values that come every few frames thus keep it ticking, without a doorbell each
-// time). The timer is periodic: started once when the ticking starts and stopped once when it ends.
-// So a steady stream of values costs the message thread about 60 wake-ups a second however many
-// instances send them, and a quiet module costs none.
+// panels every 1/60 s while values keep coming, and stops after a pass that found none. The timer is
+// periodic: armed once when the ticking starts and stopped once when it ends, not once a frame. So a steady
+// stream of values costs the message thread about 60 wake-ups a second however many instances send
+// them, and a quiet module costs none.
 //
 // Threads: attach, detach and every pass [main-thread]; valueQueued [any-thread], without locking,
 // allocating or waiting.
@@ -22,7 +21,6 @@ class MainComponent;
 class RelayPump {
 public:
     static constexpr int kFrameMilliseconds = 16;
-    static constexpr int kQuietPassesBeforeStop = 6;
 
     // The module's pump, made for the first panel (null when the system gave no descriptors); each
     // panel attached is detached before it goes, and the last detach deletes the pump.
@@ -52,6 +50,5 @@ private:
     std::vector<MainComponent*> panels_;
     std::atomic<bool> bellRung_{false};  // set by a sender, cleared when the pump goes quiet
     bool ticking_ = false;
-    int quietPasses_ = 0;  // in a row, while ticking
     long long lastPassMs_ = -1000;
 };

@@ -1,6 +1,6 @@
 // How the relay wakes the message thread: a doorbell that any thread may ring without locking,
 // allocating or waiting, and a periodic timer for pacing. Both callbacks run on the message thread,
-// from the host's loop. On Linux these are an eventfd and a timer of the platform loop
+// from the host's loop. On Linux these are an eventfd and a timerfd on the platform loop
 // (RelayWakeLinux.cpp); on Windows the toolkit's asynchronous update and timer (win32/).
 //
 // Threads: open, startTimer, stopTimer and destruction [main-thread]; ring [any-thread].

@@ -3,6 +3,7 @@
 #include "platform/MessageLoop.h"
 
 #include <sys/eventfd.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,8 +11,6 @@
 
 namespace {
 
-// The doorbell is an eventfd on the platform loop; the timer is one of the loop's own timers, which
-// shorten its wait in poll() and need no descriptor: a tick costs the loop's wake-up and nothing more.
 class LoopWake : public RelayWake {
 public:
     LoopWake(Callback onBell, Callback onTimer, void* context)
@@ -23,14 +22,18 @@ public:
             PlatformLoop_removeFd(loop, bell_);
             close(bell_);
         }
-        if (timer_ > 0) PlatformLoop_removeTimer(loop, timer_);
+        if (timer_ >= 0) {
+            PlatformLoop_removeFd(loop, timer_);
+            close(timer_);
+        }
     }
 
     bool open() {
-        PlatformLoop* loop = PlatformLoop_shared();
         bell_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        timer_ = PlatformLoop_addTimer(loop, &LoopWake::timerDue, this);
-        return bell_ >= 0 && timer_ > 0 && PlatformLoop_addFd(loop, bell_, POLLIN, &LoopWake::bellReady, this) == 0;
+        timer_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        PlatformLoop* loop = PlatformLoop_shared();
+        return bell_ >= 0 && timer_ >= 0 && PlatformLoop_addFd(loop, bell_, POLLIN, &LoopWake::bellReady, this) == 0 &&
+               PlatformLoop_addFd(loop, timer_, POLLIN, &LoopWake::timerReady, this) == 0;
     }
 
     void ring() override {
@@ -40,10 +43,19 @@ public:
     }
 
     void startTimer(int firstMilliseconds, int periodMilliseconds) override {
-        PlatformLoop_startTimer(PlatformLoop_shared(), timer_, firstMilliseconds, periodMilliseconds);
+        itimerspec when{};
+        // A zero it_value would disarm the timer: the earliest expiry is one nanosecond from now.
+        when.it_value.tv_sec = firstMilliseconds / 1000;
+        when.it_value.tv_nsec = firstMilliseconds > 0 ? long(firstMilliseconds % 1000) * 1000000L : 1;
+        when.it_interval.tv_sec = periodMilliseconds / 1000;
+        when.it_interval.tv_nsec = long(periodMilliseconds % 1000) * 1000000L;
+        timerfd_settime(timer_, 0, &when, nullptr);
     }
 
-    void stopTimer() override { PlatformLoop_stopTimer(PlatformLoop_shared(), timer_); }
+    void stopTimer() override {
+        const itimerspec disarmed{};
+        timerfd_settime(timer_, 0, &disarmed, nullptr);
+    }
 
 private:
     static void bellReady(int fd, short, void* self) {
@@ -53,14 +65,17 @@ private:
         auto* wake = static_cast<LoopWake*>(self);
         wake->onBell_(wake->context_);
     }
-    static void timerDue(void* self) {
+    static void timerReady(int fd, short, void* self) {
+        uint64_t expirations;
+        // Nothing to read: stopped or re-armed meanwhile. Several expirations (a late tick): one call.
+        if (read(fd, &expirations, sizeof expirations) != ssize_t(sizeof expirations)) return;
         auto* wake = static_cast<LoopWake*>(self);
         wake->onTimer_(wake->context_);
     }
 
     Callback onBell_, onTimer_;
     void* context_;
-    int bell_ = -1, timer_ = 0;
+    int bell_ = -1, timer_ = -1;
 };
 
 }  // namespace

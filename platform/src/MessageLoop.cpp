@@ -4,10 +4,7 @@
 // descriptor's callback it checks under the mutex that the registration is still the same one, so
 // removals from other threads or from callbacks are honoured at once. Posted tasks are swapped out
 // whole, and only when the queue is not empty. A round with nothing to do thus takes no lock and
-// allocates nothing. Wake-ups go through an eventfd that is always part of the poll set. Timers are
-// due times on the monotonic clock that shorten poll's wait; they live in slots that are reused but
-// never freed while the loop lives, so the owner's copy of them stays valid when another thread
-// removes one, and the owner checks under the mutex that a timer is still the same one before calling.
+// allocates nothing. Wake-ups go through an eventfd that is always part of the poll set.
 //
 // Every call is noexcept. Where memory runs out, a registration or post fails with -1 (or 0 for a
 // hook id) and changes nothing, and a round of the loop ends early without waiting (see pump).
@@ -25,7 +22,6 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -46,17 +42,6 @@ struct PlatformLoop {
         PlatformLoopTask task;
         void* context;
     };
-    struct Timer {
-        int id = 0;  // 0: a free slot; id, task and context guarded by mutex
-        PlatformLoopTask task = nullptr;
-        void* context = nullptr;
-        std::atomic<int64_t> dueNs{0};  // on the monotonic clock; 0: stopped
-        std::atomic<int64_t> periodNs{0};  // 0: once
-    };
-    struct RoundTimer {
-        Timer* timer;
-        int id;
-    };
 
     // Guarded by mutex. Every change of fds or hooks advances generation (also read without the
     // mutex by the owner); queuedTasks is tasks.size(), readable without the mutex.
@@ -66,15 +51,12 @@ struct PlatformLoop {
     std::vector<Task> tasks;  // queued in order; swapped out whole for each round
     uint64_t nextSerial = 1;
     int nextHookId = 1;
-    std::vector<std::unique_ptr<Timer>> timers;
-    int nextTimerId = 1;
     std::atomic<uint32_t> generation{0};
     std::atomic<size_t> queuedTasks{0};
 
     // The owner's copies, kept from round to round: their buffers are allocated again only when the
     // registrations outgrow them. roundTasks and tasks trade buffers at each swap.
     platform::PlainArray<Hook> roundHooks;
-    platform::PlainArray<RoundTimer> roundTimers;  // the timers in use
     std::vector<Task> roundTasks;
     platform::PlainArray<pollfd> pollSet;  // the eventfd first, then the registered descriptors
     platform::PlainArray<uint64_t> serials;  // the serial of each pollSet entry's registration
@@ -102,20 +84,6 @@ struct PlatformLoop {
         return pthread_equal(owner, pthread_self()) != 0;
     }
 
-    bool onOwner() { return hasOwner.load(std::memory_order_acquire) && pthread_equal(owner, pthread_self()) != 0; }
-
-    // The timer with this id (mutex held); null when there is none.
-    Timer* findTimer(int id) {
-        for (const auto& timer : timers)
-            if (id > 0 && timer->id == id) return timer.get();
-        return nullptr;
-    }
-
-    static int64_t nowNs() {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
-
     // Called with mutex held, after fds or hooks changed.
     void registrationsChanged() {
         generation.store(generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
@@ -135,8 +103,6 @@ struct PlatformLoop {
 
     bool refreshCopies();
     void takeTasks();
-    int timeoutForTimers(int timeoutMs);
-    int runDueTimers();
     int pump(int timeoutMs);
     int round(int timeoutMs);
 };
@@ -148,14 +114,10 @@ bool PlatformLoop::refreshCopies() {
     copiesCurrent = false;
     std::lock_guard<std::mutex> lock(mutex);
     // Grown without throwing: with no memory left even raising an exception could end the process.
-    if (!roundHooks.reserve(hooks.size()) || !pollSet.reserve(fds.size() + 1) || !serials.reserve(fds.size() + 1) ||
-        !roundTimers.reserve(timers.size()))
+    if (!roundHooks.reserve(hooks.size()) || !pollSet.reserve(fds.size() + 1) || !serials.reserve(fds.size() + 1))
         return false;
     roundHooks.clear();
     for (const Hook& h : hooks) roundHooks.push(h);
-    roundTimers.clear();
-    for (const auto& timer : timers)
-        if (timer->id != 0) roundTimers.push(RoundTimer{timer.get(), timer->id});
     pollSet.clear();
     serials.clear();
     pollSet.push(pollfd{wakeFd, POLLIN, 0});
@@ -187,53 +149,6 @@ int PlatformLoop::pump(int timeoutMs) {
     return dispatched;
 }
 
-// The wait of poll(): no longer than until the earliest running timer is due. The clock is read only
-// while a timer runs.
-int PlatformLoop::timeoutForTimers(int timeoutMs) {
-    int64_t earliest = 0;
-    for (const RoundTimer& t : roundTimers) {
-        const int64_t due = t.timer->dueNs.load(std::memory_order_acquire);
-        if (due != 0 && (earliest == 0 || due < earliest)) earliest = due;
-    }
-    if (earliest == 0 || timeoutMs == 0) return timeoutMs;
-    const int64_t left = earliest - nowNs();
-    if (left <= 0) return 0;
-    // Rounded up: poll() must not return before the timer is due.
-    const int64_t ms = (left + 999999) / 1000000;
-    return timeoutMs < 0 || ms < timeoutMs ? int(ms) : timeoutMs;
-}
-
-// Calls the tasks of the timers that are due and sets each one's next due time. A timer started or
-// stopped meanwhile (from another thread) is left as that call made it.
-int PlatformLoop::runDueTimers() {
-    int ran = 0;
-    int64_t now = 0;
-    for (const RoundTimer& t : roundTimers) {
-        int64_t due = t.timer->dueNs.load(std::memory_order_acquire);
-        if (due == 0) continue;
-        if (now == 0) now = nowNs();
-        if (due > now) continue;
-        const int64_t period = t.timer->periodNs.load(std::memory_order_relaxed);
-        int64_t next = 0;
-        if (period > 0) {
-            next = due + period;
-            if (next <= now) next = now + period;  // late: one call, the next a period from now
-        }
-        if (!t.timer->dueNs.compare_exchange_strong(due, next, std::memory_order_acq_rel)) continue;
-        PlatformLoopTask task = nullptr;
-        void* context = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (t.timer->id != t.id) continue;
-            task = t.timer->task;
-            context = t.timer->context;
-        }
-        task(context);
-        ++ran;
-    }
-    return ran;
-}
-
 int PlatformLoop::round(int timeoutMs) {
     int dispatched = 0;
 
@@ -251,11 +166,11 @@ int PlatformLoop::round(int timeoutMs) {
     if (!refreshCopies()) return dispatched;
     if (pending || dispatched > 0 || queuedTasks.load(std::memory_order_relaxed) != 0 || quitRequested.load())
         timeoutMs = 0;
-    timeoutMs = timeoutForTimers(timeoutMs);
 
-    const int ready = poll(pollSet.data(), nfds_t(pollSet.size()), timeoutMs);
-    if (ready > 0 && pollSet[0].revents) drainWake();
-    for (size_t i = 1; ready > 0 && i < pollSet.size(); ++i) {
+    int ready = poll(pollSet.data(), nfds_t(pollSet.size()), timeoutMs);
+    if (ready <= 0) return dispatched;
+    if (pollSet[0].revents) drainWake();
+    for (size_t i = 1; i < pollSet.size(); ++i) {
         if (!pollSet[i].revents) continue;
         PlatformLoopFdCallback callback = nullptr;
         void* context = nullptr;
@@ -269,7 +184,7 @@ int PlatformLoop::round(int timeoutMs) {
         callback(pollSet[i].fd, pollSet[i].revents, context);
         ++dispatched;
     }
-    return dispatched + runDueTimers();
+    return dispatched;
 }
 
 namespace {
@@ -381,65 +296,6 @@ int PlatformLoop_post(PlatformLoop* loop, PlatformLoopTask task, void* context) 
         loop->queuedTasks.store(loop->tasks.size(), std::memory_order_release);
     }
     loop->wake();
-    return 0;
-}
-
-int PlatformLoop_addTimer(PlatformLoop* loop, PlatformLoopTask task, void* context) noexcept {
-    if (!loop || !task) return 0;
-    std::lock_guard<std::mutex> lock(loop->mutex);
-    PlatformLoop::Timer* slot = nullptr;
-    for (const auto& timer : loop->timers)
-        if (slot == nullptr && timer->id == 0) slot = timer.get();
-    if (slot == nullptr) {
-        try {
-            loop->timers.push_back(std::make_unique<PlatformLoop::Timer>());
-        } catch (const std::bad_alloc&) {
-            return 0;
-        }
-        slot = loop->timers.back().get();
-    }
-    slot->id = loop->nextTimerId++;
-    slot->task = task;
-    slot->context = context;
-    slot->dueNs.store(0, std::memory_order_relaxed);
-    loop->registrationsChanged();
-    return slot->id;
-}
-
-int PlatformLoop_startTimer(PlatformLoop* loop, int id, int firstMs, int periodMs) noexcept {
-    if (!loop) return -1;
-    {
-        std::lock_guard<std::mutex> lock(loop->mutex);
-        PlatformLoop::Timer* timer = loop->findTimer(id);
-        if (timer == nullptr) return -1;
-        timer->periodNs.store(periodMs > 0 ? int64_t(periodMs) * 1000000 : 0, std::memory_order_relaxed);
-        timer->dueNs.store(PlatformLoop::nowNs() + (firstMs > 0 ? int64_t(firstMs) * 1000000 : 0),
-                           std::memory_order_release);
-    }
-    // A wait in poll() on the owner began before this due time was known.
-    if (!loop->onOwner()) loop->wake();
-    return 0;
-}
-
-int PlatformLoop_stopTimer(PlatformLoop* loop, int id) noexcept {
-    if (!loop) return -1;
-    std::lock_guard<std::mutex> lock(loop->mutex);
-    PlatformLoop::Timer* timer = loop->findTimer(id);
-    if (timer == nullptr) return -1;
-    timer->dueNs.store(0, std::memory_order_release);
-    return 0;
-}
-
-int PlatformLoop_removeTimer(PlatformLoop* loop, int id) noexcept {
-    if (!loop) return -1;
-    std::lock_guard<std::mutex> lock(loop->mutex);
-    PlatformLoop::Timer* timer = loop->findTimer(id);
-    if (timer == nullptr) return -1;
-    timer->id = 0;
-    timer->task = nullptr;
-    timer->context = nullptr;
-    timer->dueNs.store(0, std::memory_order_release);
-    loop->registrationsChanged();
     return 0;
 }
 

@@ -63,22 +63,9 @@ PLATFORM_API int PlatformLoop_removePrePollHook(PlatformLoop* loop, int id) PLAT
 // or -1 for a bad argument or when memory ran out (then the task is not queued). [any-thread]
 PLATFORM_API int PlatformLoop_post(PlatformLoop* loop, PlatformLoopTask task, void* context) PLATFORM_NOEXCEPT;
 
-// Timers of the loop: no descriptor and no system call of their own. A running timer shortens the
-// wait of poll() to its due time, which the loop reads from the monotonic clock (through the vDSO, not
-// a system call) only while a timer runs; a timer that is due calls its task on the owner, after the
-// round's descriptors. addTimer returns an id (> 0), or 0 for a bad argument or when memory ran out;
-// the timer starts stopped. startTimer makes it due firstMs from now (0: at the next round), then
-// every periodMs (0: once), replacing how it ran before; a tick that comes late calls the task once
-// and the next is due a period later. stopTimer stops it. Once removeTimer returns, the task is not
-// started again. Each returns 0, or -1 for an unknown id. [any-thread]
-PLATFORM_API int PlatformLoop_addTimer(PlatformLoop* loop, PlatformLoopTask task, void* context) PLATFORM_NOEXCEPT;
-PLATFORM_API int PlatformLoop_startTimer(PlatformLoop* loop, int id, int firstMs, int periodMs) PLATFORM_NOEXCEPT;
-PLATFORM_API int PlatformLoop_stopTimer(PlatformLoop* loop, int id) PLATFORM_NOEXCEPT;
-PLATFORM_API int PlatformLoop_removeTimer(PlatformLoop* loop, int id) PLATFORM_NOEXCEPT;
-
 // One round: runs the pre-poll hooks and posted tasks, waits in poll() up to timeoutMs (negative:
-// without limit; 0: not at all), or until a timer is due, for a registered descriptor, a wake-up or
-// quit, then dispatches the ready descriptors' callbacks and the due timers' tasks. Returns the number of callbacks and tasks run, or -1 when called
+// without limit; 0: not at all) for a registered descriptor, a wake-up or quit, then dispatches
+// the ready descriptors' callbacks. Returns the number of callbacks and tasks run, or -1 when called
 // from a thread other than the owner or from inside one of the loop's callbacks, hooks or tasks. A
 // round with nothing to do allocates nothing and takes no lock. When memory runs out the round ends
 // early without waiting; queued tasks stay queued. [owner-thread]
