@@ -141,6 +141,12 @@ private:
     TooltipOnFirstHover tooltipOnFirstHover{*this};
     // Set while the panel may still read the held rows the engine handed over.
     std::atomic<bool> heldTracesPending_{false};
+    // The idle count comes with every control block while the worker is busy (hundreds a frame when a
+    // host feeds faster than real time) and its control's listener does nothing: only the last count
+    // waits, in one word beside the ring (bit 32 set while one waits, the count in the low 32 bits).
+    // The engine's thread skips a count equal to the last it left there.
+    std::atomic<uint64_t> idleCountWaiting_{0};
+    int64_t idleCountLastSent_ = -1;  // the engine's thread's only; -1 before the first
     // What each slot shows by the panel's start or by the engine's last value on it; a value published
     // otherwise is the user's. Set while a value from the engine is applied, too.
     int32_t notByUser[128] = {};

@@ -16,6 +16,13 @@
 using namespace panel;
 
 void MainComponent::setValue(int32_t slot, int32_t value) {
+    if (slot == slot::kIdleCount) {
+        if (idleCountLastSent_ == value) return;
+        idleCountLastSent_ = value;
+        idleCountWaiting_.store(uint64_t(1) << 32 | uint32_t(value), std::memory_order_release);
+        if (relayPump) relayPump->valueQueued();
+        return;
+    }
     if (!pendingValues.send(slot, value)) return;
     // The held rows are read when the last of the four is applied; until then they stay the engine's
     // to leave alone.
@@ -34,17 +41,15 @@ void MainComponent::showWindow(int32_t flag) {
     }
 }
 
-bool MainComponent::hasPendingValues() const { return pendingValues.pending() || mainWindow->showRequested(); }
+bool MainComponent::hasPendingValues() const {
+    return pendingValues.pending() || idleCountWaiting_.load(std::memory_order_seq_cst) != 0 ||
+           mainWindow->showRequested();
+}
 
 int MainComponent::applyPendingValues() {
-    // The idle count comes with every control block while the worker is busy (hundreds a frame when
-    // a host feeds faster than real time) and goes to a control off the panel whose listener does
-    // nothing: of a pass's counts only the last is applied.
-    bool idleCountArrived = false;
-    int32_t idleCount = 0;
     // The lock-free ring hands over only what was queued before this pass; values queued meanwhile
     // wait for the next pass.
-    const int applied = pendingValues.applyPending([&](const PendingValue& entry) {
+    int applied = pendingValues.applyPending([&](const PendingValue& entry) {
         // The last held row hands the rows back to the engine even when applying it throws: the
         // engine must be able to hold the display again.
         struct HandBack {
@@ -55,14 +60,14 @@ int MainComponent::applyPendingValues() {
                 pending->store(false, std::memory_order_release);
             }
         } handBack{entry.slot == slot::kFirstHeldTrace + 3 ? &heldTracesPending_ : nullptr};
-        if (entry.slot == slot::kIdleCount) {
-            idleCountArrived = true;
-            idleCount = entry.value;
-        } else if (entry.slot < 128) {
-            applyEngineValue(entry.slot, entry.value);
-        }
+        if (entry.slot < 128) applyEngineValue(entry.slot, entry.value);
     });
-    if (idleCountArrived) applyEngineValue(slot::kIdleCount, idleCount);
+    // Taken before it is applied: a count whose application throws is not applied again.
+    const uint64_t idleCount = idleCountWaiting_.exchange(0, std::memory_order_acq_rel);
+    if (idleCount != 0) {
+        ++applied;
+        applyEngineValue(slot::kIdleCount, int32_t(uint32_t(idleCount)));
+    }
     if (!mainWindow->showRequested()) return applied;
     mainWindow->applyShown();
     return applied + 1;

@@ -11,6 +11,7 @@
 class TITELCOMPONENT : public juce::Component {
 public:
     TITELCOMPONENT();
+    ~TITELCOMPONENT() override;
 
     void paint(juce::Graphics& g) override;
     void resized() override;
@@ -25,6 +26,7 @@ private:
     int barWidth = 1065;
     std::unique_ptr<juce::ImageButton> closeButton;
     bool closeShown = true;
+    // The bar's picture stretched to the bar once, shared by every bar (see the .cpp).
     juce::Image background;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(TITELCOMPONENT)

@@ -16,17 +16,21 @@ TEST_F(PanelTest, ValuesFromAnotherThreadKeepTheirOrderAndTheLastOfEachSlotArriv
         for (int32_t i = 1; i <= kPairs; ++i) {
             panel->setValue(7, i);
             panel->setValue(8, i);
+            panel->setValue(0, i);  // the idle count, which waits beside the ring
             if (i % 4096 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         done = true;
     });
     bool forward = true;
     int32_t seen7 = 0, seen8 = 0;
+    double seen0 = 0;
+    auto idleCount = [&] { return static_cast<juce::Slider&>(panel->control(panel::idleCountSlider)).getValue(); };
     auto check = [&] {
-        forward =
-            forward && display().settings().firstFreqLabelValue >= seen7 && display().settings().label100HzX >= seen8;
+        forward = forward && display().settings().firstFreqLabelValue >= seen7 &&
+                  display().settings().label100HzX >= seen8 && idleCount() >= seen0;
         seen7 = display().settings().firstFreqLabelValue;
         seen8 = display().settings().label100HzX;
+        seen0 = idleCount();
     };
     while (!done) {
         pump(1);
@@ -41,6 +45,7 @@ TEST_F(PanelTest, ValuesFromAnotherThreadKeepTheirOrderAndTheLastOfEachSlotArriv
     EXPECT_GT(panel->overflowedValues(), 0) << "the loop must have fallen behind the sender";
     EXPECT_EQ(display().settings().firstFreqLabelValue, kPairs);
     EXPECT_EQ(display().settings().label100HzX, kPairs);
+    EXPECT_EQ(idleCount(), double(kPairs));
 }
 
 TEST_F(PanelTest, ValuesWithoutEffectAreDroppedAndLevelsConvertToDecibels) {
