@@ -65,9 +65,10 @@ public:
     // it queued and leaves the module's pump. The window stays until its holder deletes it.
     void detachInstance();
 
-    // Applies the values queued so far, in arrival order; returns how many. Called by the RelayPump.
+    // Applies the values queued so far, in arrival order; returns how many, a waiting idle count not
+    // counted. Called by the RelayPump.
     int applyPendingValues();
-    // True while values or a show request wait for the next pass.
+    // True while values or a show request wait for the next pass (a waiting idle count alone is not).
     bool hasPendingValues() const;
     // Values the engine sent that found the ring full and waited in their slot's mailbox.
     long overflowedValues() const { return pendingValues.overflowed(); }
@@ -142,9 +143,10 @@ private:
     // Set while the panel may still read the held rows the engine handed over.
     std::atomic<bool> heldTracesPending_{false};
     // The idle count comes with every control block while the worker is busy (hundreds a frame when a
-    // host feeds faster than real time) and its control's listener does nothing: only the last count
-    // waits, in one word beside the ring (bit 32 set while one waits, the count in the low 32 bits).
-    // The engine's thread skips a count equal to the last it left there.
+    // host feeds faster than real time), and its control is never visible and its listener does
+    // nothing: only the last count waits, in one word beside the ring (bit 32 set while one waits, the
+    // count in the low 32 bits), and the next pass takes it. The engine's thread skips a count equal
+    // to the last it left there.
     std::atomic<uint64_t> idleCountWaiting_{0};
     int64_t idleCountLastSent_ = -1;  // the engine's thread's only; -1 before the first
     // What each slot shows by the panel's start or by the engine's last value on it; a value published

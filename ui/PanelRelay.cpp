@@ -17,10 +17,11 @@ using namespace panel;
 
 void MainComponent::setValue(int32_t slot, int32_t value) {
     if (slot == slot::kIdleCount) {
+        // It rings no bell: a count alone is not worth waking the loop for, and it goes with the next
+        // pass that other values bring.
         if (idleCountLastSent_ == value) return;
         idleCountLastSent_ = value;
         idleCountWaiting_.store(uint64_t(1) << 32 | uint32_t(value), std::memory_order_release);
-        if (relayPump) relayPump->valueQueued();
         return;
     }
     if (!pendingValues.send(slot, value)) return;
@@ -41,15 +42,12 @@ void MainComponent::showWindow(int32_t flag) {
     }
 }
 
-bool MainComponent::hasPendingValues() const {
-    return pendingValues.pending() || idleCountWaiting_.load(std::memory_order_seq_cst) != 0 ||
-           mainWindow->showRequested();
-}
+bool MainComponent::hasPendingValues() const { return pendingValues.pending() || mainWindow->showRequested(); }
 
 int MainComponent::applyPendingValues() {
     // The lock-free ring hands over only what was queued before this pass; values queued meanwhile
     // wait for the next pass.
-    int applied = pendingValues.applyPending([&](const PendingValue& entry) {
+    const int applied = pendingValues.applyPending([&](const PendingValue& entry) {
         // The last held row hands the rows back to the engine even when applying it throws: the
         // engine must be able to hold the display again.
         struct HandBack {
@@ -62,12 +60,10 @@ int MainComponent::applyPendingValues() {
         } handBack{entry.slot == slot::kFirstHeldTrace + 3 ? &heldTracesPending_ : nullptr};
         if (entry.slot < 128) applyEngineValue(entry.slot, entry.value);
     });
-    // Taken before it is applied: a count whose application throws is not applied again.
+    // Taken before it is applied: a count whose application throws is not applied again. It does not
+    // count as applied, so counts alone neither start nor prolong the relay's busy spell.
     const uint64_t idleCount = idleCountWaiting_.exchange(0, std::memory_order_acq_rel);
-    if (idleCount != 0) {
-        ++applied;
-        applyEngineValue(slot::kIdleCount, int32_t(uint32_t(idleCount)));
-    }
+    if (idleCount != 0) applyEngineValue(slot::kIdleCount, int32_t(uint32_t(idleCount)));
     if (!mainWindow->showRequested()) return applied;
     mainWindow->applyShown();
     return applied + 1;

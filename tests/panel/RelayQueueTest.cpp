@@ -14,9 +14,9 @@ TEST_F(PanelTest, ValuesFromAnotherThreadKeepTheirOrderAndTheLastOfEachSlotArriv
     std::atomic<bool> done{false};
     std::thread engine([&] {
         for (int32_t i = 1; i <= kPairs; ++i) {
+            panel->setValue(0, i);  // the idle count, which waits beside the ring for the next pass
             panel->setValue(7, i);
             panel->setValue(8, i);
-            panel->setValue(0, i);  // the idle count, which waits beside the ring
             if (i % 4096 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         done = true;
