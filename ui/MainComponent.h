@@ -65,10 +65,11 @@ public:
     // it queued and leaves the module's pump. The window stays until its holder deletes it.
     void detachInstance();
 
-    // Applies the values queued so far, in arrival order; returns how many, a waiting idle count not
-    // counted. Called by the RelayPump.
+    // Applies the values queued so far, in arrival order; returns how many (a waiting idle count and
+    // levels that are not shown do not count). Called by the RelayPump.
     int applyPendingValues();
-    // True while values or a show request wait for the next pass (a waiting idle count alone is not).
+    // True while values or a show request wait for the next pass (a waiting idle count alone is not,
+    // nor are levels while the marker is not set).
     bool hasPendingValues() const;
     // Values the engine sent that found the ring full and waited in their slot's mailbox.
     long overflowedValues() const { return pendingValues.overflowed(); }
@@ -149,6 +150,14 @@ private:
     // to the last it left there.
     std::atomic<uint64_t> idleCountWaiting_{0};
     int64_t idleCountLastSent_ = -1;  // the engine's thread's only; -1 before the first
+    // The four levels at the marker come with every capture, and the panel shows them only while the
+    // marker is set (the left button held on the display). Each waits in a word of its own, as the
+    // idle count does, and rings the bell only while they are shown; setting the marker takes the
+    // waiting ones at once.
+    std::atomic<uint64_t> levelsWaiting_[4] = {};
+    std::atomic<bool> levelsShown_{false};
+    int64_t levelsLastSent_[4] = {-1, -1, -1, -1};  // the engine's thread's only
+    int applyWaitingLevels();  // how many it applied
     // What each slot shows by the panel's start or by the engine's last value on it; a value published
     // otherwise is the user's. Set while a value from the engine is applied, too.
     int32_t notByUser[128] = {};

@@ -27,6 +27,9 @@ bool MainComponent::qualifiesForMarker(const juce::MouseEvent& e) const {
 
 void MainComponent::setMarker(const juce::MouseEvent& e) {
     markerActive = true;
+    // From now on each new level rings the relay's bell; the ones that waited unseen are taken now.
+    levelsShown_.store(true, std::memory_order_release);
+    applyWaitingLevels();
     publishOn(slot::kMarker, std::max(1, e.x - 2));
     showControlGroup(false);
 }
@@ -107,6 +110,7 @@ void MainComponent::mouseDrag(const juce::MouseEvent& e) {
 
 void MainComponent::mouseUp(const juce::MouseEvent&) {
     markerActive = false;
+    levelsShown_.store(false, std::memory_order_release);
     resetPeaks();
     if (!markerHold) showControlGroup(true);
     repaint(kReleaseArea);

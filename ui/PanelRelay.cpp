@@ -24,6 +24,14 @@ void MainComponent::setValue(int32_t slot, int32_t value) {
         idleCountWaiting_.store(uint64_t(1) << 32 | uint32_t(value), std::memory_order_release);
         return;
     }
+    if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4) {
+        const int k = slot - slot::kFirstMarkerLevel;
+        if (levelsLastSent_[k] == value) return;
+        levelsLastSent_[k] = value;
+        levelsWaiting_[k].store(uint64_t(1) << 32 | uint32_t(value), std::memory_order_release);
+        if (relayPump && levelsShown_.load(std::memory_order_acquire)) relayPump->valueQueued();
+        return;
+    }
     if (!pendingValues.send(slot, value)) return;
     // The held rows are read when the last of the four is applied; until then they stay the engine's
     // to leave alone.
@@ -42,12 +50,18 @@ void MainComponent::showWindow(int32_t flag) {
     }
 }
 
-bool MainComponent::hasPendingValues() const { return pendingValues.pending() || mainWindow->showRequested(); }
+bool MainComponent::hasPendingValues() const {
+    if (pendingValues.pending() || mainWindow->showRequested()) return true;
+    if (!levelsShown_.load(std::memory_order_seq_cst)) return false;
+    for (const auto& level : levelsWaiting_)
+        if (level.load(std::memory_order_seq_cst) != 0) return true;
+    return false;
+}
 
 int MainComponent::applyPendingValues() {
     // The lock-free ring hands over only what was queued before this pass; values queued meanwhile
     // wait for the next pass.
-    const int applied = pendingValues.applyPending([&](const PendingValue& entry) {
+    int applied = pendingValues.applyPending([&](const PendingValue& entry) {
         // The last held row hands the rows back to the engine even when applying it throws: the
         // engine must be able to hold the display again.
         struct HandBack {
@@ -61,12 +75,26 @@ int MainComponent::applyPendingValues() {
         if (entry.slot < 128) applyEngineValue(entry.slot, entry.value);
     });
     // Taken before it is applied: a count whose application throws is not applied again. It does not
-    // count as applied, so counts alone neither start nor prolong the relay's busy spell.
+    // count as applied, so counts alone neither start nor prolong the relay's busy spell; nor do levels
+    // that are not shown.
     const uint64_t idleCount = idleCountWaiting_.exchange(0, std::memory_order_acq_rel);
     if (idleCount != 0) applyEngineValue(slot::kIdleCount, int32_t(uint32_t(idleCount)));
+    const int levels = applyWaitingLevels();
+    if (levelsShown_.load(std::memory_order_relaxed)) applied += levels;
     if (!mainWindow->showRequested()) return applied;
     mainWindow->applyShown();
     return applied + 1;
+}
+
+int MainComponent::applyWaitingLevels() {
+    int applied = 0;
+    for (int k = 0; k < 4; ++k) {
+        const uint64_t level = levelsWaiting_[k].exchange(0, std::memory_order_acq_rel);
+        if (level == 0) continue;
+        ++applied;
+        applyEngineValue(slot::kFirstMarkerLevel + k, int32_t(uint32_t(level)));
+    }
+    return applied;
 }
 
 // What a value from the engine makes the controls show is not the user's, whether the control

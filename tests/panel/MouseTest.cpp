@@ -30,7 +30,11 @@ protected:
 
 TEST_F(Mouse, LeftPressOnTheSpectrumSetsTheMarkerColumnAndHidesTheControls) {
     spectrumView();
+    panel->setValue(14, 0);  // a level while no marker is set: it waits, and the press takes it
     pressOnDisplay(100, 200, kLeft);
+    EXPECT_DOUBLE_EQ(panel->markerReadout().levelDb[0], -66.66);
+    panel->setValue(14, 2147483647);  // while the marker is set, a level is applied as it comes
+    EXPECT_TRUE(waitUntil([&] { return panel->markerReadout().levelDb[0] == 0.0; }));
     EXPECT_TRUE(waitUntil([&] { return published(2) == 98; })) << "column x - 2";
     EXPECT_TRUE(panel->markerReadout().active);
     EXPECT_TRUE(groupVisible(false));
