@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <poll.h>
 #include <signal.h>
 #include <sndfile.h>
 #include <sys/wait.h>
@@ -208,8 +209,6 @@ TEST(HostRun, SigtermEndsTheRunCleanly) {
 
 namespace {
 
-// A JACK server of the test's own (the dummy back end: no sound card, no real-time rights) with a
-// click source on it; stopped by its process id.
 // A program started in the background with its output silenced.
 pid_t spawn(std::vector<const char*> argv) {
     argv.push_back(nullptr);
@@ -222,6 +221,25 @@ pid_t spawn(std::vector<const char*> argv) {
     return pid;
 }
 
+// Xvfb on a display number it picks itself and reports once it accepts connections (-displayfd):
+// ":N", or "" when it did not start. A number chosen here may name the socket of a server killed
+// earlier, which is there before the new server listens on it.
+std::string startXvfb(pid_t* server) {
+    int ends[2];
+    if (pipe(ends) != 0) return "";
+    const std::string writeEnd = std::to_string(ends[1]);
+    *server = spawn({"Xvfb", "-displayfd", writeEnd.c_str(), "-nolisten", "tcp"});
+    close(ends[1]);
+    std::string number;
+    pollfd ready{ends[0], POLLIN, 0};
+    char c = 0;
+    while (poll(&ready, 1, 10000) > 0 && read(ends[0], &c, 1) == 1 && c != '\n') number += c;
+    close(ends[0]);
+    return number.empty() ? "" : ":" + number;
+}
+
+// A JACK server of the test's own (the dummy back end: no sound card, no real-time rights) with a
+// click source on it; stopped by its process id.
 class DummyJackServer {
 public:
     DummyJackServer() : name_("qanagui-test-" + std::to_string(getpid())) {
@@ -344,11 +362,10 @@ TEST(HostRun, EndsWithExitCode5SoonAfterTheJackServerStops) {
 // run, then destroys them all and ends as usual, with no thread left.
 TEST(HostRun, LivesOnWhenTheXServerDies) {
     if (DummyJackServer::shell("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is not installed";
-    const std::string number = std::to_string(200 + getpid() % 500), display = ":" + number;
-    const pid_t server = spawn({"Xvfb", display.c_str(), "-nolisten", "tcp"});
+    pid_t server = 0;
+    const std::string display = startXvfb(&server);
     ASSERT_GT(server, 0);
-    for (int i = 0; i < 100 && access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) != 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_FALSE(display.empty()) << "Xvfb reported no display";
 
     HostRun run;
     std::thread host([&] {
