@@ -30,9 +30,7 @@ MainComponent::MainComponent(GuiCtrl* instance, MainWindow* window) : guiCtrl(in
     setSize(1065, 560);
     addMouseListener(&tooltipOnFirstHover, true);
     RACE_CHECKER_ATOMIC_WORD(&heldTracesPending_);
-    RACE_CHECKER_ATOMIC_WORD(&idleCountWaiting_);
     RACE_CHECKER_ATOMIC_WORD(&levelsShown_);
-    for (auto& level : levelsWaiting_) RACE_CHECKER_ATOMIC_WORD(&level);
     relayPump = RelayPump::attach(this);
 
     display = std::make_unique<ANZEIGE_Component>();

@@ -145,18 +145,13 @@ private:
     std::atomic<bool> heldTracesPending_{false};
     // The idle count comes with every control block while the worker is busy (hundreds a frame when a
     // host feeds faster than real time), and its control is never visible and its listener does
-    // nothing: only the last count waits, in one word beside the ring (bit 32 set while one waits, the
-    // count in the low 32 bits), and the next pass takes it. The engine's thread skips a count equal
-    // to the last it left there.
-    std::atomic<uint64_t> idleCountWaiting_{0};
-    int64_t idleCountLastSent_ = -1;  // the engine's thread's only; -1 before the first
+    // nothing: only its last value waits, beside the ring, for the next pass.
+    LastValueWord idleCount_;
     // The four levels at the marker come with every capture, and the panel shows them only while the
-    // marker is set (the left button held on the display). Each waits in a word of its own, as the
-    // idle count does, and rings the bell only while they are shown; setting the marker takes the
-    // waiting ones at once.
-    std::atomic<uint64_t> levelsWaiting_[4] = {};
+    // marker is set (the left button held on the display). Each waits as the idle count does, and
+    // rings the bell only while they are shown; setting the marker takes the waiting ones at once.
+    LastValueWord levels_[4];
     std::atomic<bool> levelsShown_{false};
-    int64_t levelsLastSent_[4] = {-1, -1, -1, -1};  // the engine's thread's only
     int applyWaitingLevels();  // how many it applied
     // What each slot shows by the panel's start or by the engine's last value on it; a value published
     // otherwise is the user's. Set while a value from the engine is applied, too.

@@ -19,17 +19,13 @@ void MainComponent::setValue(int32_t slot, int32_t value) {
     if (slot == slot::kIdleCount) {
         // It rings no bell: a count alone is not worth waking the loop for, and it goes with the next
         // pass that other values bring.
-        if (idleCountLastSent_ == value) return;
-        idleCountLastSent_ = value;
-        idleCountWaiting_.store(uint64_t(1) << 32 | uint32_t(value), std::memory_order_release);
+        idleCount_.leave(value);
         return;
     }
     if (slot >= slot::kFirstMarkerLevel && slot < slot::kFirstMarkerLevel + 4) {
-        const int k = slot - slot::kFirstMarkerLevel;
-        if (levelsLastSent_[k] == value) return;
-        levelsLastSent_[k] = value;
-        levelsWaiting_[k].store(uint64_t(1) << 32 | uint32_t(value), std::memory_order_release);
-        if (relayPump && levelsShown_.load(std::memory_order_acquire)) relayPump->valueQueued();
+        if (levels_[slot - slot::kFirstMarkerLevel].leave(value) && relayPump &&
+            levelsShown_.load(std::memory_order_acquire))
+            relayPump->valueQueued();
         return;
     }
     if (!pendingValues.send(slot, value)) return;
@@ -53,8 +49,8 @@ void MainComponent::showWindow(int32_t flag) {
 bool MainComponent::hasPendingValues() const {
     if (pendingValues.pending() || mainWindow->showRequested()) return true;
     if (!levelsShown_.load(std::memory_order_seq_cst)) return false;
-    for (const auto& level : levelsWaiting_)
-        if (level.load(std::memory_order_seq_cst) != 0) return true;
+    for (const LastValueWord& level : levels_)
+        if (level.waiting()) return true;
     return false;
 }
 
@@ -77,8 +73,8 @@ int MainComponent::applyPendingValues() {
     // Taken before it is applied: a count whose application throws is not applied again. It does not
     // count as applied, so counts alone neither start nor prolong the relay's busy spell; nor do levels
     // that are not shown.
-    const uint64_t idleCount = idleCountWaiting_.exchange(0, std::memory_order_acq_rel);
-    if (idleCount != 0) applyEngineValue(slot::kIdleCount, int32_t(uint32_t(idleCount)));
+    int32_t value = 0;
+    if (idleCount_.take(&value)) applyEngineValue(slot::kIdleCount, value);
     const int levels = applyWaitingLevels();
     if (levelsShown_.load(std::memory_order_relaxed)) applied += levels;
     if (!mainWindow->showRequested()) return applied;
@@ -88,11 +84,11 @@ int MainComponent::applyPendingValues() {
 
 int MainComponent::applyWaitingLevels() {
     int applied = 0;
+    int32_t level = 0;
     for (int k = 0; k < 4; ++k) {
-        const uint64_t level = levelsWaiting_[k].exchange(0, std::memory_order_acq_rel);
-        if (level == 0) continue;
+        if (!levels_[k].take(&level)) continue;
         ++applied;
-        applyEngineValue(slot::kFirstMarkerLevel + k, int32_t(uint32_t(level)));
+        applyEngineValue(slot::kFirstMarkerLevel + k, level);
     }
     return applied;
 }

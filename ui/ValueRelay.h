@@ -34,6 +34,38 @@ struct PendingValue {
 // i386 says "sometimes", meaning for words aligned to 8 bytes, as std::atomic aligns them).
 static_assert(ATOMIC_LLONG_LOCK_FREE > 0, "a mailbox is one lock-free word");
 
+// One slot whose last value is all that counts, kept beside the ring: the engine's thread leaves a
+// value (skipping one equal to the last it left), the message thread takes the one waiting. One
+// 64-bit word: bit 32 set while a value waits, the value in the low 32 bits.
+//
+// Threads: leave [audio-thread] (one thread at a time); take [main-thread]; waiting [any-thread].
+class LastValueWord {
+public:
+    LastValueWord() { RACE_CHECKER_ATOMIC_WORD(&word_); }
+    LastValueWord(const LastValueWord&) = delete;
+    LastValueWord& operator=(const LastValueWord&) = delete;
+
+    // True when the value was left (it differs from the last one left).
+    bool leave(int32_t value) {
+        if (lastLeft_ == value) return false;
+        lastLeft_ = value;
+        word_.store(uint64_t(1) << 32 | uint32_t(value), std::memory_order_release);
+        return true;
+    }
+    // Takes the waiting value, if any, before the caller applies it.
+    bool take(int32_t* value) {
+        const uint64_t word = word_.exchange(0, std::memory_order_acq_rel);
+        if (word == 0) return false;
+        *value = int32_t(uint32_t(word));
+        return true;
+    }
+    bool waiting() const { return word_.load(std::memory_order_seq_cst) != 0; }
+
+private:
+    std::atomic<uint64_t> word_{0};
+    int64_t lastLeft_ = -1;  // the engine's thread's only; -1 before the first
+};
+
 class ValueRelay {
 public:
     static constexpr int kSlots = 128;  // slots at and above this have no effect
