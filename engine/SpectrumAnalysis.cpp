@@ -47,26 +47,28 @@ void weightCapture(const int32_t* capture, const double* window, int32_t size, d
 }
 
 // The first size samples of blocks captures, weighted as weightCapture weights them, into a group of
-// lanes (block l's sample i at group[i * lanes + l]), the group's values in the order they lie in.
-void weightIntoLanes(const int32_t* const* captures, int blocks, const double* window, int32_t size, double* group,
-                     int lanes) {
+// lanes (block l's sample i at group[i * kLanes + l]), the group's values in the order they lie in. A
+// full group (blocks == kLanes) runs with the lane count known to the compiler.
+template <int kLanes>
+void weightIntoLanes(const int32_t* const* captures, int blocks, const double* window, int32_t size,
+                     double* group) {
+    if (blocks == kLanes) {
+        if (window) {
+            for (int i = 0; i < size; ++i)
+                for (int l = 0; l < kLanes; ++l) group[i * kLanes + l] = captures[l][i] * window[i];
+        } else {
+            for (int i = 0; i < size; ++i)
+                for (int l = 0; l < kLanes; ++l) group[i * kLanes + l] = captures[l][i];
+        }
+        return;
+    }
     if (window) {
         for (int i = 0; i < size; ++i)
-            for (int l = 0; l < blocks; ++l) group[i * lanes + l] = captures[l][i] * window[i];
+            for (int l = 0; l < blocks; ++l) group[i * kLanes + l] = captures[l][i] * window[i];
     } else {
         for (int i = 0; i < size; ++i)
-            for (int l = 0; l < blocks; ++l) group[i * lanes + l] = captures[l][i];
+            for (int l = 0; l < blocks; ++l) group[i * kLanes + l] = captures[l][i];
     }
-}
-
-// The first blocks lanes of a group, size values each, out to blocks arrays, in the group's order.
-void takeOutOfLanes(const double* group, int lanes, int32_t size, double* const* out, int blocks) {
-    for (int i = 0; i < size; ++i)
-        for (int l = 0; l < blocks; ++l) out[l][i] = group[i * lanes + l];
-}
-
-double* alignedTo64Bytes(double* p) {
-    return reinterpret_cast<double*>((reinterpret_cast<uintptr_t>(p) + 63) & ~uintptr_t(63));
 }
 
 // Bins 0 .. N/2 of a transformed spectrum become |Re| + |Im|; the upper half keeps the raw imaginary
@@ -76,6 +78,56 @@ void foldMagnitudes(double* spectrum, int32_t size) {
     spectrum[0] = std::fabs(spectrum[0]);
     spectrum[half] = std::fabs(spectrum[half]);
     for (int m = 1; m < half; ++m) spectrum[m] = std::fabs(spectrum[m]) + std::fabs(spectrum[size - m]);
+}
+
+// The first blocks lanes of a group, size values each, out to blocks arrays. With magnitudes each comes
+// out folded as foldMagnitudes folds it, in the same pass: bin m and bin size - m are read together.
+template <int kLanes>
+inline void takeOutOfLanesAs(const double* group, int32_t size, double* const* out, int blocks, bool magnitudes) {
+    if (!magnitudes) {
+        for (int i = 0; i < size; ++i)
+            for (int l = 0; l < blocks; ++l) out[l][i] = group[i * kLanes + l];
+        return;
+    }
+    const int half = size / 2;
+    for (int l = 0; l < blocks; ++l) {
+        out[l][0] = std::fabs(group[l]);
+        out[l][half] = std::fabs(group[half * kLanes + l]);
+    }
+    for (int m = 1; m < half; ++m) {
+        const double* re = group + m * kLanes;
+        const double* im = group + (size - m) * kLanes;
+        for (int l = 0; l < blocks; ++l) {
+            out[l][m] = std::fabs(re[l]) + std::fabs(im[l]);
+            out[l][size - m] = im[l];
+        }
+    }
+}
+
+template <int kLanes>
+void takeOutOfLanes(const double* group, int32_t size, double* const* out, int blocks, bool magnitudes) {
+    if (blocks == kLanes)
+        takeOutOfLanesAs<kLanes>(group, size, out, kLanes, magnitudes);  // a full group: the count is known
+    else
+        takeOutOfLanesAs<kLanes>(group, size, out, blocks, magnitudes);
+}
+
+// The blocks of captures through the lane transform, group by group into the lanes and out of them in
+// one pass each.
+template <int kLanes>
+void transformInLanes(const RealFft& fft, laneFft::Path path, const int32_t* const* captures, int count,
+                      const double* window, int32_t size, double* blocks, double* const* spectra, bool magnitudes) {
+    for (int first = 0; first < count; first += kLanes)
+        weightIntoLanes<kLanes>(captures + first, std::min(kLanes, count - first), window, size,
+                                blocks + laneFft::offsetOf(path, size, first));
+    laneFft::transform(fft, blocks, count, path);
+    for (int first = 0; first < count; first += kLanes)
+        takeOutOfLanes<kLanes>(blocks + laneFft::offsetOf(path, size, first), size, spectra + first,
+                               std::min(kLanes, count - first), magnitudes);
+}
+
+double* alignedTo64Bytes(double* p) {
+    return reinterpret_cast<double*>((reinterpret_cast<uintptr_t>(p) + 63) & ~uintptr_t(63));
 }
 
 int32_t positionOf(double level, double top, double bottomLevel) {
@@ -151,31 +203,27 @@ void GuiCtrl::transformNeededInputs() {
     }
     const double* window = windowApplies(setup_.appliedWindowCode) ? setup_.windowCoefficients : nullptr;
     const int32_t size = setup_.fftSize;
+    const bool magnitudes = setup_.settings[slot::kMagnitudes] != 0;
     if (count == 1) {
         double* spectrum = capture_.inputSpectra[inputs[0]];
         weightCapture(capture_.captureBuffers[inputs[0]], window, size, spectrum, 1);
         setup_.fftObject.transform(spectrum);
+        if (magnitudes) foldMagnitudes(spectrum, size);
     } else if (count > 1) {
         const laneFft::Path path = laneFft::fastestPath();
-        const int lanes = laneFft::lanesOf(path);
         double* const blocks = alignedTo64Bytes(capture_.laneBlocks);
-        // Group by group (lanes blocks interleaved), into the lanes and out of them in one pass each.
-        for (int first = 0; first < count; first += lanes) {
-            const int inGroup = std::min(lanes, count - first);
-            const int32_t* captures[kTraces];
-            for (int l = 0; l < inGroup; ++l) captures[l] = capture_.captureBuffers[inputs[first + l]];
-            weightIntoLanes(captures, inGroup, window, size, blocks + laneFft::offsetOf(path, size, first), lanes);
+        const int32_t* captures[kTraces] = {};
+        double* spectra[kTraces] = {};
+        for (int b = 0; b < count; ++b) {
+            captures[b] = capture_.captureBuffers[inputs[b]];
+            spectra[b] = capture_.inputSpectra[inputs[b]];
         }
-        laneFft::transform(setup_.fftObject, blocks, count, path);
-        for (int first = 0; first < count; first += lanes) {
-            const int inGroup = std::min(lanes, count - first);
-            double* spectra[kTraces];
-            for (int l = 0; l < inGroup; ++l) spectra[l] = capture_.inputSpectra[inputs[first + l]];
-            takeOutOfLanes(blocks + laneFft::offsetOf(path, size, first), lanes, size, spectra, inGroup);
-        }
-    }
-    if (setup_.settings[slot::kMagnitudes] != 0) {
-        for (int b = 0; b < count; ++b) foldMagnitudes(capture_.inputSpectra[inputs[b]], size);
+        if (laneFft::lanesOf(path) == 4)
+            transformInLanes<4>(setup_.fftObject, path, captures, count, window, size, blocks, spectra,
+                                magnitudes);
+        else
+            transformInLanes<2>(setup_.fftObject, path, captures, count, window, size, blocks, spectra,
+                                magnitudes);
     }
 }
 
@@ -192,6 +240,9 @@ void GuiCtrl::placeSpectrumTrace(int trace) {
                       kDisplayColumns - kCoarseColumns);
 }
 
+// Two passes: the level of every column first (the bins' peaks and the marker's reading, which follow
+// each other column by column), then the columns' positions, a division each, in a loop of their own
+// where the divisions of neighbouring columns overlap.
 void GuiCtrl::mapTraceToColumns(int trace, const int32_t* map, int columns, double top, int firstEntry) {
     const double* v = capture_.traceValues[trace];
     const int32_t size = setup_.fftSize;
@@ -200,24 +251,29 @@ void GuiCtrl::mapTraceToColumns(int trace, const int32_t* map, int columns, doub
     const int32_t markerColumn = setup_.settings[slot::kMarker];
     const double bottomLevel = magnitudes ? 0.0 : LEVEL_MIN;
 
+    double levels[kDisplayColumns];
+    int32_t previousBin = capture_.previousBin;
     for (int col = 0; col < columns; ++col) {
         const int32_t bin = map[col];
-        const int32_t first = capture_.previousBin + 1;
+        const int32_t first = previousBin + 1;
         // A column shows the strongest of the bins after the previous column's bin up to its own.
-        double level = first < bin ? absPeak(v, first, bin) : v[bin];
-        level = clampLevel(level);
+        const double level = clampLevel(first < bin ? absPeak(v, first, bin) : v[bin]);
 
         if (col == markerColumn) {
             if (magnitudes) {
                 capture_.markerLevels[trace] = int32_t(level);
             } else {
-                const double im = first < bin ? absPeak(v, size - bin, size - capture_.previousBin - 1) : v[size - bin];
+                const double im = first < bin ? absPeak(v, size - bin, size - previousBin - 1) : v[size - bin];
                 capture_.markerLevels[trace] = int32_t(std::fmin(std::fabs(level) + std::fabs(im), LEVEL_MAX));
             }
         }
-        capture_.previousBin = bin;
-
-        if (factor != 0) level = clampLevel(level * factor);
-        capture_.history[kFirstCurrentRow + trace][firstEntry + col] = positionOf(level, top, bottomLevel);
+        previousBin = bin;
+        levels[col] = level;
     }
+    capture_.previousBin = previousBin;
+
+    if (factor != 0)
+        for (int col = 0; col < columns; ++col) levels[col] = clampLevel(levels[col] * factor);
+    int32_t* row = &capture_.history[kFirstCurrentRow + trace][firstEntry];
+    for (int col = 0; col < columns; ++col) row[col] = positionOf(levels[col], top, bottomLevel);
 }

@@ -132,6 +132,15 @@ int main() {
           {slot::kAltDisplay, 1},
           {slot::kMagnitudes, 1}}},
         {"phase-xy", {{slot::kSpectrumMode, 0}, {slot::kPhase, 1}}},
+        {"spectrum-three-inputs-sums-factor2",
+         {{slot::kSpectrumMode, 1},
+          {slot::kFftSize, 2048},
+          {slot::kLevelFactor, 2},
+          {slot::kMarker, 700},
+          {slot::kFirstSelection, 2},
+          {slot::kFirstSelection + 1, 9},
+          {slot::kFirstSelection + 2, 1},
+          {slot::kFirstSelection + 3, 15}}},
     };
     for (const Case& c : cases) runCase(c);
     return 0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -54,6 +55,11 @@ TEST(NumericHelpers, AbsPeakKeepsSignAndFirstOfEqualMagnitudes) {
     EXPECT_EQ(absPeak(c.data(), 1, 3), -4.0);
     EXPECT_EQ(absPeak(c.data(), 1, 4), -100.0);
     EXPECT_EQ(absPeak(c.data(), 0, 3), 100.0);
+
+    // A NaN is never the peak.
+    const std::vector<double> d = {1.0, std::nan(""), -2.0, std::nan("")};
+    EXPECT_EQ(absPeak(d.data(), 0, 3), -2.0);
+    EXPECT_EQ(absPeak(d.data(), 1, 1), 0.0);
 }
 
 }  // namespace
