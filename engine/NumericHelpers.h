@@ -47,7 +47,6 @@ inline double absPeak(const double* values, int32_t first, int32_t last) {
     if (i == last) largest = _mm_max_pd(_mm_andnot_pd(signBits, _mm_load_sd(values + i)), largest);
     const double peakMagnitude = _mm_cvtsd_f64(_mm_max_sd(_mm_unpackhi_pd(largest, largest), largest));
     if (!(peakMagnitude > 0.0)) return 0.0;
-    for (i = first; std::fabs(values[i]) != peakMagnitude; ++i) {
-    }
+    for (i = first; std::fabs(values[i]) != peakMagnitude; ++i) {}
     return values[i];
 }

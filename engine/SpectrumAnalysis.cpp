@@ -50,8 +50,7 @@ void weightCapture(const int32_t* capture, const double* window, int32_t size, d
 // lanes (block l's sample i at group[i * kLanes + l]), the group's values in the order they lie in. A
 // full group (blocks == kLanes) runs with the lane count known to the compiler.
 template <int kLanes>
-void weightIntoLanes(const int32_t* const* captures, int blocks, const double* window, int32_t size,
-                     double* group) {
+void weightIntoLanes(const int32_t* const* captures, int blocks, const double* window, int32_t size, double* group) {
     if (blocks == kLanes) {
         if (window) {
             for (int i = 0; i < size; ++i)
@@ -219,11 +218,9 @@ void GuiCtrl::transformNeededInputs() {
             spectra[b] = capture_.inputSpectra[inputs[b]];
         }
         if (laneFft::lanesOf(path) == 4)
-            transformInLanes<4>(setup_.fftObject, path, captures, count, window, size, blocks, spectra,
-                                magnitudes);
+            transformInLanes<4>(setup_.fftObject, path, captures, count, window, size, blocks, spectra, magnitudes);
         else
-            transformInLanes<2>(setup_.fftObject, path, captures, count, window, size, blocks, spectra,
-                                magnitudes);
+            transformInLanes<2>(setup_.fftObject, path, captures, count, window, size, blocks, spectra, magnitudes);
     }
 }
 
