@@ -1,7 +1,7 @@
 // Window lookup, device contexts, pens and drawing of win32.h, over the in-memory surfaces and X11.
 //
 // A device context records its drawing as batches of segments and points, one batch per colour run,
-// and renders them all at ReleaseDC: into the surface's pixels, or with XDrawSegments/XDrawPoints
+// and renders them all at ReleaseDC: into the surface's pixels, or with XDrawLines/XDrawPoints
 // requests per batch on the shared connection followed by one XSync that tells whether the window
 // still existed. Lines use the rules of Raster.h on both back ends.
 //
@@ -36,9 +36,10 @@ namespace {
 // coordinates, so it is rasterised here and only its visible pixels are sent.
 constexpr int32_t kServerCoordinateLimit = 16383;
 
-// Segments and points go to the server in requests of at most this many, from buffers on the stack,
-// so that rendering needs no memory of its own.
+// Points go to the server in requests of at most this many, and joined segments in chains of at most
+// kChainPoints points, from buffers on the stack, so that rendering needs no memory of its own.
 constexpr int kRequestItems = 256;
+constexpr int kChainPoints = 1024;
 
 // Room for this many segments is made when a device context is opened: a whole 1024-point trace in
 // each of two pens.
@@ -226,6 +227,9 @@ bool renderToSurface(DeviceContext& dc) {
     return true;
 }
 
+// Segments that join end to start (a trace drawn with LineTo) go as one PolyLine request, half the
+// bytes of their segments: a thin line's pixels are the same either way, each segment without its end
+// point (the cap style) unless the next segment starts there.
 bool renderToX11(DeviceContext& dc) {
     X11Connection* connection = X11Connection::instance();
     Display* display = connection->display();
@@ -235,13 +239,13 @@ bool renderToX11(DeviceContext& dc) {
     // each one.
     if (X11Connection::lost()) return false;
     const unsigned long errorsBefore = X11Connection::errorCount();
-    XSegment segments[kRequestItems];
+    XPoint chain[kChainPoints];
     XPoint points[kRequestItems];
-    int segmentCount = 0, pointCount = 0;
-    auto sendSegments = [&] {
-        if (segmentCount > 0 && !X11Connection::lost())
-            XDrawSegments(display, Window(dc.window), dc.gc, segments, segmentCount);
-        segmentCount = 0;
+    int chainCount = 0, pointCount = 0;
+    auto sendChain = [&] {
+        if (chainCount > 1 && !X11Connection::lost())
+            XDrawLines(display, Window(dc.window), dc.gc, chain, chainCount, CoordModeOrigin);
+        chainCount = 0;
     };
     auto sendPoints = [&] {
         if (pointCount > 0 && !X11Connection::lost())
@@ -260,13 +264,18 @@ bool renderToX11(DeviceContext& dc) {
             if (batch.points) {
                 if (dc.inside(s.x0, s.y0)) addPoint(s.x0, s.y0);
             } else if (inServerRange(s)) {
-                if (segmentCount == kRequestItems) sendSegments();
-                segments[segmentCount++] = XSegment{short(s.x0), short(s.y0), short(s.x1), short(s.y1)};
+                const bool joins = chainCount > 0 && chain[chainCount - 1].x == s.x0 && chain[chainCount - 1].y == s.y0;
+                if (!joins || chainCount == kChainPoints) {
+                    sendChain();  // a full chain ends where the next one starts
+                    chain[chainCount++] = XPoint{short(s.x0), short(s.y0)};
+                }
+                chain[chainCount++] = XPoint{short(s.x1), short(s.y1)};
             } else {
+                sendChain();
                 rasteriseSegment(s.x0, s.y0, s.x1, s.y1, dc.width, dc.height, addPoint);
             }
         }
-        sendSegments();
+        sendChain();
         sendPoints();
     }
     if (X11Connection::lost()) return false;
