@@ -37,7 +37,7 @@ int32_t GuiCtrl::processControl(int32_t inputs, int32_t, int32_t outputs, int32_
     return processControlPins(fromWord<const int32_t* const>(inputs), fromWord<int32_t>(outputs));
 }
 
-int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outputs) {
+int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outputs, bool exchangedPinsUnchanged) {
     if (countStartupCall(outputs)) return 0;
     // The transform, the maps and the window are what the worker analyses with: while it analyses,
     // a change waits for a later call (each step compares with the panel again).
@@ -46,7 +46,7 @@ int32_t GuiCtrl::processControlPins(const int32_t* const* inputs, int32_t* outpu
     followShowPin(inputs, outputs);
     outputs[slot::kReadyPin] = 1;
     sendIdleCountAndMarkerFrequency();
-    exchangePins(inputs, outputs);
+    if (!exchangedPinsUnchanged) exchangePins(inputs, outputs);
     const bool spectrumMode = link_.panelValues[slot::kSpectrumMode] != 0;
     if (workerIdle) followTransformSize(spectrumMode);
     keepFrequencyMarks(spectrumMode, workerIdle);

@@ -40,8 +40,9 @@ public:
 
     // The control entry: (input pointers, unused, output array, unused); always 0.
     int32_t processControl(int32_t inputs, int32_t host2, int32_t outputs, int32_t host4) override;
-    // The same with typed arguments.
-    int32_t processControlPins(const int32_t* const* inputs, int32_t* outputs);
+    // The same with typed arguments. A caller that knows no exchanged pin changed since its last call,
+    // and reads no exchanged pin's output, may say so: the exchange is skipped.
+    int32_t processControlPins(const int32_t* const* inputs, int32_t* outputs, bool exchangedPinsUnchanged = false);
 
     // The audio entry: (unused, pointer to the four input sample arrays A..D, unused, unused, start
     // index, sample count); always -1.

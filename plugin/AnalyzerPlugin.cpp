@@ -170,11 +170,14 @@ void AnalyzerPlugin::passThrough(uint32_t samples) {
 // The control inputs onto the engine's pins, then one control call. A panel attached since the last
 // run first gets the value of every pin, which the engine itself forwards only when it changes.
 // Without a panel, the settings are published as the panel would publish them: a slot that does not
-// hold its port's published value already is set. A port's pin and published value are worked out
-// again only when the port's float changes (bit for bit).
+// hold its port's published value already is set. Only a port's change, or the panel's going, can
+// leave a slot different, so only then are the slots compared. A port's pin and published value are
+// worked out again only when the port's float changes (bit for bit), and a run in which no port
+// changed tells the engine that its pins did not.
 void AnalyzerPlugin::runControl() {
     const bool newPanel = panelIsNew_.exchange(false, std::memory_order_acquire);
     const bool noPanel = panel_.load(std::memory_order_seq_cst) == nullptr;
+    bool changed = false;
     for (int p = lv2port::kFirstControlInput; p < lv2port::kFirstControlInput + lv2port::kControlInputs; ++p) {
         const auto* value = static_cast<const float*>(ports_[p]);
         const float number = value ? *value : float(lv2port::port(p).defaultValue);
@@ -186,16 +189,20 @@ void AnalyzerPlugin::runControl() {
             known.bits = bits;
             known.value = pinValue(number);
             known.published = lv2port::publishedValue(lv2port::port(p), known.value);
+            inputs_[known.pin] = known.value;
+            changed = true;
         }
-        inputs_[known.pin] = known.value;
         portValues_[p].store(known.value, std::memory_order_relaxed);
         if (newPanel) setValue(known.pin, known.value);
-        if (noPanel && engine_->panelValue(known.pin) != known.published)
-            engine_->setPanelValue(known.pin, known.published);
     }
+    if (noPanel && (changed || !slotsMatchPorts_)) {
+        for (const ControlInput& known : controlInputs_)
+            if (engine_->panelValue(known.pin) != known.published) engine_->setPanelValue(known.pin, known.published);
+    }
+    slotsMatchPorts_ = noPanel;
     // The frequency labels went to no panel when they were published: the new one gets them again.
     if (newPanel) engine_->republishFrequencyMarks();
-    engine_->processControlPins(inputPointers_, outputs_);
+    engine_->processControlPins(inputPointers_, outputs_, !changed);
 }
 
 void AnalyzerPlugin::writeOutputs() {

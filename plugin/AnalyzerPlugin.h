@@ -107,6 +107,7 @@ private:
     float passing_[4][kChunk];  // the inputs on their way to the outputs, which may share their buffers
     std::atomic<int32_t> portValues_[64];
     ControlInput controlInputs_[lv2port::kControlInputs] = {};
+    bool slotsMatchPorts_ = false;  // no panel since the last comparison of the slots with the ports
     // What the engine published at the marker: hundredths of a hertz, and the four levels in dB.
     int32_t markerHundredths_ = 0;
     float markerLevelsDb_[4];

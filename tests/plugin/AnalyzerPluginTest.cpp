@@ -10,6 +10,7 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,6 +27,18 @@ struct HoldingPanel final : GuiObjectCallback {
     bool heldTracesPending() const override { return false; }
     std::atomic<int> calls{0};
     std::atomic<bool> holdNext{true}, inside{false};
+};
+
+struct RecordingPanel final : GuiObjectCallback {
+    void setValue(int32_t slot, int32_t value) override { values.push_back({slot, value}); }
+    void showWindow(int32_t) override {}
+    bool heldTracesPending() const override { return false; }
+    int count(int32_t slot, int32_t value) const {
+        int n = 0;
+        for (const auto& v : values) n += v.first == slot && v.second == value;
+        return n;
+    }
+    std::vector<std::pair<int32_t, int32_t>> values;
 };
 
 struct ThrowingPanel final : GuiObjectCallback {
@@ -52,6 +65,30 @@ TEST(AnalyzerPlugin, DetachingThePanelWaitsForTheRunInsideItAndLaterRunsLeaveItA
     const int calls = panel.calls;
     for (int block = 0; block < 50; ++block) plugin->run(256);
     EXPECT_EQ(panel.calls, calls);
+}
+
+// A port the host changes while a panel is attached reaches the panel once; with the panel gone, the
+// slot it had changed goes back to what the port says.
+TEST(AnalyzerPlugin, PortChangesReachThePanelAndWithoutOneTheSlotsFollowThePorts) {
+    auto plugin = AnalyzerPlugin::create(48000.0);
+    ASSERT_TRUE(plugin);
+    const int portIndex = lv2port::kFirstControlInput + 2;
+    const lv2port::Port& port = lv2port::port(portIndex);
+    float value = float(port.defaultValue);
+    plugin->connect(uint32_t(portIndex), &value);
+    RecordingPanel panel;
+    plugin->attachPanel(&panel);
+    for (int block = 0; block < 20; ++block) plugin->run(256);
+    value = float(port.maximum);
+    const int32_t changed = AnalyzerPlugin::pinValue(value);
+    EXPECT_EQ(panel.count(port.pin, changed), 0);
+    for (int block = 0; block < 20; ++block) plugin->run(256);
+    EXPECT_EQ(panel.count(port.pin, changed), 1);
+
+    plugin->engine().setPanelValue(port.pin, changed + 1);  // what the panel did before it went
+    plugin->detachPanel();
+    plugin->run(256);
+    EXPECT_EQ(plugin->engine().panelValue(port.pin), lv2port::publishedValue(port, changed));
 }
 
 TEST(AnalyzerPlugin, AFaultInARunStopsThereAndLaterRunsOnlyPassTheAudioThrough) {
