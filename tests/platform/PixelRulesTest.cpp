@@ -105,31 +105,21 @@ TEST_P(PixelRules, PolylineAcrossTheEdgesMatchesTheStepByStepWalk) {
     ASSERT_EQ(target->read(), expected);
 }
 
-// A trace: one point after the other with LineTo, steps small and large, some repeated points and some
-// far outside the window, and the pen changed halfway through.
+// A trace: each line starts where the last ended (X11 gets them as one chain), steps small and large,
+// repeated points, far points, and another colour halfway through.
 TEST_P(PixelRules, JoinedLinesMatchTheStepByStepWalk) {
     std::mt19937 random(99);
     std::uniform_int_distribution<int> step(-3, 3), near(-20, 120), far(-30000, 30000);
-    HDC dc = GetDC(target->handle());
-    ASSERT_NE(dc, nullptr);
-    HPEN pens[2] = {CreatePen(PS_SOLID, 1, RGB(255, 128, 0)), CreatePen(PS_SOLID, 1, RGB(0, 200, 255))};
-    HGDIOBJ original = SelectObject(dc, pens[0]);
+    std::vector<Line> lines;
     int x = 10, y = 10;
-    MoveToEx(dc, x, y, nullptr);
     for (int i = 0; i < 3000; ++i) {
-        if (i == 1500) SelectObject(dc, pens[1]);
-        const int kind = i % 50;
-        const int nx = kind == 49 ? far(random) : kind % 7 == 0 ? near(random) : x + step(random);
-        const int ny = kind == 48 ? far(random) : kind % 7 == 0 ? near(random) : y + step(random);
-        LineTo(dc, nx, ny);
-        referenceSegment(expected, kWidth, kHeight, x, y, nx, ny, i < 1500 ? RGB(255, 128, 0) : RGB(0, 200, 255));
+        const int nx = i % 50 == 49 ? far(random) : i % 7 == 0 ? near(random) : x + step(random);
+        const int ny = i % 50 == 48 ? far(random) : i % 7 == 0 ? near(random) : y + step(random);
+        lines.push_back({x, y, nx, ny, i < 1500 ? RGB(255, 128, 0) : RGB(0, 200, 255)});
         x = nx;
         y = ny;
     }
-    SelectObject(dc, original);
-    DeleteObject(pens[0]);
-    DeleteObject(pens[1]);
-    EXPECT_EQ(ReleaseDC(target->handle(), dc), 1);
+    drawLines(lines);
     ASSERT_EQ(target->read(), expected);
 }
 

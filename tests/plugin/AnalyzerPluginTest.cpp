@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
@@ -33,10 +34,8 @@ struct RecordingPanel final : GuiObjectCallback {
     void setValue(int32_t slot, int32_t value) override { values.push_back({slot, value}); }
     void showWindow(int32_t) override {}
     bool heldTracesPending() const override { return false; }
-    int count(int32_t slot, int32_t value) const {
-        int n = 0;
-        for (const auto& v : values) n += v.first == slot && v.second == value;
-        return n;
+    long count(int32_t slot, int32_t value) const {
+        return std::count(values.begin(), values.end(), std::pair{slot, value});
     }
     std::vector<std::pair<int32_t, int32_t>> values;
 };
