@@ -105,8 +105,7 @@ int main(int argc, char** argv) {
                       optionsFeature = {LV2_OPTIONS__options, options},
                       boundedFeature = {LV2_BUF_SIZE__boundedBlockLength, NULL},
                       fixedFeature = {LV2_BUF_SIZE__fixedBlockLength, NULL};
-    const LV2_Feature* features[] = {&mapFeature, &unmapFeature, &optionsFeature, &boundedFeature, &fixedFeature,
-                                     NULL};
+    const LV2_Feature* features[] = {&mapFeature, &unmapFeature, &optionsFeature, &boundedFeature, &fixedFeature, NULL};
     LilvInstance* instance = lilv_plugin_instantiate(plugin, kRate, features);
     if (!instance) {
         fprintf(stderr, "run-cost: %s could not be instantiated\n", argv[1]);
