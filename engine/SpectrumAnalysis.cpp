@@ -47,20 +47,10 @@ void weightCapture(const int32_t* capture, const double* window, int32_t size, d
 }
 
 // The first size samples of blocks captures, weighted as weightCapture weights them, into a group of
-// lanes (block l's sample i at group[i * kLanes + l]), the group's values in the order they lie in. A
-// full group (blocks == kLanes) runs with the lane count known to the compiler.
+// lanes (block l's sample i at group[i * kLanes + l]), the group's values in the order they lie in.
 template <int kLanes>
-void weightIntoLanes(const int32_t* const* captures, int blocks, const double* window, int32_t size, double* group) {
-    if (blocks == kLanes) {
-        if (window) {
-            for (int i = 0; i < size; ++i)
-                for (int l = 0; l < kLanes; ++l) group[i * kLanes + l] = captures[l][i] * window[i];
-        } else {
-            for (int i = 0; i < size; ++i)
-                for (int l = 0; l < kLanes; ++l) group[i * kLanes + l] = captures[l][i];
-        }
-        return;
-    }
+inline void weightIntoLanesAs(const int32_t* const* captures, int blocks, const double* window, int32_t size,
+                              double* group) {
     if (window) {
         for (int i = 0; i < size; ++i)
             for (int l = 0; l < blocks; ++l) group[i * kLanes + l] = captures[l][i] * window[i];
@@ -68,6 +58,14 @@ void weightIntoLanes(const int32_t* const* captures, int blocks, const double* w
         for (int i = 0; i < size; ++i)
             for (int l = 0; l < blocks; ++l) group[i * kLanes + l] = captures[l][i];
     }
+}
+
+template <int kLanes>
+void weightIntoLanes(const int32_t* const* captures, int blocks, const double* window, int32_t size, double* group) {
+    if (blocks == kLanes)
+        weightIntoLanesAs<kLanes>(captures, kLanes, window, size, group);  // a full group: the count is known
+    else
+        weightIntoLanesAs<kLanes>(captures, blocks, window, size, group);
 }
 
 // Bins 0 .. N/2 of a transformed spectrum become |Re| + |Im|; the upper half keeps the raw imaginary
