@@ -3,15 +3,14 @@
 // fault inside a run stops there, and the instance only passes its audio through from then on.
 #include "common/EscapedExceptions.h"
 #include "plugin/AnalyzerPlugin.h"
+#include "tests/support/RecordingPanel.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -28,16 +27,6 @@ struct HoldingPanel final : GuiObjectCallback {
     bool heldTracesPending() const override { return false; }
     std::atomic<int> calls{0};
     std::atomic<bool> holdNext{true}, inside{false};
-};
-
-struct RecordingPanel final : GuiObjectCallback {
-    void setValue(int32_t slot, int32_t value) override { values.push_back({slot, value}); }
-    void showWindow(int32_t) override {}
-    bool heldTracesPending() const override { return false; }
-    long count(int32_t slot, int32_t value) const {
-        return std::count(values.begin(), values.end(), std::pair{slot, value});
-    }
-    std::vector<std::pair<int32_t, int32_t>> values;
 };
 
 struct ThrowingPanel final : GuiObjectCallback {
@@ -80,9 +69,9 @@ TEST(AnalyzerPlugin, PortChangesReachThePanelAndWithoutOneTheSlotsFollowThePorts
     for (int block = 0; block < 20; ++block) plugin->run(256);
     value = float(port.maximum);
     const int32_t changed = AnalyzerPlugin::pinValue(value);
-    EXPECT_EQ(panel.count(port.pin, changed), 0);
+    panel.calls.clear();
     for (int block = 0; block < 20; ++block) plugin->run(256);
-    EXPECT_EQ(panel.count(port.pin, changed), 1);
+    EXPECT_EQ(panel.valuesOn(port.pin), std::vector<int32_t>{changed});
 
     plugin->engine().setPanelValue(port.pin, changed + 1);  // what the panel did before it went
     plugin->detachPanel();
